@@ -1,0 +1,167 @@
+// The oscilloscope: settings and channel slots, the simulated input and the
+// capture ticks, run control, the view window (scroll, zoom, zoom area),
+// cursors and measurements, the spectrum view, saving, printing and
+// autosave.  Process-wide state plus plain functions and callbacks.
+//
+// Channel numbering: physical channels CH1..CH4 are 0..3 and index Ain;
+// acquisition slots 0..numChanIn-1 index every other per-channel array.
+//
+// Buffers: vBufferIn[k], vAverage[k], vAverageSave[k] and spectrum[k] point
+// into storage owned by the scope (scope_buffers.cpp).  In normal capture
+// each holds iSamples doubles from index 0 AND pre_iSample doubles before
+// it, so record positions from iOffset (= -pre_iSample) up to iSamples - 1
+// are all inside the buffer.  They are null before the first start.
+#pragma once
+
+#include "shell/benchstate.h"
+
+// ----------------------------------------------------- settings (scope_settings.cpp)
+struct IChanRecord {
+    short channel;  // physical channel 0..3
+    short coupling; // value of the channel's coupling ring
+    int mode;       // value of the channel's mode control
+    double range;   // volts full scale: 0.05, 0.1, 0.5, 1, 2 or 5
+};
+
+extern int Ain[4];
+extern int numChanIn;
+extern IChanRecord iChan[4];
+extern int iChannel[4];
+extern double iRange[4];
+extern int RequestedSamples;
+extern int iSamples;
+extern int iScanCount;
+extern int pre_iSample;
+extern double iClockRate;
+extern int trigger_source; // 0..3 slot, 50 EXT, 100 NONE
+extern int trigger_slope;  // 0 falling, else rising
+extern double trigger_level;
+extern int is_Parameter;
+extern double VerticalScale[4];
+extern double VerticalOffset[4];
+extern int ChannelColor[4];
+extern char ChannelName[4][8];
+extern short decimation_factor;
+extern int isStreamingRAMEnabled;
+extern int is_AverageON;
+extern short average_count;
+extern int isMultipleRecord;
+extern int Aux_BNC;
+extern double dTimeStep; // seconds per displayed sample
+
+// Buffers (see the note at the top).
+extern short *BufferIn; // iScanCount raw 16-bit words (unused by the simulated card)
+extern double *vBufferIn[4];
+extern double *vAverage[4];
+extern double *vAverageSave[4];
+extern double *spectrum[4];
+
+// Record limits.
+inline constexpr int kNormalRecordLimit = 7999488;     // samples over all slots
+inline constexpr int kStreamingRecordLimit = 67108864; // samples over all slots
+inline constexpr int kPostTriggerMargin = 16384;       // iSamples = RequestedSamples + this
+
+int Scope_Setting(void);
+int Update_Parameter_Scope(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Select_Channel(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Select_Scope_Device(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Close_Scope(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+void Display_Oscilloscope(int menuBar, int menuItem, void *callbackData, int panel);
+
+// Device selection: applies the Demo Card's configuration to the panels.
+void Select_Device(short deviceNumber);
+
+// ------------------------------------------------ capture (scope_capture.cpp)
+extern double Offset;
+extern int iOffset;
+extern int Trigger_Point;
+extern int loop;
+extern short count_acq[4];
+extern int plot[4];
+extern double ticks_scope;
+extern double FirCoef[1024];
+
+void NormalCapture(void);
+void Plot_Time_Display(int slot, int start);
+
+// ---------------------------------------------- run control (scope_run.cpp)
+extern int isScopeStartOn;
+extern int isScopeContOn;
+extern int isScopeStopOn;
+extern int isStreamingRAMOn;
+extern int is_PersistanceON;
+extern int is_TriggerLineON;
+extern int isFilterON;
+extern int FilterType;
+extern double FilterLowFreq;
+extern double FilterHighFreq;
+extern int Tap;
+
+int GoStopCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Advanced_Scope_Setting(int panel, int control, int event, void *callbackData, int eventData1,
+                           int eventData2);
+int onOK_Ad_Scope(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Check_Ad_Mode(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int ScopePersistance(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int ScopeTriggerLine(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+void DisplayMenuFilter(int menuBar, int menuItem, void *callbackData, int panel);
+int Close_Filter(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+
+// ----------------------------------------- streaming (scope_streaming.cpp)
+void StreamingRAMCapture(void);
+
+// ----------------------------------------------- view window (scope_view.cpp)
+extern int Scroll_Value;
+extern int Scroll_Thumb_Size;
+extern int Scroll_Min;
+extern int Scroll_Max;
+extern double ZoomFactor;
+extern int isZoom_On;
+extern double ZoomCursorX1, ZoomCursorY1, ZoomCursorX2, ZoomCursorY2;
+extern int Zoom_Start;
+extern int Zoom_Width;
+
+ToolbarType InstallToolBar(int panel);
+int ScrollBarCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int ScopeZoomData(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int ScopeZoomCursor(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Scope_Reset_Position(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+
+// ----------------------------------------------- cursors (scope_cursors.cpp)
+extern int Cursor1;
+extern int Cursor2;
+
+int ScopeCursorMode(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Read_Scope_Cursor(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+void Plot_Cursor_Measurement(void);
+void Waveform_Parameter(const double *samples);
+
+// ---------------------------------------------- spectrum (scope_spectrum.cpp)
+extern int isFFT_On;
+extern double dFreqStep; // kHz per bin
+
+int On_FFT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+void fft(int slot, int start);
+int Read_FFT_Cursor(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+
+// ------------------------------------------ saving, printing (scope_files.cpp)
+extern int isAutoSaveON;
+
+int SaveCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int onOK_Save(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Close_Saving(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int SaveChannelonDisk(int slot, const char *fileName);
+int PrintCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+void DisplayMenuAutosave(int menuBar, int menuItem, void *callbackData, int panel);
+int select_directory(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int close_autosave(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+void AutoSave(void);
+
+// ------------------------------------------------------------ whole scope
+// Callbacks the resource file binds by name.
+extern const CallbackEntry scopeCallbackTable[];
+extern const int scopeCallbackCount;
+
+// Puts every scope variable back to its start-up value and releases the
+// buffers (tests; Init_System sets its own start-up values afterwards).
+void Scope_Reset(void);

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the bench needs, when any is missing.
+set -euo pipefail
+PACKAGES=(build-essential cmake qt6-base-dev libqcustomplot-dev libqcustomplot2.1-qt6
+          libgl-dev libgtest-dev libbenchmark-dev libfftw3-dev
+          clang libclang-rt-14-dev xvfb xauth)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,37 @@
+// Seams for tests: queued answers for popups and dialogs, a clock that tests
+// advance, and a record of what the popups showed.  Nothing here blocks:
+// with test mode on, a popup without a queued answer fails (the answer is
+// "cancel", and TestSeam_Failures() counts it) instead of waiting for a user.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testseam {
+
+// Test mode: popups and dialogs are answered from the queues below, the
+// clock is the manual clock, Delay advances it without waiting.
+void Enable(bool on);
+bool Enabled();
+
+// Answers for FileSelectPopup / DirSelectPopup, in call order.  An empty
+// path means "cancel".
+void QueueFileAnswer(const std::string &path);
+void QueueDirAnswer(const std::string &path);
+// Answer for the print dialog: true prints, false cancels.
+void QueuePrintAnswer(bool print);
+// Popups shown so far, oldest first: "title|message" for MessagePopup,
+// "file|title" / "dir|title" / "print|" for dialogs.
+const std::vector<std::string> &Shown();
+void ClearShown();
+// Number of dialogs that found no queued answer.
+int Failures();
+// Clears queues, shown popups and failures.
+void Reset();
+
+// Manual clock in milliseconds (test mode only).
+void SetClockMs(unsigned long long ms);
+void AdvanceClockMs(unsigned long long ms);
+unsigned long long ClockMs();
+
+} // namespace testseam
