@@ -84,6 +84,15 @@ extern double FirCoef[1024];
 void NormalCapture(void);
 void Plot_Time_Display(int slot, int start);
 
+// The simulated card's input: n samples of generator channel 1 (oChan[0],
+// oFrequency) at clockRate samples per second, started as the trigger
+// settings say (phase 0 and the slope's sign when triggered, a random phase
+// when trigger_source is 100), with the generator's noise when its noise
+// switch is on, plus acquisitionNoise volts of white noise.  Used by the
+// capture, the spectrum view and the voltmeter.  Returns 0, or -1 when a work
+// array cannot be allocated (out is then untouched).
+int Scope_SynthesizeInput(double *out, int n, double clockRate, double acquisitionNoise);
+
 // ---------------------------------------------- run control (scope_run.cpp)
 extern int isScopeStartOn;
 extern int isScopeContOn;
