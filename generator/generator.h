@@ -3,16 +3,96 @@
 // waveforms from ".awg" files and the advanced sine.  The channel records
 // oChan[2] and oFrequency live in shell/benchstate.h, since the simulated
 // scope input reads them.
+//
+// Buffers: vBufferOut1, vBufferOut2 and vNoise hold oSamples doubles each;
+// BufferOut1 and BufferOut2 hold oSamples 16-bit codes, BufferOut holds
+// SamplesCount codes.  The generator owns them (storage inside
+// generator_buffers.cpp); the pointers are null until a channel is built.
+// The code buffers are sized but this edition never converts volts into codes
+// (they hold zeros).
 #pragma once
 
 #include "shell/benchstate.h"
 
-// Menu command and callbacks.
+// ---------------------------------------------------------------- settings
+extern int trigger_source_out; // generator panel trigger source
+extern int trigger_slope_out;  // generator panel trigger slope
+extern double trigger_level_out;
+
+// ------------------------------------------------------------------ output
+extern int isGeneratorON; // 1 while at least one channel switch is on
+extern int numChanOut;    // active output channels: 0, 1 or 2
+extern int oPeriod;       // samples per waveform period
+extern int oSamples;      // samples per channel buffer
+extern int SamplesCount;  // oSamples * numChanOut
+extern double oClockRate; // output sample clock, Hz
+extern double maxOutClk;  // highest output clock of the device, Hz
+
+extern double *vBufferOut1; // CH1 waveform, volts
+extern double *vBufferOut2; // CH2 waveform, volts
+extern double *vNoise;      // scratch for the added noise
+extern short *BufferOut1;   // CH1 output codes
+extern short *BufferOut2;   // CH2 output codes
+extern short *BufferOut;    // combined codes, interleaved when both are on
+
+extern int oChannel[2];  // output channel numbers of CH1 and CH2
+extern double oRange[2]; // output range of each channel, volts
+
+// Output ranges (volts); the fixed range is kFixedOutputRange.
+inline constexpr int kNumOutputRanges = 7;
+extern const double kOutputRanges[kNumOutputRanges];
+inline constexpr double kFixedOutputRange = 10.0;
+
+// --------------------------------------------------------- advanced sine
+// Set by the advanced panel's OK; the next Generator_Setting takes CH1 from
+// vBufferOut1 as the advanced panel left it, then clears the flag.
+extern int isAdvancedWaveformON;
+extern int adPoints;  // points per period, a multiple of 32
+extern int adPeriods; // number of periods
+
+// What the CH1 buffer currently holds (drawing length depends on it).
+enum { kCh1Standard = 0, kCh1ArbitraryFile = 1, kCh1Advanced = 2 };
+extern int ch1Source;
+
+// -------------------------------------------------------------- callbacks
 void Display_Generator(int menuBar, int menuItem, void *callbackData, int panel);
+int Start_Stop_Generator(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Update_Parameter_Generator(int panel, int control, int event, void *callbackData, int eventData1,
+                               int eventData2);
+int Select_Generator_Device(int panel, int control, int event, void *callbackData, int eventData1,
+                            int eventData2);
+int Close_Generator(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Open_Advanced_Gene_Setting(int panel, int control, int event, void *callbackData, int eventData1,
+                               int eventData2);
+int Update_Ad_Setting(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Preview_Waveform(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int onOK_Ad_Gene(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+
+// ------------------------------------------------------------- operations
+// Reads the channel switches, updates isGeneratorON / numChanOut and rebuilds
+// the output.  Returns 0, or -1 when the update failed.
+int Call_Output_Setting(void);
+// Reads the generator panel and builds the active channels.  ch1On / ch2On
+// are the values of the two channel switches.  Returns 0 or -1.
+int Generator_Setting(int ch1On, int ch2On);
+// Output clock and samples-per-period search.  Writes the period and the
+// buffer length (whole periods) and returns the clock rate in Hz.  The device
+// takes no part in the computation.
+double getFuncGenClk(short deviceNumber, int channels, double frequency, int *period, int *samples);
+// Output range for a peak voltage: the first table entry strictly greater
+// than |peak| (5 V when none is), or the fixed range when the device has one.
+double Generator_ChooseRange(double peak);
+
+// Builds the advanced sine from the advanced panel into vBufferOut1.
+// Returns 0, or -1 when the buffer cannot be allocated (nothing changes).
+int Set_Advanced_Waveform(void);
+// values[i] = amplitude * sin(2 pi i / count), i = 0 .. count - 1.
+void CreateSineWave(double *values, int count, double amplitude);
 
 // Callbacks the resource file binds by name.
 extern const CallbackEntry generatorCallbackTable[];
 extern const int generatorCallbackCount;
 
-// Puts every generator variable back to its start-up value (tests).
+// Puts every generator variable back to its start-up value and releases the
+// buffers (tests).
 void Generator_Reset(void);
