@@ -159,7 +159,7 @@ extern int isAutoSaveON;
 int SaveCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int onOK_Save(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int Close_Saving(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
-int SaveChannelonDisk(int slot, const char *fileName);
+int SaveChannelonDisk(int slot, const short *rawCodes, const double *values, int start);
 int PrintCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 void DisplayMenuAutosave(int menuBar, int menuItem, void *callbackData, int panel);
 int select_directory(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
