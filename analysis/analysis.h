@@ -1,0 +1,11 @@
+// The signal-processing library: status codes, synthesis, noise, array
+// helpers, FIR design and convolution, windows, spectra and the real FFT.
+#ifndef KORVAX_ANALYSIS_ANALYSIS_H
+#define KORVAX_ANALYSIS_ANALYSIS_H
+
+#include "analysis/errors.h"
+#include "analysis/fir.h"
+#include "analysis/locks.h"
+#include "analysis/synth.h"
+
+#endif
