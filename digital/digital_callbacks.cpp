@@ -1,0 +1,11 @@
+// The analyzer's callbacks that the resource file binds by name.
+#include "digital/digital.h"
+
+const CallbackEntry digitalCallbackTable[] = {
+    {"Display_Digital", nullptr, Display_Digital},
+    {"Start_Stop_Digital", Start_Stop_Digital, nullptr},
+    {"Update_Parameter_Digital", Update_Parameter_Digital, nullptr},
+    {"Select_Digital_Device", Select_Digital_Device, nullptr},
+    {"Close_Digital", Close_Digital, nullptr},
+};
+const int digitalCallbackCount = sizeof(digitalCallbackTable) / sizeof(digitalCallbackTable[0]);

@@ -1,0 +1,428 @@
+// Setup files: the default one read at start-up and written at exit, and
+// the Load Setup / Save Setup menu commands.
+#include "shell/shell.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "digital/digital.h"
+#include "generator/generator.h"
+#include "scope/scope.h"
+
+int (*setupWriteLine)(int fileHandle, const char *text, int numberOfBytes) = WriteLine;
+
+namespace {
+
+// Longest line the reader accepts; a longer one is damaged and skipped.
+constexpr int kLineBuffer = 4096;
+
+// Integer value of a control whatever its integer type.
+bool GetIntValue(int panel, int control, int &out)
+{
+    if (panel <= 0)
+        return false;
+    int i = 0;
+    if (GetCtrlVal(panel, control, &i) == 0) {
+        out = i;
+        return true;
+    }
+    short s = 0;
+    if (GetCtrlVal(panel, control, &s) == 0) {
+        out = s;
+        return true;
+    }
+    unsigned short u = 0;
+    if (GetCtrlVal(panel, control, &u) == 0) {
+        out = u;
+        return true;
+    }
+    return false;
+}
+
+template <typename T> void TakeInt(int panel, int control, T &setting)
+{
+    int value = 0;
+    if (GetIntValue(panel, control, value))
+        setting = static_cast<T>(value);
+}
+
+void TakeReal(int panel, int control, double &setting)
+{
+    double value = 0.0;
+    if (panel > 0 && GetCtrlVal(panel, control, &value) == 0)
+        setting = value;
+}
+
+void PutInt(int panel, int control, int value)
+{
+    if (panel > 0)
+        SetCtrlVal(panel, control, value);
+}
+
+void PutReal(int panel, int control, double value)
+{
+    if (panel > 0)
+        SetCtrlVal(panel, control, value);
+}
+
+const int kAinBoxes[4] = {TAB_AIN_CH1, TAB_AIN_CH2, TAB_AIN_CH3, TAB_AIN_CH4};
+const int kRangeRings[4] = {TAB_RANGE_CH1, TAB_RANGE_CH2, TAB_RANGE_CH3, TAB_RANGE_CH4};
+const int kCouplingRings[4] = {TAB_COUPLING_CH1, TAB_COUPLING_CH2, TAB_COUPLING_CH3, TAB_COUPLING_CH4};
+
+// Step 3 of reading: every setting into its control, in file order.
+void PutSettingsIntoControls()
+{
+    PutInt(panelScope, SCOPE_DEVICE, device);
+    for (int k = 0; k < 4; ++k)
+        PutInt(panelAin, kAinBoxes[k], Ain[k]);
+    for (int k = 0; k < 4; ++k)
+        PutReal(panelRange, kRangeRings[k], iChan[k].range);
+    for (int k = 0; k < 4; ++k)
+        PutInt(panelCoupling, kCouplingRings[k], iChan[k].coupling);
+    PutReal(panelScope, SCOPE_SAMPLING_RATE, iClockRate);
+    PutInt(panelScope, SCOPE_RECORD_LENGTH, RequestedSamples);
+    PutInt(panelScope, SCOPE_PRE_SAMPLES, pre_iSample);
+    PutInt(panelScope, SCOPE_TRIGGER_SOURCE, trigger_source);
+    PutInt(panelScope, SCOPE_TRIGGER_SLOPE, trigger_slope);
+    PutReal(panelScope, SCOPE_TRIGGER_LEVEL, trigger_level);
+    PutInt(panelAd_Scope, AD_SCOPE_AUX_BNC, Aux_BNC);
+    PutInt(panelAd_Scope, AD_SCOPE_AVERAGING, is_AverageON);
+    PutInt(panelAd_Scope, AD_SCOPE_AVERAGE_COUNT, average_count);
+    PutInt(panelAd_Scope, AD_SCOPE_STREAMING, isStreamingRAMEnabled);
+    PutInt(panelAd_Scope, AD_SCOPE_DECIMATION, decimation_factor);
+
+    PutReal(panelGene, GENE_FREQUENCY, oFrequency);
+    PutInt(panelGene, GENE_CH1_TYPE, oChan[0].type);
+    PutInt(panelGene, GENE_CH2_TYPE, oChan[1].type);
+    PutReal(panelGene, GENE_CH1_AMPLITUDE, oChan[0].amplitude);
+    PutReal(panelGene, GENE_CH2_AMPLITUDE, oChan[1].amplitude);
+    PutReal(panelGene, GENE_CH1_OFFSET, oChan[0].offset);
+    PutReal(panelGene, GENE_CH2_OFFSET, oChan[1].offset);
+    PutReal(panelGene, GENE_CH1_PHASE, oChan[0].phase);
+    PutReal(panelGene, GENE_CH2_PHASE, oChan[1].phase);
+    PutInt(panelGene, GENE_CH1_NOISE, oChan[0].noise);
+    PutInt(panelGene, GENE_CH2_NOISE, oChan[1].noise);
+    PutInt(panelGene, GENE_TRIG_SOURCE, trigger_source_out);
+    PutInt(panelGene, GENE_TRIG_SLOPE, trigger_slope_out);
+    PutReal(panelGene, GENE_TRIG_LEVEL, trigger_level_out);
+
+    PutReal(panelDig, DIG_RATE, dClockRate);
+    PutInt(panelDig, DIG_SAMPLES, dSamples);
+    PutInt(panelDig, DIG_TRIG_MASK, dTriggerMask);
+    PutInt(panelDig, DIG_TRIG_MODE, dTriggerMode);
+    PutInt(panelDig, DIG_TRIG_PATTERN, dTriggerPattern);
+}
+
+// Every setting from its control; Aux_BNC only when asked (the reader takes
+// it back, the exit save writes it as held).
+void TakeSettingsFromControls(bool withAuxBnc)
+{
+    TakeInt(panelScope, SCOPE_DEVICE, device);
+    for (int k = 0; k < 4; ++k)
+        TakeInt(panelAin, kAinBoxes[k], Ain[k]);
+    for (int k = 0; k < 4; ++k)
+        TakeReal(panelRange, kRangeRings[k], iChan[k].range);
+    for (int k = 0; k < 4; ++k)
+        TakeInt(panelCoupling, kCouplingRings[k], iChan[k].coupling);
+    TakeReal(panelScope, SCOPE_SAMPLING_RATE, iClockRate);
+    TakeInt(panelScope, SCOPE_RECORD_LENGTH, RequestedSamples);
+    TakeInt(panelScope, SCOPE_PRE_SAMPLES, pre_iSample);
+    TakeInt(panelScope, SCOPE_TRIGGER_SOURCE, trigger_source);
+    TakeInt(panelScope, SCOPE_TRIGGER_SLOPE, trigger_slope);
+    TakeReal(panelScope, SCOPE_TRIGGER_LEVEL, trigger_level);
+    if (withAuxBnc)
+        TakeInt(panelAd_Scope, AD_SCOPE_AUX_BNC, Aux_BNC);
+    TakeInt(panelAd_Scope, AD_SCOPE_AVERAGING, is_AverageON);
+    TakeInt(panelAd_Scope, AD_SCOPE_AVERAGE_COUNT, average_count);
+    TakeInt(panelAd_Scope, AD_SCOPE_STREAMING, isStreamingRAMEnabled);
+    TakeInt(panelAd_Scope, AD_SCOPE_DECIMATION, decimation_factor);
+
+    TakeReal(panelGene, GENE_FREQUENCY, oFrequency);
+    TakeInt(panelGene, GENE_CH1_TYPE, oChan[0].type);
+    TakeInt(panelGene, GENE_CH2_TYPE, oChan[1].type);
+    TakeReal(panelGene, GENE_CH1_AMPLITUDE, oChan[0].amplitude);
+    TakeReal(panelGene, GENE_CH2_AMPLITUDE, oChan[1].amplitude);
+    TakeReal(panelGene, GENE_CH1_OFFSET, oChan[0].offset);
+    TakeReal(panelGene, GENE_CH2_OFFSET, oChan[1].offset);
+    TakeReal(panelGene, GENE_CH1_PHASE, oChan[0].phase);
+    TakeReal(panelGene, GENE_CH2_PHASE, oChan[1].phase);
+    TakeInt(panelGene, GENE_CH1_NOISE, oChan[0].noise);
+    TakeInt(panelGene, GENE_CH2_NOISE, oChan[1].noise);
+    TakeInt(panelGene, GENE_TRIG_SOURCE, trigger_source_out);
+    TakeInt(panelGene, GENE_TRIG_SLOPE, trigger_slope_out);
+    TakeReal(panelGene, GENE_TRIG_LEVEL, trigger_level_out);
+
+    TakeReal(panelDig, DIG_RATE, dClockRate);
+    TakeInt(panelDig, DIG_SAMPLES, dSamples);
+    TakeInt(panelDig, DIG_TRIG_MASK, dTriggerMask);
+    TakeInt(panelDig, DIG_TRIG_MODE, dTriggerMode);
+    TakeInt(panelDig, DIG_TRIG_PATTERN, dTriggerPattern);
+}
+
+// Flushes a closed file's data to the disk (best effort for the folder).
+bool SyncPath(const char *path)
+{
+    const int fd = ::open(path, O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+void Setup_Collect(SetupValues &v)
+{
+    v.device = device;
+    for (int k = 0; k < 4; ++k) {
+        v.ain[k] = Ain[k];
+        v.range[k] = iChan[k].range;
+        v.coupling[k] = iChan[k].coupling;
+    }
+    v.sampleRate = iClockRate;
+    v.requestedSamples = RequestedSamples;
+    v.preSamples = pre_iSample;
+    v.triggerSource = trigger_source;
+    v.triggerSlope = trigger_slope;
+    v.triggerLevel = trigger_level;
+    v.auxBnc = Aux_BNC;
+    v.averaging = is_AverageON;
+    v.averageCount = average_count;
+    v.streaming = isStreamingRAMEnabled;
+    v.decimation = decimation_factor;
+    v.frequency = oFrequency;
+    for (int c = 0; c < 2; ++c) {
+        v.signalType[c] = oChan[c].type;
+        v.amplitude[c] = oChan[c].amplitude;
+        v.offset[c] = oChan[c].offset;
+        v.phase[c] = oChan[c].phase;
+        v.noise[c] = oChan[c].noise;
+    }
+    v.triggerSourceOut = trigger_source_out;
+    v.triggerSlopeOut = trigger_slope_out;
+    v.triggerLevelOut = trigger_level_out;
+    v.digitalRate = dClockRate;
+    v.digitalSamples = dSamples;
+    v.triggerMask = dTriggerMask;
+    v.triggerMode = dTriggerMode;
+    v.triggerPattern = dTriggerPattern;
+}
+
+void Setup_Store(const SetupValues &v)
+{
+    device = v.device;
+    for (int k = 0; k < 4; ++k) {
+        Ain[k] = v.ain[k];
+        iChan[k].range = v.range[k];
+        iChan[k].coupling = v.coupling[k];
+    }
+    iClockRate = v.sampleRate;
+    RequestedSamples = v.requestedSamples;
+    pre_iSample = v.preSamples;
+    trigger_source = v.triggerSource;
+    trigger_slope = v.triggerSlope;
+    trigger_level = v.triggerLevel;
+    Aux_BNC = v.auxBnc;
+    is_AverageON = v.averaging;
+    average_count = v.averageCount;
+    isStreamingRAMEnabled = v.streaming;
+    decimation_factor = v.decimation;
+    oFrequency = v.frequency;
+    for (int c = 0; c < 2; ++c) {
+        oChan[c].type = v.signalType[c];
+        oChan[c].amplitude = v.amplitude[c];
+        oChan[c].offset = v.offset[c];
+        oChan[c].phase = v.phase[c];
+        oChan[c].noise = v.noise[c];
+    }
+    trigger_source_out = v.triggerSourceOut;
+    trigger_slope_out = v.triggerSlopeOut;
+    trigger_level_out = v.triggerLevelOut;
+    dClockRate = v.digitalRate;
+    dSamples = v.digitalSamples;
+    dTriggerMask = v.triggerMask;
+    dTriggerMode = v.triggerMode;
+    dTriggerPattern = v.triggerPattern;
+}
+
+void Setup_RefreshFromControls(void)
+{
+    TakeSettingsFromControls(false);
+}
+
+void Setup_Apply(void)
+{
+    PutSettingsIntoControls();
+    // The controls hold their values within their limits, and a ring keeps
+    // its selection for a value it does not offer: take every setting back
+    // so that settings and controls agree.
+    TakeSettingsFromControls(true);
+
+    if (panelScope > 0)
+        SetCtrlAttribute(panelScope, SCOPE_PRE_SAMPLES, ATTR_DIMMED, trigger_source == 100 ? 1 : 0);
+
+    if (panelAin > 0) {
+        Select_Channel(panelAin, TAB_AIN_CH1, EVENT_VAL_CHANGED, nullptr, 1, 0);
+        // The channel selection rebuilds the trigger-source list: select
+        // the source just read again (or, when the new list does not offer
+        // it, keep what the list shows).
+        if (panelScope > 0) {
+            SetCtrlVal(panelScope, SCOPE_TRIGGER_SOURCE, trigger_source);
+            TakeInt(panelScope, SCOPE_TRIGGER_SOURCE, trigger_source);
+        }
+    }
+    if (panelAd_Scope > 0)
+        onOK_Ad_Scope(panelAd_Scope, AD_SCOPE_OK, EVENT_COMMIT, nullptr, 0, 0);
+}
+
+int Read_IniFile(int fileHandle)
+{
+    SetupValues values;
+    Setup_Collect(values);
+    int stored = 0;
+    if (fileHandle > 0) {
+        char line[kLineBuffer];
+        for (int i = 0; i < kSetupLineCount; ++i) {
+            const int n = ScanFile(fileHandle, line, kLineBuffer);
+            if (n < 0)
+                break; // end of the file: the remaining lines change nothing
+            if (n >= kLineBuffer - 1)
+                continue; // overlong: not a line of a setup file
+            stored += SetupParseLine(i, line, static_cast<std::size_t>(n), values);
+        }
+    }
+    Setup_Store(values);
+    Setup_Apply();
+    return stored;
+}
+
+int Save_IniFile(int fileHandle)
+{
+    SetupValues values;
+    Setup_Collect(values);
+    for (int i = 0; i < kSetupLineCount; ++i) {
+        const std::string text = SetupFormatLine(i, values);
+        const int n = static_cast<int>(text.size());
+        const int rc = setupWriteLine(fileHandle, text.c_str(), n);
+        if (rc < 0)
+            return rc;
+        if (rc < n)
+            return UIE_IO_ERROR;
+    }
+    return 0;
+}
+
+int Setup_DefaultPath(char *path, std::size_t size)
+{
+    char windowsDir[1100] = "";
+    char systemDir[1100] = "";
+    if (!path || size == 0)
+        return UIE_BAD_VALUE;
+    if (GetWindowsDirs(windowsDir, systemDir) != 0 || windowsDir[0] == '\0')
+        return UIE_FILE_NOT_FOUND;
+    const int n = std::snprintf(path, size, "%s/%s", windowsDir, kDefaultSetupName);
+    if (n < 0 || static_cast<std::size_t>(n) >= size)
+        return UIE_BAD_VALUE;
+    return 0;
+}
+
+int Setup_WriteFile(const char *fileName)
+{
+    if (!fileName || fileName[0] == '\0')
+        return UIE_BAD_VALUE;
+
+    // Replace the file a symbolic link points to, not the link.
+    std::string target = fileName;
+    char resolved[PATH_MAX];
+    if (::realpath(fileName, resolved))
+        target = resolved;
+
+    struct stat st;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    mode_t mode;
+    if (exists) {
+        // A folder or device is not a setup file; a write-protected file
+        // stays as the user protected it.
+        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
+            return UIE_IO_ERROR;
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return UIE_IO_ERROR;
+    ::fchmod(fd, mode);
+    ::close(fd);
+
+    int rc = UIE_IO_ERROR;
+    const int file = OpenFile(temp.c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
+    if (file > 0) {
+        const int written = Save_IniFile(file);
+        const int closed = CloseFile(file);
+        if (written == 0 && closed == 0 && SyncPath(temp.c_str()) &&
+            std::rename(temp.c_str(), target.c_str()) == 0) {
+            rc = 0;
+            const std::string::size_type slash = target.rfind('/');
+            SyncPath(slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash).c_str());
+        }
+    }
+    if (rc != 0)
+        ::unlink(temp.c_str());
+    return rc;
+}
+
+void Save_Last_Setup(void)
+{
+    char path[1100];
+    if (Setup_DefaultPath(path, sizeof path) != 0)
+        return;
+    Setup_RefreshFromControls();
+    // Nothing is reported at exit: the old file stays whole when the new
+    // one cannot be written.
+    Setup_WriteFile(path);
+}
+
+void Load_Setup(int, int, void *, int)
+{
+    char dir[1100] = "";
+    char path[1100] = "";
+    GetDir(dir);
+    if (FileSelectPopup(dir, "*.ini", "*.ini", "Select Setup File", VAL_LOAD_BUTTON, 0, 1, 1, 1, path) ==
+        VAL_NO_FILE_SELECTED)
+        return;
+    const int file = OpenFile(path, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    if (file > 0) {
+        Read_IniFile(file);
+        CloseFile(file);
+        return;
+    }
+    // Nothing could be read: apply the settings as held and tell the user.
+    Setup_Apply();
+    MessagePopup("Error message", "Open File Error");
+}
+
+void Save_Setup(int, int, void *, int)
+{
+    char dir[1100] = "";
+    char path[1100] = "";
+    GetDir(dir);
+    if (FileSelectPopup(dir, "*.ini", "*.ini", "Save Setup", VAL_SAVE_BUTTON, 0, 1, 1, 1, path) ==
+        VAL_NO_FILE_SELECTED)
+        return;
+    if (Setup_WriteFile(path) != 0)
+        MessagePopup("Error message", "Saving File impossible");
+}
