@@ -71,6 +71,29 @@ void Display_Oscilloscope(int menuBar, int menuItem, void *callbackData, int pan
 // Device selection: applies the Demo Card's configuration to the panels.
 void Select_Device(short deviceNumber);
 
+// Per-channel record limit of the current mode (normal or streaming to RAM).
+int Scope_RecordLimit(void);
+// Offset markers (cursors 3..6) and VerticalOffset laid out for numChanIn.
+void Scope_LayoutOffsetMarkers(void);
+// Scroll range 0 .. maximum handed to the scroll bar; a window that is empty
+// or longer than maximum becomes the whole record (ZoomFactor 1.0), one that
+// would pass the end is moved back inside.
+void Scope_SetScrollRange(int maximum);
+
+// Buffers (scope_buffers.cpp).  Every slot buffer has room for the
+// pre-trigger positions; BufferIn too (its pointer sits pre_iSample words
+// into its storage).  Scope_AllocateBuffers releases the old buffers and
+// allocates the ones the current settings need; on failure it shows a
+// message, leaves every pointer null and returns -1.
+int Scope_AllocateBuffers(void);
+void Scope_ReleaseBuffers(void);
+// Non-zero when record positions start .. start + count - 1 lie inside the
+// slot buffers as they are allocated now (0 when there are none).
+int Scope_BufferHolds(int start, int count);
+// Caps the bytes the buffers may take, so tests can make an allocation fail
+// (0 = no cap).
+void Scope_SetBufferLimit(double bytes);
+
 // ------------------------------------------------ capture (scope_capture.cpp)
 extern double Offset;
 extern int iOffset;
@@ -83,6 +106,10 @@ extern double FirCoef[1024];
 
 void NormalCapture(void);
 void Plot_Time_Display(int slot, int start);
+// Plots the visible window of slot's record (Scroll_Thumb_Size samples from
+// position start + Scroll_Value) on the time graph and keeps the handle in
+// plot[slot]; draws nothing when the window is not inside the buffer.
+int Scope_PlotRecord(int slot, int start);
 
 // The simulated card's input: n samples of generator channel 1 (oChan[0],
 // oFrequency) at clockRate samples per second, started as the trigger
@@ -92,6 +119,15 @@ void Plot_Time_Display(int slot, int start);
 // capture, the spectrum view and the voltmeter.  Returns 0, or -1 when a work
 // array cannot be allocated (out is then untouched).
 int Scope_SynthesizeInput(double *out, int n, double clockRate, double acquisitionNoise);
+// The same record with pre samples ahead of the trigger point (out receives
+// pre + n samples; out[pre] is the trigger point), or decimated: with stride
+// s > 1 (pre must then be 0) out receives n / s samples, sample j being
+// sample j * s of the full record, acquisition noise added after decimation.
+int Scope_SynthesizeRecord(double *out, int pre, int n, int stride, double clockRate, double acquisitionNoise);
+// Filters count samples in place with the filter panel's settings, designed
+// for clockRate.  On a design failure shows the "Error" popup, stops a
+// running acquisition and returns the negative status.
+int Scope_FilterRecord(double *samples, int count, double clockRate);
 
 // ---------------------------------------------- run control (scope_run.cpp)
 extern int isScopeStartOn;
@@ -115,6 +151,29 @@ int ScopePersistance(int panel, int control, int event, void *callbackData, int 
 int ScopeTriggerLine(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 void DisplayMenuFilter(int menuBar, int menuItem, void *callbackData, int panel);
 int Close_Filter(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+
+// Scope toolbar positions.
+enum {
+    kToolbarPrint = 1,
+    kToolbarSave = 2,
+    kToolbarOneShot = 4,
+    kToolbarContinuous = 5,
+    kToolbarStop = 6,
+    kToolbarZoomIn = 8,
+    kToolbarZoomOut = 9,
+    kToolbarZoomAreaOn = 11,
+    kToolbarZoomAreaOff = 12,
+    kToolbarCursor1 = 14,
+    kToolbarCursor2 = 15,
+    kToolbarPersistence = 17,
+    kToolbarTriggerLine = 18,
+    kToolbarAdvanced = 20,
+};
+// Stops a running acquisition after a failure (flags, "One Shot" enabled,
+// "Stop" dimmed); the tick that failed ends the run as usual.
+void Scope_HaltAcquisition(void);
+// Ends a run: flags, capture timer off, menu and toolbar back to idle.
+void Scope_EndRun(void);
 
 // ----------------------------------------- streaming (scope_streaming.cpp)
 void StreamingRAMCapture(void);

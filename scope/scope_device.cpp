@@ -1,4 +1,137 @@
 // Device selection: applies the Demo Card's configuration to the panels.
+// The bench knows one card; whatever number is selected, the Demo Card's
+// capabilities are applied.
 #include "scope/scope.h"
 
-void Select_Device(short) {}
+namespace {
+
+constexpr double kMaxRate = 40000000.0;
+constexpr double kMinRate = 10000.0;
+constexpr double kDefaultRate = 10000000.0;
+
+struct RangeEntry {
+    const char *label;
+    double volts;
+};
+const RangeEntry kRanges[6] = {
+    {"\u00B1 50mV", 0.05}, {"\u00B1 100mV", 0.1}, {"\u00B1 500mV", 0.5},
+    {"\u00B1 1V", 1.0},    {"\u00B1 2V", 2.0},    {"\u00B1 5V", 5.0},
+};
+constexpr int kDefaultRangeIndex = 4;
+constexpr int kFixedModeIndex = 2;
+
+const int kRangeRings[4] = {TAB_RANGE_CH1, TAB_RANGE_CH2, TAB_RANGE_CH3, TAB_RANGE_CH4};
+const int kModeRings[4] = {TAB_MODE_CH1, TAB_MODE_CH2, TAB_MODE_CH3, TAB_MODE_CH4};
+const int kCouplingRings[4] = {TAB_COUPLING_CH1, TAB_COUPLING_CH2, TAB_COUPLING_CH3, TAB_COUPLING_CH4};
+
+// Marker heights (divisions) of slots 0..3 after a device selection.
+const double kMarkerHeights[4] = {3.0, 1.0, -1.0, -3.0};
+
+void FillRing(int panel, int control, const char *const *labels, const int *values, int count, int selected)
+{
+    ClearListCtrl(panel, control);
+    for (int i = 0; i < count; ++i)
+        InsertListItem(panel, control, -1, labels[i], values[i]);
+    SetCtrlIndex(panel, control, selected);
+}
+
+void BuildChannelLists(int channels)
+{
+    static const char *const names[6] = {"CH1", "CH2", "CH3", "CH4", "EXT", "NONE"};
+    const char *labels[6];
+    int values[6];
+
+    // Trigger source: the channels, "EXT", "NONE" (selected).
+    int n = 0;
+    for (int k = 0; k < channels; ++k, ++n) {
+        labels[n] = names[k];
+        values[n] = k;
+    }
+    labels[n] = "EXT";
+    values[n++] = 50;
+    labels[n] = "NONE";
+    values[n++] = 100;
+    FillRing(panelScope, SCOPE_TRIGGER_SOURCE, labels, values, n, n - 1);
+
+    // Parameter channel and the voltmeter's channel: the channels, first one selected.
+    for (int k = 0; k < channels; ++k) {
+        labels[k] = names[k];
+        values[k] = k;
+    }
+    FillRing(panelScope, SCOPE_PARAMETER_CHANNEL, labels, values, channels, 0);
+    FillRing(panelVoltmeter, VOLTMETER_CHANNEL, labels, values, channels, 0);
+
+    // Vertical channel: the channels and "ALL" (selected).
+    labels[channels] = "ALL";
+    values[channels] = 4;
+    FillRing(panelScope, SCOPE_VERTICAL_CHANNEL, labels, values, channels + 1, channels);
+}
+
+void SetRateLimits(int panel, int control)
+{
+    SetCtrlAttribute(panel, control, ATTR_MAX_VALUE, kMaxRate);
+    SetCtrlAttribute(panel, control, ATTR_MIN_VALUE, kMinRate);
+    SetCtrlAttribute(panel, control, ATTR_DFLT_VALUE, kDefaultRate);
+}
+
+} // namespace
+
+void Select_Device(short)
+{
+    Toolbar_DimItem(Toolbar, kToolbarOneShot, 0);
+    Toolbar_DimItem(Toolbar, kToolbarContinuous, 0);
+    Toolbar_DimItem(Toolbar, kToolbarZoomIn, 0);
+    Toolbar_DimItem(Toolbar, kToolbarZoomOut, 0);
+
+    SetPanelAttribute(panelBench, ATTR_TITLE, "Korvax Demo 2.0");
+    SetCtrlVal(panelAbout, ABOUT_DEVICE, "Demo Card");
+    SetCtrlVal(panelAbout, ABOUT_SERIAL, "1234");
+
+    SetCtrlAttribute(panelScope, SCOPE_PRE_SAMPLES, ATTR_VISIBLE, 1);
+    SetRateLimits(panelScope, SCOPE_SAMPLING_RATE);
+
+    // The input mode is fixed on this card; the coupling can be chosen.
+    TabSheet_SetTabAttribute(panelScope, tabCtrl, panelMode, ATTR_SHEET_VISIBLE, 0);
+    TabSheet_SetTabAttribute(panelScope, tabCtrl, panelCoupling, ATTR_SHEET_VISIBLE, 1);
+
+    for (int k = 0; k < 4; ++k) {
+        SetCtrlAttribute(panelMode, kModeRings[k], ATTR_CTRL_MODE, VAL_INDICATOR);
+        SetCtrlAttribute(panelCoupling, kCouplingRings[k], ATTR_CTRL_MODE, VAL_HOT);
+        ClearListCtrl(panelRange, kRangeRings[k]);
+        for (const RangeEntry &range : kRanges)
+            InsertListItem(panelRange, kRangeRings[k], -1, range.label, range.volts);
+        SetCtrlIndex(panelRange, kRangeRings[k], kDefaultRangeIndex);
+        SetCtrlIndex(panelMode, kModeRings[k], kFixedModeIndex);
+    }
+
+    if (numChanIn == 2) {
+        // Two-channel layout: channels 3 and 4 go away for the rest of the run.
+        static const int ainControls[6] = {TAB_AIN_CH3, TAB_AIN_CH4, TAB_AIN_LED3,
+                                           TAB_AIN_LED4, TAB_AIN_INFO3, TAB_AIN_INFO4};
+        for (int control : ainControls)
+            SetCtrlAttribute(panelAin, control, ATTR_VISIBLE, 0);
+        for (int k = 2; k < 4; ++k) {
+            SetCtrlAttribute(panelCoupling, kCouplingRings[k], ATTR_VISIBLE, 0);
+            SetCtrlAttribute(panelMode, kModeRings[k], ATTR_VISIBLE, 0);
+            SetCtrlAttribute(panelRange, kRangeRings[k], ATTR_VISIBLE, 0);
+        }
+        SetCtrlAttribute(panelAd_Scope, AD_SCOPE_AUX_BNC, ATTR_VISIBLE, 0);
+        SetCtrlVal(panelAin, TAB_AIN_CH3, 0);
+        SetCtrlVal(panelAin, TAB_AIN_CH4, 0);
+        Ain[2] = 0;
+        Ain[3] = 0;
+        BuildChannelLists(2);
+    } else if (numChanIn == 4) {
+        BuildChannelLists(4);
+    }
+
+    SetRateLimits(panelDig, DIG_RATE);
+
+    for (int cursor = 4; cursor <= 6; ++cursor)
+        SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, cursor, ATTR_CROSS_HAIR_STYLE, VAL_HORIZONTAL_LINE);
+    const double middle = Scroll_Thumb_Size / 2;
+    for (int k = 0; k < 4; ++k) {
+        SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 3 + k, middle, kMarkerHeights[k]);
+        VerticalOffset[k] = kMarkerHeights[k];
+    }
+}

@@ -1,4 +1,215 @@
-// The simulated card's input: generator channel 1 as the scope sees it.
+// The simulated card's input: generator channel 1 as the scope sees it, and
+// the input filter.
+//
+// A record is synthesised straight into the caller's array; the noise is
+// drawn in blocks through a small work array, in the order the card's model
+// draws it (waveform noise, generator noise over the whole record, then the
+// acquisition noise), so the result does not depend on the block size.
+// Decimated records evaluate only the kept samples: the waveform routines'
+// decimated forms and the noise generator's stride give exactly the samples
+// the full record would hold, without holding it.
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "analysis/fir.h"
+#include "analysis/synth.h"
 #include "scope/scope.h"
 
-int Scope_SynthesizeInput(double *, int, double, double) { return 0; }
+namespace {
+
+constexpr int kBlock = 65536;       // samples per noise / filter block
+constexpr double kSquareDuty = 50.0; // percent
+constexpr double kGeneratorNoise = 0.1;
+constexpr int kTriggerNone = 100;
+
+std::unique_ptr<double[]> NewBlock(int count) { return std::unique_ptr<double[]>(new (std::nothrow) double[count]); }
+
+// Periodic waveform of the generator type into out (count samples, or count
+// kept samples of count x stride when stride > 1).
+int Waveform(short type, int count, double amplitude, double frequency, double *phase, int stride, double *out)
+{
+    if (stride <= 1) {
+        switch (type) {
+        case 0: return SineWave(count, amplitude, frequency, phase, out);
+        case 1: return SquareWave(count, amplitude, frequency, phase, kSquareDuty, out);
+        case 2: return TriangleWave(count, amplitude, frequency, phase, out);
+        default: return SawtoothWave(count, amplitude, frequency, phase, out);
+        }
+    }
+    switch (type) {
+    case 0: return SineWaveDecimated(count, amplitude, frequency, phase, stride, out);
+    case 1: return SquareWaveDecimated(count, amplitude, frequency, phase, kSquareDuty, stride, out);
+    case 2: return TriangleWaveDecimated(count, amplitude, frequency, phase, stride, out);
+    default: return SawtoothWaveDecimated(count, amplitude, frequency, phase, stride, out);
+    }
+}
+
+// Moves the phase on by skip samples of the waveform (the tail of a record
+// whose length is not a multiple of the stride).
+int SkipWaveform(short type, int skip, double amplitude, double frequency, double *phase)
+{
+    if (skip < 1)
+        return 0;
+    double unused = 0.0;
+    return Waveform(type, 1, amplitude, frequency, phase, skip, &unused) < 0 ? -1 : 0;
+}
+
+// Draws the noise of kept samples (stride draws per kept sample, plus skip
+// further draws) and adds it to out.
+int AddNoise(double *out, int kept, int stride, int skip, double amplitude, double *block)
+{
+    for (int done = 0; done < kept;) {
+        const int count = kept - done < kBlock ? kept - done : kBlock;
+        const int status =
+            stride <= 1 ? WhiteNoise(count, amplitude, 0, block) : WhiteNoiseDecimated(count, amplitude, stride, block);
+        if (status < 0)
+            return status;
+        double *target = out + done;
+        for (int i = 0; i < count; ++i)
+            target[i] += block[i];
+        done += count;
+    }
+    if (skip > 0) {
+        double unused = 0.0;
+        if (WhiteNoiseDecimated(1, amplitude, skip, &unused) < 0)
+            return -1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int Scope_SynthesizeRecord(double *out, int pre, int n, int stride, double clockRate, double acquisitionNoise)
+{
+    if (!out || n < 1 || pre < 0 || stride < 1 || (stride > 1 && pre > 0) || !(clockRate > 0.0))
+        return -1;
+    const long long total = static_cast<long long>(pre) + n;
+    if (total > 0x7FFFFFFF)
+        return -1;
+    const int kept = stride > 1 ? n / stride : static_cast<int>(total);
+    const int tail = stride > 1 ? n - kept * stride : 0; // samples after the last kept group
+    if (kept < 1)
+        return -1;
+
+    std::unique_ptr<double[]> block = NewBlock(kBlock);
+    if (!block)
+        return -1;
+
+    OChanRecord &source = oChan[0];
+    // The trigger point: phase 0 when triggered, anywhere when free running.
+    const double triggerPhase = trigger_source == kTriggerNone ? Random(0.0, 360.0) : 0.0;
+    const double amplitude = trigger_slope == 0 ? -1.0 * source.amplitude : source.amplitude;
+    const double frequency = oFrequency / clockRate;
+
+    int status = 0;
+    switch (source.type) {
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+        if (pre > 0) {
+            // The waveform before the trigger point continues backwards in
+            // time; the record from the trigger point on is the same as
+            // without pre-trigger samples.
+            double start = std::fmod(triggerPhase - static_cast<double>(pre) * (frequency * 360.0), 360.0);
+            if (start < 0.0)
+                start += 360.0;
+            source.phase = start;
+            status = Waveform(source.type, pre, amplitude, frequency, &source.phase, 1, out);
+        }
+        if (status >= 0) {
+            source.phase = triggerPhase;
+            status = Waveform(source.type, stride > 1 ? kept : n, amplitude, frequency, &source.phase, stride,
+                              out + pre);
+        }
+        if (status >= 0)
+            status = SkipWaveform(source.type, tail, amplitude, frequency, &source.phase);
+        break;
+    case 4:
+        source.phase = triggerPhase;
+        status = stride > 1 ? WhiteNoiseDecimated(kept, amplitude, stride, out) : WhiteNoise(kept, amplitude, 0, out);
+        if (status >= 0 && tail > 0) {
+            double unused = 0.0;
+            status = WhiteNoiseDecimated(1, amplitude, tail, &unused);
+        }
+        break;
+    case 5:
+        // A DC level: the slope does not invert it.
+        source.phase = triggerPhase;
+        for (int i = 0; i < kept; ++i)
+            out[i] = source.amplitude;
+        break;
+    default:
+        // Arbitrary waveforms are not synthesised by the card model: the
+        // input carries only offset and noise.
+        source.phase = triggerPhase;
+        for (int i = 0; i < kept; ++i)
+            out[i] = 0.0;
+        break;
+    }
+    if (status < 0)
+        return -1;
+
+    if (source.offset != 0.0) {
+        const double offset = source.offset;
+        for (int i = 0; i < kept; ++i)
+            out[i] += offset;
+    }
+    if (source.noise != 0 && AddNoise(out, kept, stride, tail, kGeneratorNoise * source.amplitude, block.get()) < 0)
+        return -1;
+    if (AddNoise(out, kept, 1, 0, acquisitionNoise, block.get()) < 0)
+        return -1;
+    return 0;
+}
+
+int Scope_SynthesizeInput(double *out, int n, double clockRate, double acquisitionNoise)
+{
+    return Scope_SynthesizeRecord(out, 0, n, 1, clockRate, acquisitionNoise);
+}
+
+int Scope_FilterRecord(double *samples, int count, double clockRate)
+{
+    GetCtrlVal(panelFilter, FILTER_TAPS, &Tap);
+    GetCtrlVal(panelFilter, FILTER_TYPE, &FilterType);
+    GetCtrlVal(panelFilter, FILTER_HIGH_FREQ, &FilterHighFreq);
+    GetCtrlVal(panelFilter, FILTER_LOW_FREQ, &FilterLowFreq);
+    // The coefficients live in a 1024-entry array.
+    if (Tap > 1024)
+        Tap = 1024;
+
+    int status = FIR_Coef(FilterType, clockRate, FilterLowFreq, FilterHighFreq, Tap, FirCoef);
+    if (status < 0) {
+        MessagePopup("Error", GetAnalysisErrorString(status));
+        if (isScopeStartOn)
+            Scope_HaltAcquisition();
+        return status;
+    }
+    if (!samples || count < 1)
+        return 0;
+
+    // In-place convolution, block by block from the end: a block's outputs
+    // need the Tap - 1 inputs before it, which are still unfiltered when the
+    // blocks are taken backwards.  Each output is the same sum, in the same
+    // order, as one convolution of the whole record.
+    const int taps = Tap;
+    std::unique_ptr<double[]> work = NewBlock(kBlock + 2 * taps);
+    if (!work) {
+        MessagePopup("Error", GetAnalysisErrorString(OutOfMemAnlysErr));
+        if (isScopeStartOn)
+            Scope_HaltAcquisition();
+        return OutOfMemAnlysErr;
+    }
+    for (int end = count; end > 0;) {
+        const int begin = end - kBlock > 0 ? end - kBlock : 0;
+        const int segment = begin - (taps - 1) > 0 ? begin - (taps - 1) : 0;
+        status = Convolve(samples + segment, end - segment, FirCoef, taps, work.get());
+        if (status < 0)
+            return status;
+        for (int m = begin; m < end; ++m)
+            samples[m] = work[m - segment];
+        end = begin;
+    }
+    return 0;
+}

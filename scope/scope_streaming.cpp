@@ -1,4 +1,80 @@
-// Streaming capture to RAM: one long decimated record per slot.
+// Streaming capture to RAM: one long record per slot, of which every n-th
+// sample is kept.  Only the kept samples are synthesised (see
+// Scope_SynthesizeRecord), so the tick needs no memory beyond the kept
+// buffers.
 #include "scope/scope.h"
 
-void StreamingRAMCapture(void) {}
+namespace {
+
+constexpr double kAcquisitionNoise = 0.01; // volts
+
+} // namespace
+
+void StreamingRAMCapture(void)
+{
+    SetCtrlVal(panelScope, SCOPE_STATUS, " Ready");
+    Offset = 0.0;
+    iOffset = static_cast<int>(Offset) / (numChanIn > 0 ? numChanIn : 1);
+
+    // A factor below 1 (a damaged setup) would divide by zero.
+    if (decimation_factor < 1)
+        decimation_factor = 1;
+    const int decimation = decimation_factor;
+    const int kept = iSamples / decimation;
+    bool ready = kept >= 1 && Scope_BufferHolds(0, kept);
+    for (int k = 0; ready && k < numChanIn && k < 4; ++k)
+        ready = vBufferIn[k] != nullptr;
+    if (!ready) {
+        Scope_HaltAcquisition();
+        Scope_EndRun();
+        return;
+    }
+    // The decimated record is what the view, the cursors and saving see.
+    RequestedSamples = kept;
+    if (Scroll_Thumb_Size <= 0 || Scroll_Thumb_Size > kept || Scroll_Value < 0 ||
+        Scroll_Value + Scroll_Thumb_Size > kept)
+        Scope_SetScrollRange(kept);
+
+    SetCtrlAttribute(panelScope, SCOPE_TIMEGRAPH, ATTR_XAXIS_OFFSET, dTimeStep * Scroll_Value);
+    DeleteGraphPlot(panelScope, SCOPE_TIMEGRAPH, -1, VAL_DELAYED_DRAW);
+
+    Trigger_Point = (pre_iSample - Scroll_Value) / decimation;
+    if (Trigger_Point < 0)
+        Trigger_Point = 0;
+    if (Trigger_Point >= Scroll_Thumb_Size)
+        Trigger_Point = Scroll_Thumb_Size - 1;
+    if (Trigger_Point == 10)
+        Trigger_Point = 9;
+    if (Trigger_Point < 0)
+        Trigger_Point = 0;
+    if (is_TriggerLineON)
+        SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 8, Trigger_Point, 0.0);
+
+    for (int k = 0; k < numChanIn && k < 4; ++k) {
+        if (!Ain[k])
+            continue;
+        if (Scope_SynthesizeRecord(vBufferIn[k], 0, iSamples, decimation, iClockRate, kAcquisitionNoise) < 0) {
+            MessagePopup("Error", "Not enough memory to synthesise the stream; the acquisition is stopped.");
+            Scope_HaltAcquisition();
+            Scope_EndRun();
+            return;
+        }
+        // Designed for the undecimated rate, run over the kept samples.
+        if (isFilterON && Scope_FilterRecord(vBufferIn[k], kept, iClockRate) < 0)
+            return;
+        Scope_PlotRecord(k, 0);
+    }
+
+    if (isScopeContOn) {
+        ticks_scope = GetTickCount();
+    } else {
+        isScopeStartOn = 0;
+        SetCtrlAttribute(panelScope, SCOPE_STREAMING_LED, ATTR_VISIBLE, 0);
+        Toolbar_DimItem(Toolbar, kToolbarSave, 0);
+        Toolbar_DimItem(Toolbar, kToolbarOneShot, 0);
+        Toolbar_DimItem(Toolbar, kToolbarStop, 1);
+        Toolbar_DimItem(Toolbar, kToolbarContinuous, 1);
+    }
+    RefreshGraph(panelScope, SCOPE_TIMEGRAPH);
+    Plot_Cursor_Measurement();
+}
