@@ -1,0 +1,286 @@
+#include "ui/graph_draw.h"
+
+#include "ui/userint.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace uigraph {
+
+namespace {
+
+QColor rgb(int color) { return QColor((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF); }
+
+// Keeps pixel coordinates of far-off values within what the painter's
+// fixed-point arithmetic handles.
+inline double clampPixel(double v, double lo, double hi)
+{
+    constexpr double kMargin = 1e5;
+    if (!(v >= lo - kMargin))
+        return lo - kMargin;
+    if (v > hi + kMargin)
+        return hi + kMargin;
+    return v;
+}
+
+void drawMarkers(QCPPainter *painter, const QVector<QPointF> &pts, int pointStyle, int every, const QColor &c)
+{
+    if (pts.isEmpty())
+        return;
+    const double half = pointStyle == VAL_SOLID_SQUARE ? 2.5 : 1.0;
+    painter->save();
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(c);
+    for (int i = 0; i < pts.size(); i += every)
+        painter->drawRect(QRectF(pts[i].x() - half, pts[i].y() - half, 2 * half, 2 * half));
+    painter->restore();
+}
+
+} // namespace
+
+// ------------------------------------------------------------ plots
+
+TracePlottable::TracePlottable(GraphWidget *graph)
+    : QCPAbstractPlottable(graph->xAxis, graph->yAxis), graph_(graph)
+{
+    setSelectable(QCP::stNone);
+    setAntialiased(false);
+}
+
+double TracePlottable::selectTest(const QPointF &, bool, QVariant *) const { return -1; }
+
+QCPRange TracePlottable::getKeyRange(bool &foundRange, QCP::SignDomain) const
+{
+    foundRange = false;
+    QCPRange r;
+    for (const auto &p : graph_->plots_) {
+        if (p->count() == 0)
+            continue;
+        const double a = p->xAt(0), b = p->xAt(p->count() - 1);
+        const QCPRange pr(std::min(a, b), std::max(a, b));
+        if (!foundRange)
+            r = pr;
+        else
+            r.expand(pr);
+        foundRange = true;
+    }
+    return r;
+}
+
+QCPRange TracePlottable::getValueRange(bool &foundRange, QCP::SignDomain, const QCPRange &) const
+{
+    foundRange = false;
+    QCPRange r;
+    for (const auto &p : graph_->plots_) {
+        double lo, hi;
+        if (!graph_->plotRange(*p, lo, hi))
+            continue;
+        if (!foundRange)
+            r = QCPRange(lo, hi);
+        else
+            r.expand(QCPRange(lo, hi));
+        foundRange = true;
+    }
+    return r;
+}
+
+void TracePlottable::drawLegendIcon(QCPPainter *, const QRectF &) const {}
+
+void TracePlottable::draw(QCPPainter *painter)
+{
+    const QRect area = clipRect();
+    if (area.width() <= 0 || area.height() <= 0)
+        return;
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    for (const auto &p : graph_->plots_)
+        drawPlot(painter, *p, area);
+}
+
+void TracePlottable::drawPlot(QCPPainter *painter, const Plot &p, const QRect &area)
+{
+    const std::size_t n = p.count();
+    if (n == 0)
+        return;
+    const double *y = p.y.data();
+    const QCPRange xr = keyAxis()->range();
+    graphcore::XMap map;
+    map.x0 = p.x0;
+    map.dx = p.dx;
+    map.viewLo = xr.lower;
+    map.viewHi = xr.upper;
+    map.width = area.width();
+
+    const double top = area.top(), bottom = area.bottom();
+    const double py0 = valueAxis()->coordToPixel(0.0);
+    const double pyScale = valueAxis()->coordToPixel(1.0) - py0;
+    const double gain = p.yGain, offset = p.yOffset;
+    auto ypix = [&](double raw) { return clampPixel(py0 + (gain * raw + offset) * pyScale, top, bottom); };
+    const double baseline = clampPixel(py0, top, bottom);
+
+    const QColor color = rgb(p.color);
+    QPen pen(color);
+    pen.setCosmetic(true);
+    pen.setWidth(p.plotStyle == VAL_FAT_LINE ? 2 : 1);
+    if (p.lineStyle == VAL_DASH)
+        pen.setStyle(Qt::DashLine);
+    else if (p.lineStyle == VAL_DOT)
+        pen.setStyle(Qt::DotLine);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+
+    const bool scatter = p.plotStyle == VAL_SCATTER;
+    const bool bars = p.plotStyle == VAL_VERTICAL_BAR;
+    const double left = area.left();
+
+    if (p.dx != 0.0 && map.samplesPerColumn() <= 1.0) {
+        // At most one sample per column: the real line through the points.
+        std::size_t a, b;
+        if (!graphcore::visibleRange(n, map, -2.0, area.width() + 2.0, a, b))
+            return;
+        points_.clear();
+        auto flushLine = [&]() {
+            if (points_.isEmpty())
+                return;
+            if (bars) {
+                for (const QPointF &pt : points_)
+                    painter->drawLine(QPointF(pt.x(), baseline), pt);
+            } else if (!scatter) {
+                if (points_.size() == 1)
+                    painter->drawPoint(points_[0]);
+                else
+                    painter->drawPolyline(points_.constData(), points_.size());
+            }
+            if (scatter || (p.plotStyle == VAL_CONNECTED_POINTS && p.pointStyle != VAL_NO_POINT))
+                drawMarkers(painter, points_, p.pointStyle, std::max(1, p.pointFrequency), color);
+            points_.clear();
+        };
+        for (std::size_t i = a; i <= b; ++i) {
+            const double v = y[i];
+            if (std::isnan(v)) {
+                flushLine();
+                continue;
+            }
+            points_.append(QPointF(left + map.pixelOf(static_cast<double>(i)), ypix(v)));
+        }
+        flushLine();
+        return;
+    }
+
+    // Several samples per column: one min..max stroke per column.
+    graphcore::reduceColumns(y, n, p.pyramid.levelCount() > 0 ? &p.pyramid : nullptr, map, columns_);
+    if (columns_.empty())
+        return;
+    if (scatter || bars) {
+        QVector<QLineF> lines;
+        lines.reserve(static_cast<int>(columns_.size()));
+        for (const graphcore::Column &c : columns_) {
+            const double x = left + c.column + 0.5;
+            double lo = ypix(c.min), hi = ypix(c.max);
+            if (bars) {
+                // A bar runs from the zero line to the sample.
+                const double a = std::min({lo, hi, baseline}), b = std::max({lo, hi, baseline});
+                lo = a;
+                hi = b;
+            }
+            lines.append(QLineF(x, lo, x, hi));
+        }
+        painter->drawLines(lines);
+        return;
+    }
+    points_.clear();
+    points_.reserve(static_cast<int>(columns_.size()) * 4);
+    int prev = -2;
+    for (const graphcore::Column &c : columns_) {
+        if (c.column != prev + 1 && points_.size() > 1) {
+            painter->drawPolyline(points_.constData(), points_.size());
+            points_.clear();
+        }
+        const double x = left + c.column + 0.5;
+        const double lo = ypix(c.min), hi = ypix(c.max);
+        const double first = std::isnan(c.first) ? lo : ypix(c.first);
+        const double last = std::isnan(c.last) ? hi : ypix(c.last);
+        // Entering at the first sample and leaving at the last joins the
+        // columns as the samples run; the stroke between covers min..max.
+        points_.append(QPointF(x, first));
+        points_.append(QPointF(x, lo));
+        points_.append(QPointF(x, hi));
+        points_.append(QPointF(x, last));
+        prev = c.column;
+    }
+    if (!points_.isEmpty())
+        painter->drawPolyline(points_.constData(), points_.size());
+}
+
+// ------------------------------------------------------------ cursors
+
+CursorLayerable::CursorLayerable(GraphWidget *graph)
+    : QCPLayerable(graph, QStringLiteral("cursors")), graph_(graph)
+{
+}
+
+QRect CursorLayerable::clipRect() const { return graph_->axisRect()->rect(); }
+
+void CursorLayerable::applyDefaultAntialiasingHint(QCPPainter *painter) const
+{
+    painter->setAntialiasing(false);
+}
+
+void CursorLayerable::draw(QCPPainter *painter)
+{
+    const QRect area = clipRect();
+    if (area.width() <= 0 || area.height() <= 0)
+        return;
+    const double left = area.left(), right = area.right();
+    const double top = area.top(), bottom = area.bottom();
+    for (int i = 1; i <= graph_->cursorCount(); ++i) {
+        const GraphCursor &c = *graph_->cursor(i);
+        if (!c.enabled || c.style == VAL_NO_CROSS)
+            continue;
+        const double px = graph_->xAxis->coordToPixel(c.x);
+        const double py = graph_->yAxis->coordToPixel(c.y);
+        QPen pen(rgb(c.color));
+        pen.setCosmetic(true);
+        if (i != graph_->activeCursor())
+            pen.setStyle(Qt::DashLine);
+        painter->setPen(pen);
+        const bool vertical = c.style == VAL_LONG_CROSS || c.style == VAL_VERTICAL_LINE;
+        const bool horizontal = c.style == VAL_LONG_CROSS || c.style == VAL_HORIZONTAL_LINE;
+        if (vertical && px >= left - 1 && px <= right + 1)
+            painter->drawLine(QPointF(px, top), QPointF(px, bottom));
+        if (horizontal && py >= top - 1 && py <= bottom + 1)
+            painter->drawLine(QPointF(left, py), QPointF(right, py));
+        if (c.style == VAL_LONG_CROSS && px >= left && px <= right && py >= top && py <= bottom) {
+            pen.setStyle(Qt::SolidLine);
+            painter->setPen(pen);
+            painter->drawRect(QRectF(px - 3, py - 3, 6, 6));
+        }
+    }
+}
+
+// ------------------------------------------------------------ axis labels
+
+void LabelTicker::generate(const QCPRange &range, const QLocale &, QChar, int, QVector<double> &ticks,
+                           QVector<double> *subTicks, QVector<QString> *tickLabels)
+{
+    const double g = (gain_ == 0.0 || !std::isfinite(gain_)) ? 1.0 : gain_;
+    const double o = std::isfinite(offset_) ? offset_ : 0.0;
+    const double l0 = graphcore::toLabel(range.lower, g, o);
+    const double l1 = graphcore::toLabel(range.upper, g, o);
+    const int target = std::max(2, tickCount());
+    const std::vector<double> labels = graphcore::niceTicks(l0, l1, target);
+    const double step = graphcore::niceStep(l1 - l0, target);
+    ticks.clear();
+    if (subTicks)
+        subTicks->clear();
+    if (tickLabels)
+        tickLabels->clear();
+    const bool reverse = g < 0;
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        const double v = labels[reverse ? labels.size() - 1 - k : k];
+        ticks.append(graphcore::fromLabel(v, g, o));
+        if (tickLabels)
+            tickLabels->append(QString::fromStdString(graphcore::formatTick(v, step)));
+    }
+}
+
+} // namespace uigraph
