@@ -67,6 +67,10 @@ void Bench_RegisterCallbacks(void);
 // The whole program as main runs it (start-up, event loop, teardown).
 // Returns main's exit code.
 int Bench_Main(int argc, char **argv);
+// Called by Bench_Main after each of its start-up steps 3 to 12 with the
+// step's number (null: nothing is called).  Lets tests watch the start-up
+// order and drive the event loop.
+extern void (*benchStartupHook)(int step);
 
 // The routines the capture timer dispatches to, in dispatch order.  They
 // default to the instruments' routines; tests may swap in their own.

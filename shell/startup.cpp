@@ -165,23 +165,42 @@ void Init_System(void)
     SetCtrlAttribute(panelDig, DIG_GRAPH, ATTR_EDGE_STYLE, 0);
 }
 
+void (*benchStartupHook)(int step) = nullptr;
+
+namespace {
+void StepDone(int step)
+{
+    if (benchStartupHook)
+        benchStartupHook(step);
+}
+} // namespace
+
 int Bench_Main(int argc, char **argv)
 {
     if (!InitRuntime(argc, argv))
         return -1;
     if (Bench_OpenMain() < 0)
         return -1;
+    StepDone(3);
+    // The splash panel stays up for at least a second, and until the
+    // instruments are ready.
     Delay(1.0);
+    StepDone(4);
     Bench_OpenInstruments();
+    StepDone(8);
     Init_System();
+    StepDone(9);
 
     int height = 0, width = 0;
     if (GetScreenSize(&height, &width) == 0 && height > 0 && width > 0)
         SetPanelSize(panelBench, height, width);
+    StepDone(10);
 
     DiscardPanel(panelSplash);
     panelSplash = 0;
+    StepDone(11);
     DisplayPanel(panelScope);
+    StepDone(12);
 
     RunUserInterface();
 
