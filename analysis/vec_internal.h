@@ -1,0 +1,27 @@
+// Eight-lane double vectors for the library's own loops (GCC/Clang vector
+// extensions: AVX-512 when the processor has it, pairs or quads of narrower
+// registers otherwise). Internal to analysis/.
+#ifndef KORVAX_ANALYSIS_VEC_INTERNAL_H
+#define KORVAX_ANALYSIS_VEC_INTERNAL_H
+
+#include <cstdint>
+
+namespace analysis_vec {
+
+constexpr int kLanes = 8;
+typedef double vd __attribute__((vector_size(kLanes * sizeof(double))));
+typedef std::uint64_t vu __attribute__((vector_size(kLanes * sizeof(std::uint64_t))));
+
+constexpr std::uint64_t kSignBit = 0x8000000000000000ull;
+// Adding and subtracting 1.5 x 2^52 rounds a double of magnitude below 2^51
+// to the nearest integer; the low bits of the biased sum hold that integer.
+constexpr double kRoundMagic = 6755399441055744.0;
+
+inline vd splat(double v) { return vd{v, v, v, v, v, v, v, v}; }
+inline vd laneIndex() { return vd{0.0, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0}; }
+inline vu asBits(vd v) { return (vu)v; }
+inline vd fromBits(vu v) { return (vd)v; }
+
+} // namespace analysis_vec
+
+#endif
