@@ -13,6 +13,8 @@
 // are all inside the buffer.  They are null before the first start.
 #pragma once
 
+#include <cstdio>
+
 #include "shell/benchstate.h"
 
 // ----------------------------------------------------- settings (scope_settings.cpp)
@@ -195,6 +197,16 @@ int ScopeZoomData(int panel, int control, int event, void *callbackData, int eve
 int ScopeZoomCursor(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int Scope_Reset_Position(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 
+// Cuts the window to the record when the record became shorter than it.
+void Scope_FitWindowToRecord(void);
+// X-axis offsets of the time, zoom and spectrum graphs from the window.
+void Scope_SetXAxisOffsets(void);
+// Plots the visible window of every drawn slot on the time graph (and, with
+// withSpectrum, its bins on the spectrum graph); stores the handles in plot[].
+void Scope_PlotWindow(int withSpectrum);
+// Re-plots the zoom area from the positions of cursors 1 and 2.
+void Scope_PlotZoomArea(void);
+
 // ----------------------------------------------- cursors (scope_cursors.cpp)
 extern int Cursor1;
 extern int Cursor2;
@@ -204,9 +216,19 @@ int Read_Scope_Cursor(int panel, int control, int event, void *callbackData, int
 void Plot_Cursor_Measurement(void);
 void Waveform_Parameter(const double *samples);
 
+// Readout text "%.2f %s" with automatic units: sec/msec/µsec for a time,
+// V/mV/µV for a voltage (sign kept for both).  text holds at least 32 bytes.
+void Scope_FormatReadout(double value, int isVoltage, char *text, int textSize);
+// Amplitude parameters in millivolts of n samples in volts.
+struct WaveformParameters {
+    double minimum, maximum, peakToPeak, mean, rms;
+};
+int Scope_MeasureWaveform(const double *samples, int n, WaveformParameters *out); // 0, or -1 for no samples
+
 // ---------------------------------------------- spectrum (scope_spectrum.cpp)
 extern int isFFT_On;
 extern double dFreqStep; // kHz per bin
+extern int spectrumPlot[4]; // handle of each slot's trace on the spectrum graph
 
 int On_FFT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 void fft(int slot, int start);
@@ -220,10 +242,37 @@ int onOK_Save(int panel, int control, int event, void *callbackData, int eventDa
 int Close_Saving(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int SaveChannelonDisk(int slot, const short *rawCodes, const double *values, int start);
 int PrintCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+
+// Waveform file formats.  Each writer returns 0, or -1 when a write failed.
+struct ScopeFileHeader {
+    int day, month, year, hours, minutes, seconds;
+    double clockRate; // samples per second
+    double range;     // input range of the saved slot, volts
+    int samples;
+    int preSamples;
+};
+// 16-bit code of a sample: round(v / range * 32767), held to -32768..32767.
+short Scope_VoltsToCode(double volts, double range);
+// ".asc": "Acquisition on CH%d" (left out when channelNumber is 0), five
+// header lines, then one "%f" per sample; CR LF line ends.
+int Scope_WriteAsc(std::FILE *file, const ScopeFileHeader &header, int channelNumber, const double *values, int n);
+// ".awg": "%.8f\t%f" time and value per sample; CR LF line ends.
+int Scope_WriteAwg(std::FILE *file, double clockRate, const double *values, int n);
+// Binary: 48-byte little-endian header, then n 16-bit codes of the values.
+int Scope_WriteDat(std::FILE *file, const ScopeFileHeader &header, const double *values, int n);
+// Writes one record to path in the format the name selects (binary when
+// forceBinary); opens, writes and closes.  Returns 0 or -1.
+int Scope_WriteRecordFile(const char *path, int forceBinary, const ScopeFileHeader &header, int channelNumber,
+                          const double *values, int n);
 void DisplayMenuAutosave(int menuBar, int menuItem, void *callbackData, int panel);
 int select_directory(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int close_autosave(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 void AutoSave(void);
+
+inline constexpr int kAutosavePathSize = 1024;
+extern int AutoSaveFormat;               // 1 binary, else text
+extern char directory[kAutosavePathSize]; // base directory of autosave
+extern char Dir[kAutosavePathSize];       // folder of the current run
 
 // ------------------------------------------------------------ whole scope
 // Callbacks the resource file binds by name.

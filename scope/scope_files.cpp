@@ -1,32 +1,337 @@
 // Saving a slot's record (text, two-column and binary formats) and printing
 // the scope panel.
+//
+// The simulated card delivers no raw codes, so the 16-bit codes of the
+// binary format are made from the saved volts record when it is written:
+// round(v / range * 32767), held to the 16-bit range.
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
 #include "scope/scope.h"
 
-int SaveCallback(int, int, int, void *, int, int)
+namespace {
+
+const char *const kSaveError = "Saving File impossible";
+
+// Text is built in blocks and written with one fwrite per block.
+class BlockWriter {
+public:
+    explicit BlockWriter(std::FILE *file) : file_(file) { text_.reserve(kBlock + 256); }
+    void Text(const char *s) { text_ += s; }
+    void Integer(long long v)
+    {
+        char buf[32];
+        const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v);
+        text_.append(buf, r.ptr);
+    }
+    // Fixed notation with '.' as "%.*f" gives it in the C locale.
+    void Fixed(double v, int decimals)
+    {
+        char buf[400];
+        const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+        if (r.ec == std::errc())
+            text_.append(buf, r.ptr);
+        else
+            text_ += "nan";
+    }
+    void EndLine()
+    {
+        text_ += "\r\n";
+        if (text_.size() >= kBlock)
+            Flush();
+    }
+    bool Flush()
+    {
+        if (!text_.empty() && ok_) {
+            if (std::fwrite(text_.data(), 1, text_.size(), file_) != text_.size())
+                ok_ = false;
+        }
+        text_.clear();
+        return ok_;
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 16;
+    std::FILE *file_;
+    std::string text_;
+    bool ok_ = true;
+};
+
+void PutLE(unsigned char *p, std::uint64_t v, int bytes)
 {
+    for (int i = 0; i < bytes; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+void PutInt32(unsigned char *p, int v)
+{
+    PutLE(p, static_cast<std::uint32_t>(v), 4);
+}
+
+void PutDouble(unsigned char *p, double v)
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    PutLE(p, bits, 8);
+}
+
+void WriteHeaderLines(BlockWriter &w, const ScopeFileHeader &h, int channelNumber)
+{
+    if (channelNumber > 0) {
+        w.Text("Acquisition on CH");
+        w.Integer(channelNumber);
+        w.EndLine();
+    }
+    w.Text("Date: ");
+    w.Integer(h.day);
+    w.Text("/");
+    w.Integer(h.month);
+    w.Text("/");
+    w.Integer(h.year);
+    w.Text(" at ");
+    w.Integer(h.hours);
+    w.Text(":");
+    w.Integer(h.minutes);
+    w.Text(":");
+    w.Integer(h.seconds);
+    w.EndLine();
+    w.Text("Sampling rate: ");
+    w.Fixed(h.clockRate, 0);
+    w.Text(" Hz");
+    w.EndLine();
+    w.Text("Input Range: ");
+    w.Fixed(h.range, 2);
+    w.Text("V");
+    w.EndLine();
+    w.Text("Total Number of Samples: ");
+    w.Integer(h.samples);
+    w.EndLine();
+    w.Text("Number of Pre-Samples: ");
+    w.Integer(h.preSamples);
+    w.EndLine();
+}
+
+// Reads the clock once for a file header.
+void StampHeader(ScopeFileHeader *h)
+{
+    int month = 0, day = 0, year = 0, hours = 0, minutes = 0, seconds = 0;
+    GetSystemDate(&month, &day, &year);
+    GetSystemTime(&hours, &minutes, &seconds);
+    h->day = day;
+    h->month = month;
+    h->year = year;
+    h->hours = hours;
+    h->minutes = minutes;
+    h->seconds = seconds;
+}
+
+bool Contains(const char *text, const char *part)
+{
+    return std::strstr(text, part) != nullptr;
+}
+
+} // namespace
+
+short Scope_VoltsToCode(double volts, double range)
+{
+    if (!(range > 0.0) || !(volts == volts))
+        return 0;
+    const double code = std::round(volts / range * 32767.0);
+    if (code >= 32767.0)
+        return 32767;
+    if (code <= -32768.0)
+        return -32768;
+    return static_cast<short>(code);
+}
+
+int Scope_WriteAsc(std::FILE *file, const ScopeFileHeader &header, int channelNumber, const double *values, int n)
+{
+    if (!file || n < 0 || (n > 0 && !values))
+        return -1;
+    BlockWriter w(file);
+    WriteHeaderLines(w, header, channelNumber);
+    for (int i = 0; i < n && w.Ok(); ++i) {
+        w.Fixed(values[i], 6);
+        w.EndLine();
+    }
+    return w.Flush() ? 0 : -1;
+}
+
+int Scope_WriteAwg(std::FILE *file, double clockRate, const double *values, int n)
+{
+    if (!file || n < 0 || (n > 0 && !values) || !(clockRate > 0.0))
+        return -1;
+    BlockWriter w(file);
+    for (int i = 0; i < n && w.Ok(); ++i) {
+        w.Fixed(i / clockRate, 8);
+        w.Text("\t");
+        w.Fixed(values[i], 6);
+        w.EndLine();
+    }
+    return w.Flush() ? 0 : -1;
+}
+
+int Scope_WriteDat(std::FILE *file, const ScopeFileHeader &header, const double *values, int n)
+{
+    if (!file || n < 0 || (n > 0 && !values))
+        return -1;
+    unsigned char head[48];
+    PutInt32(head + 0, header.day);
+    PutInt32(head + 4, header.month);
+    PutInt32(head + 8, header.year);
+    PutInt32(head + 12, header.hours);
+    PutInt32(head + 16, header.minutes);
+    PutInt32(head + 20, header.seconds);
+    PutDouble(head + 24, header.clockRate);
+    PutDouble(head + 32, header.range);
+    PutInt32(head + 40, n);
+    PutInt32(head + 44, header.preSamples);
+    if (std::fwrite(head, 1, sizeof head, file) != sizeof head)
+        return -1;
+    unsigned char block[8192];
+    const int perBlock = static_cast<int>(sizeof block / 2);
+    for (int i = 0; i < n; i += perBlock) {
+        const int count = n - i < perBlock ? n - i : perBlock;
+        for (int j = 0; j < count; ++j)
+            PutLE(block + 2 * j, static_cast<std::uint16_t>(Scope_VoltsToCode(values[i + j], header.range)), 2);
+        if (std::fwrite(block, 2, static_cast<std::size_t>(count), file) != static_cast<std::size_t>(count))
+            return -1;
+    }
     return 0;
 }
 
-int onOK_Save(int, int, int, void *, int, int)
+int Scope_WriteRecordFile(const char *path, int forceBinary, const ScopeFileHeader &header, int channelNumber,
+                          const double *values, int n)
 {
+    if (!path || !*path)
+        return -1;
+    std::FILE *file = std::fopen(path, "wb+");
+    if (!file)
+        return -1;
+    int status;
+    if (forceBinary)
+        status = Scope_WriteDat(file, header, values, n);
+    else if (Contains(path, ".asc"))
+        status = Scope_WriteAsc(file, header, channelNumber, values, n);
+    else if (Contains(path, ".awg"))
+        status = Scope_WriteAwg(file, header.clockRate, values, n);
+    else
+        status = Scope_WriteDat(file, header, values, n);
+    // Data still buffered may fail to reach the disk only now.
+    if (std::fflush(file) != 0 || std::ferror(file))
+        status = -1;
+    if (std::fclose(file) != 0)
+        status = -1;
+    return status;
+}
+
+int SaveCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2)
+{
+    (void)panel;
+    (void)control;
+    (void)event;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (numChanIn == 1 || numChanIn == 2 || numChanIn == 4) {
+        ClearListCtrl(panelSave, SAVING_CHANNEL);
+        for (int k = 0; k < numChanIn; ++k)
+            InsertListItem(panelSave, SAVING_CHANNEL, -1, ChannelName[k], k);
+        SetCtrlIndex(panelSave, SAVING_CHANNEL, 0);
+    }
+    DisplayPanel(panelSave);
     return 0;
 }
 
-int Close_Saving(int, int, int, void *, int, int)
+int onOK_Save(int panel, int control, int event, void *callbackData, int eventData1, int eventData2)
 {
+    (void)panel;
+    (void)control;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event != EVENT_COMMIT)
+        return 0;
+    int slot = -1;
+    if (GetCtrlVal(panelSave, SAVING_CHANNEL, &slot) < 0 || slot < 0 || slot >= numChanIn || slot > 3)
+        return 0;
+    const short *raw = BufferIn ? BufferIn + static_cast<long long>(slot) * iSamples : nullptr;
+    if (is_AverageON)
+        SaveChannelonDisk(slot, raw, vAverageSave[slot], 0);
+    else
+        SaveChannelonDisk(slot, raw, vBufferIn[slot], iOffset);
+    return 0;
+}
+
+int Close_Saving(int panel, int control, int event, void *callbackData, int eventData1, int eventData2)
+{
+    (void)control;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event == EVENT_COMMIT)
+        HidePanel(panel);
     return 0;
 }
 
 int SaveChannelonDisk(int slot, const short *rawCodes, const double *values, int start)
 {
-    (void)slot;
-    (void)rawCodes;
-    (void)values;
-    (void)start;
-    return -1;
+    (void)rawCodes; // the simulated card leaves the raw buffer empty
+    if (slot < 0 || slot > 3)
+        return -1;
+    const int n = RequestedSamples;
+    // The record must exist before a file name is asked for.  A pre-trigger
+    // start the buffers do not hold is saved from the trigger point.
+    int first = start;
+    if (values && n > 0 && !Scope_BufferHolds(first, n) && Scope_BufferHolds(0, n))
+        first = 0;
+    if (!values || n <= 0 || !Scope_BufferHolds(first, n)) {
+        MessagePopup("Error message", kSaveError);
+        return -1;
+    }
+
+    char title[64];
+    std::snprintf(title, sizeof title, "CH%d, Save As", slot + 1);
+    const int streaming = isStreamingRAMEnabled;
+    char path[1024] = "";
+    const int answer = FileSelectPopup("", streaming ? "*.dat" : "*.asc", streaming ? "*.dat" : "*.asc;*.dat;*.awg",
+                                       title, VAL_SAVE_BUTTON, 0, 0, 1, 1, path);
+    if (answer <= VAL_NO_FILE_SELECTED || path[0] == '\0')
+        return -1;
+
+    ScopeFileHeader header{};
+    StampHeader(&header);
+    header.clockRate = iClockRate;
+    header.range = iRange[slot];
+    header.samples = n;
+    header.preSamples = pre_iSample;
+    const int status = Scope_WriteRecordFile(path, streaming, header, iChan[slot].channel + 1, values + first, n);
+    ProcessDrawEvents();
+    if (status != 0) {
+        MessagePopup("Error message", kSaveError);
+        return -1;
+    }
+    return 0;
 }
 
-int PrintCallback(int, int, int, void *, int, int)
+int PrintCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2)
 {
+    (void)panel;
+    (void)control;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event != EVENT_COMMIT)
+        return 0;
+    SetPrintAttribute(ATTR_PRINT_OUTPUT_FILE, "");
+    SetPrintAttribute(ATTR_PRINT_SCALE_TO_PAGE, 1);
+    SetPrintAttribute(ATTR_PRINT_ORIENTATION, VAL_LANDSCAPE);
+    const int status = PrintPanel(panelScope, "", 1, VAL_FULL_PANEL, 1);
+    if (status < 0)
+        MessagePopup("Error message", "Printing impossible");
     return 0;
 }

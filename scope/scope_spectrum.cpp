@@ -1,22 +1,116 @@
 // The spectrum view: power spectrum in dBm of every slot, peak search and
 // the spectrum cursor readout.
+#include "analysis/spectrum.h"
+#include "analysis/synth.h"
 #include "scope/scope.h"
 
 int isFFT_On = 0;
 double dFreqStep = 0.0;
+int spectrumPlot[4] = {0, 0, 0, 0};
 
-int On_FFT(int, int, int, void *, int, int)
+namespace {
+
+// Acquisition noise of the spectrum's synthesis, volts.
+constexpr double kSpectrumNoise = 0.001;
+
+// Controls of the spectrum group that follow the FFT switch.
+const int kSpectrumControls[] = {SCOPE_FFT_WINDOW,     SCOPE_FFT_CURSOR_FREQ, SCOPE_FFT_CURSOR_LEVEL,
+                                 SCOPE_FFT_PEAK_FREQ,  SCOPE_FFT_PEAK_LEVEL,  SCOPE_FFT_FREQ_UNIT,
+                                 SCOPE_FFT_LEVEL_UNIT};
+
+// Toolbar items that act on the time graph, and "Save".
+const int kTimeViewTools[] = {kToolbarCursor1, kToolbarCursor2, kToolbarZoomAreaOn, kToolbarZoomAreaOff,
+                              kToolbarSave};
+
+void ShowSpectrumCursor(void)
 {
+    double x = 0.0, y = 0.0;
+    GetGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, &x, &y);
+    SetCtrlVal(panelScope, SCOPE_FFT_CURSOR_FREQ, (x + Scroll_Value / 2) * dFreqStep);
+    SetCtrlVal(panelScope, SCOPE_FFT_CURSOR_LEVEL, y);
+}
+
+} // namespace
+
+int On_FFT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2)
+{
+    (void)panel;
+    (void)control;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event != EVENT_COMMIT)
+        return 0;
+    int on = 0;
+    GetCtrlVal(panelScope, SCOPE_FFT_SWITCH, &on);
+    isFFT_On = on ? 1 : 0;
+    SetCtrlAttribute(panelScope, SCOPE_FFTGRAPH, ATTR_VISIBLE, isFFT_On);
+    for (int ctrl : kSpectrumControls)
+        SetCtrlAttribute(panelScope, ctrl, ATTR_DIMMED, isFFT_On ? 0 : 1);
+    for (int item : kTimeViewTools)
+        Toolbar_DimItem(Toolbar, item, isFFT_On);
     return 0;
 }
 
 void fft(int slot, int start)
 {
-    (void)slot;
-    (void)start;
+    const int n = RequestedSamples;
+    if (slot < 0 || slot >= numChanIn || slot > 3 || n <= 0 || !(iClockRate > 0.0))
+        return;
+    double *record = vBufferIn[slot];
+    double *bins = spectrum[slot];
+    // The synthesis fills positions 0 .. n - 1; pre-trigger positions hold no
+    // fresh samples, so a negative record start is analysed from position 0.
+    const int first = start > 0 ? start : 0;
+    if (!record || !bins || !Scope_BufferHolds(0, n) || !Scope_BufferHolds(first, n))
+        return;
+
+    const double dt = 1.0 / iClockRate;
+    int windowCode = 0;
+    GetCtrlVal(panelScope, SCOPE_FFT_WINDOW, &windowCode);
+
+    if (Scope_SynthesizeInput(record, n, iClockRate, kSpectrumNoise) != 0)
+        return;
+    if (isFilterON && Scope_FilterRecord(record, n, iClockRate) < 0)
+        return;
+
+    WindowConstants constants{1.0, 1.0};
+    double df = 0.0;
+    (void)ScaledWindow(record + first, n, windowCode, &constants);
+    (void)AutoPowerSpectrum(record + first, n, dt, bins, &df);
+    const int half = n / 2;
+    char unitText[64] = "V";
+    if (half > 0)
+        (void)SpectrumUnitConversion(bins, half, 0, 2, 0, 1.0, constants, bins, unitText);
+
+    double peak = 0.0, lowest = 0.0;
+    int peakIndex = -1, lowestIndex = -1;
+    if (half > 0 && MaxMin1D(bins, half, &peak, &peakIndex, &lowest, &lowestIndex) == 0 && peakIndex >= 0) {
+        SetCtrlVal(panelScope, SCOPE_FFT_PEAK_FREQ, peakIndex * df / 1000.0);
+        SetCtrlVal(panelScope, SCOPE_FFT_PEAK_LEVEL, peak);
+    }
+
+    dFreqStep = df / 1000.0;
+    SetCtrlAttribute(panelScope, SCOPE_FFTGRAPH, ATTR_XAXIS_GAIN, dFreqStep);
+    SetCtrlAttribute(panelScope, SCOPE_FFTGRAPH, ATTR_XAXIS_OFFSET, dFreqStep * Scroll_Value / 2.0);
+    ShowSpectrumCursor();
+
+    const int firstBin = Scroll_Value / 2;
+    const int shown = Scroll_Thumb_Size / 2;
+    if (Ain[slot] && shown > 0 && firstBin >= 0 && firstBin + shown <= half) {
+        spectrumPlot[slot] = PlotY(panelScope, SCOPE_FFTGRAPH, bins + firstBin, shown, VAL_DOUBLE, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID,
+              1, ChannelColor[slot]);
+    }
 }
 
-int Read_FFT_Cursor(int, int, int, void *, int, int)
+int Read_FFT_Cursor(int panel, int control, int event, void *callbackData, int eventData1, int eventData2)
 {
+    (void)panel;
+    (void)control;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event == EVENT_VAL_CHANGED)
+        ShowSpectrumCursor();
     return 0;
 }
