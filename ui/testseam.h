@@ -34,4 +34,15 @@ void SetClockMs(unsigned long long ms);
 void AdvanceClockMs(unsigned long long ms);
 unsigned long long ClockMs();
 
+// Local date and time that GetSystemDate / GetSystemTime report while set
+// (test mode or not), so that names built from the clock can be tested.
+// Reset() clears it too.
+void SetDateTime(int year, int month, int day, int hours, int minutes, int seconds);
+void ClearDateTime();
+
+// Uses a panel's close box as a user would (the window's close button):
+// sends the commit of its close control, or hides the panel.  Returns 0 or
+// a negative code.
+int PressCloseBox(int panel);
+
 } // namespace testseam

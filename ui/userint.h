@@ -59,6 +59,13 @@ enum {
     UIE_OUT_OF_MEMORY = -15,
     UIE_NO_TEST_ANSWER = -16,
 };
+enum {
+    // The control, menu item or toolbar item is dimmed or display-only: a
+    // user cannot operate it (OperateCtrl, ActivateMenuItem, Toolbar_PressItem).
+    UIE_DIMMED = -17,
+    // MakeDir: the folder exists already (other failures give UIE_IO_ERROR).
+    UIE_DIR_EXISTS = -9,
+};
 
 // ------------------------------------------------------------ attributes
 enum {
