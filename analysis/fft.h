@@ -1,0 +1,175 @@
+// Internal FFT engine of the signal-processing library.
+//
+// Layout: complex data are held as two arrays (real parts, imaginary parts).
+// The building block is a Stockham transform of length L applied to a
+// batch of W interleaved columns: row r of the batch occupies doubles
+// [r*W, (r+1)*W) of each array, and every butterfly works on whole rows, so
+// the inner loops run over W contiguous lanes and vectorise.
+//
+// A complex transform of length n = n1*n2 is done in two phases (the
+// four-step scheme): n2 columns of length n1 in blocks of kLanes columns,
+// a twiddle, then n1 rows of length n2 read back transposed.  Prime
+// factors up to kGenericMaxPrime get a butterfly of their own; larger
+// primes are computed as a cyclic convolution (Rader when p-1 is smooth,
+// Bluestein's chirp-z otherwise) through a sub-transform.
+//
+// Plans (factors, twiddles, kernels) are built once per length and kept in
+// a small process-wide cache; work buffers come from a small pool.  Both
+// are guarded by locks created on first use.
+#ifndef KORVAX_ANALYSIS_FFT_H
+#define KORVAX_ANALYSIS_FFT_H
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace korvax {
+namespace fft {
+
+// Columns processed together by the two phases of a transform.
+constexpr std::size_t kLanes = 16;
+// Largest prime with a direct (generic) butterfly in a long transform.
+constexpr std::size_t kGenericMaxPrime = 37;
+// Below this length a transform runs as one Stockham pass chain on a
+// single column; every prime factor then gets a direct butterfly.
+constexpr std::size_t kSmallLength = 256;
+
+// How a prime factor p of a transform length is computed.
+enum class PrimeMethod { Direct, Rader, Bluestein };
+
+// The choice for a prime factor p of a long transform: a direct butterfly
+// for p <= kGenericMaxPrime, Rader when p - 1 has no prime factor above
+// kGenericMaxPrime, Bluestein otherwise.  Pure; p must be prime.
+PrimeMethod ChoosePrimeMethod(std::size_t p);
+
+// Prime factors of n in ascending order (empty for n < 2).
+std::vector<std::size_t> PrimeFactors(std::size_t n);
+
+// Radices of the Stockham passes for length n: fours first, then twos,
+// then the odd primes in ascending order.
+std::vector<std::size_t> PassRadices(std::size_t n);
+
+// Smallest length >= m whose prime factors are 2, 3, 5 and 7 only.
+std::size_t SmoothLength(std::size_t m);
+
+// Split of n into n1 * n2 for the two phases (n1 <= n2, both multiples of
+// kLanes where the factors of n allow).  Returns {1, n} when n is prime.
+void SplitLength(std::size_t n, std::size_t &n1, std::size_t &n2);
+
+// Accurate roots of unity e^(-2*pi*i*m/N) from two short tables computed
+// with long-double sin/cos: one complex product per root.
+class UnitRoots
+{
+  public:
+    explicit UnitRoots(std::size_t N);
+    void Get(std::size_t m, double &re, double &im) const;
+    std::size_t Size() const { return N_; }
+
+  private:
+    std::size_t N_, S_;
+    std::vector<double> r1_, i1_, r2_, i2_;
+};
+
+struct Pass;
+struct BatchPlan;
+struct ComplexPlan;
+
+// Runs one pass from (cr, ci) into (hr, hi) for a batch of W columns.
+void RunPass(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W,
+             double *extra);
+
+// One Stockham pass of a batch plan.
+struct Pass {
+    std::size_t radix = 0, l1 = 0, ido = 0;
+    PrimeMethod method = PrimeMethod::Direct;
+    std::vector<double> twr, twi; // twiddle (j, i) at (j - 1) * ido + i
+    std::vector<double> cr, ci;   // direct odd butterfly: e^(-2 pi i k / p)
+    // Convolution passes (Rader, Bluestein).
+    std::size_t convLen = 0;
+    std::shared_ptr<const BatchPlan> sub;
+    std::vector<std::size_t> inIdx;  // row j feeding convolution slot q
+    std::vector<std::size_t> outIdx; // output row of convolution slot q
+    std::vector<double> kr, ki;      // kernel spectrum, scaled by 1/convLen
+    std::vector<double> chr, chi;    // Bluestein chirp e^(-pi i j^2 / p)
+};
+
+// Stockham transform of length L over a batch of W columns.
+struct BatchPlan {
+    std::size_t L = 0;
+    std::vector<Pass> passes;
+    // Extra doubles of work space needed by Run for a batch of W columns.
+    std::size_t ExtraDoubles(std::size_t W) const;
+    // Transforms the batch of W columns in (re, im), using (wr, wi), L*W
+    // doubles each, as the other half of the ping-pong and extra, holding
+    // ExtraDoubles(W) doubles, for convolution passes.  On return the
+    // result is in (wr, wi) when *inWork is set, else in (re, im).
+    void Run(double *re, double *im, double *wr, double *wi, std::size_t W, double *extra,
+             bool *inWork) const;
+};
+
+std::shared_ptr<const BatchPlan> MakeBatchPlan(std::size_t L, bool allDirect);
+
+// Where the input of a complex transform comes from.
+struct Source {
+    enum Kind { Split, RealOnly, Interleaved } kind = Split;
+    const double *re = nullptr; // Split, RealOnly: real parts; Interleaved: re, im pairs
+    const double *im = nullptr; // Split: imaginary parts
+};
+
+// Forward complex transform of length n, out of place.
+struct ComplexPlan {
+    enum Kind { Small, TwoPhase, Convolution } kind = Small;
+    std::size_t n = 0;
+    // Small: one batch plan on a single column.
+    std::shared_ptr<const BatchPlan> whole;
+    // TwoPhase: column plan, row plan and the twiddles between them.
+    std::size_t n1 = 0, n2 = 0;
+    std::shared_ptr<const BatchPlan> cols, rows;
+    std::vector<double> pr, pi; // e^(-2 pi i k1 c / n) for c < kLanes, at k1 * kLanes + c
+    std::unique_ptr<UnitRoots> roots;
+    // Convolution: Rader or Bluestein through a sub-transform.
+    PrimeMethod method = PrimeMethod::Direct;
+    std::size_t convLen = 0;
+    std::shared_ptr<const ComplexPlan> sub;
+    std::vector<std::size_t> perm;    // Rader: input index g^q mod n of slot q
+    std::vector<std::size_t> permOut; // Rader: output index g^-q mod n of slot q
+    std::vector<double> kr, ki;    // kernel spectrum / convLen
+    std::vector<double> chr, chi;  // Bluestein chirp
+
+    // Work space (doubles) needed by Execute when the caller gives no
+    // middle buffer (mid == nullptr) or gives one.
+    std::size_t WorkDoubles(bool midGiven) const;
+    // out = DFT(src).  mid: 2*n doubles of scratch for the two-phase
+    // scheme (may be nullptr: then taken from work).  Input and output
+    // may overlap the caller's arrays as described in fft.cpp.
+    void Execute(const Source &src, double *outRe, double *outIm, double *mid, double *work) const;
+};
+
+std::shared_ptr<const ComplexPlan> MakeComplexPlan(std::size_t n);
+
+// Real forward transform of length N: all N bins.
+struct RealPlan {
+    std::size_t N = 0;
+    std::shared_ptr<const ComplexPlan> cplan; // length N/2 (even N) or N (odd N)
+    std::unique_ptr<UnitRoots> roots;         // e^(-2 pi i k / N), even N
+    std::size_t WorkDoubles() const;
+    void Execute(double *x, double *y, double *work) const;
+};
+
+// The plan of length N from the cache, built on first use.  Returns
+// nullptr when memory runs out.
+std::shared_ptr<const RealPlan> GetRealPlan(std::size_t N);
+
+// Complete real transform with status: 0, or -20001 when memory runs out.
+int RealForward(double *x, double *y, std::size_t N);
+
+// Complete complex transform (out of place) with status, for tests.
+int ComplexForward(const double *inRe, const double *inIm, double *outRe, double *outIm, std::size_t n);
+
+// Drops every cached plan and idle work buffer (for tests and at exit).
+void ClearCaches();
+
+} // namespace fft
+} // namespace korvax
+
+#endif

@@ -1,0 +1,490 @@
+// Execution of complex and real transforms, the plan cache and the pool of
+// work buffers.
+//
+// Aliasing: the two-phase scheme reads the whole input in phase 1 before
+// phase 2 writes any output, and the small and convolution schemes copy
+// the whole input into their work space first, so the output may occupy
+// the input's memory.  The real transform of even length keeps the packed
+// half-length data in the caller's x and y arrays and needs no buffer of
+// the record's size.
+#include "analysis/fft.h"
+
+#include <algorithm>
+#include <list>
+#include <mutex>
+#include <new>
+
+namespace korvax {
+namespace fft {
+namespace {
+
+#define KX_R __restrict__
+
+inline void SourceAt(const Source &src, std::size_t idx, double &re, double &im)
+{
+    switch (src.kind) {
+    case Source::Split:
+        re = src.re[idx];
+        im = src.im[idx];
+        break;
+    case Source::RealOnly:
+        re = src.re[idx];
+        im = 0.0;
+        break;
+    case Source::Interleaved:
+        re = src.re[2 * idx];
+        im = src.re[2 * idx + 1];
+        break;
+    }
+}
+
+// Copies input positions first, first+stride, ... (count values) into
+// (dr, di) with spacing dstride.
+void LoadStrided(const Source &src, std::size_t first, std::size_t stride, std::size_t count, double *dr,
+                 double *di, std::size_t dstride)
+{
+    switch (src.kind) {
+    case Source::Split:
+        for (std::size_t j = 0; j < count; ++j) {
+            dr[j * dstride] = src.re[first + j * stride];
+            di[j * dstride] = src.im[first + j * stride];
+        }
+        break;
+    case Source::RealOnly:
+        for (std::size_t j = 0; j < count; ++j) {
+            dr[j * dstride] = src.re[first + j * stride];
+            di[j * dstride] = 0.0;
+        }
+        break;
+    case Source::Interleaved:
+        for (std::size_t j = 0; j < count; ++j) {
+            dr[j * dstride] = src.re[2 * (first + j * stride)];
+            di[j * dstride] = src.re[2 * (first + j * stride) + 1];
+        }
+        break;
+    }
+}
+
+// Phase 1 input block: rows j1 < n1 of columns c0 .. c0+cv-1, padded to
+// kLanes lanes with zeros.
+void LoadColumns(const Source &src, std::size_t n1, std::size_t n2, std::size_t c0, std::size_t cv,
+                 double *KX_R sr, double *KX_R si)
+{
+    constexpr std::size_t B = kLanes;
+    if (cv == B && src.kind == Source::Interleaved) {
+        const double *KX_R x = src.re;
+        for (std::size_t j1 = 0; j1 < n1; ++j1) {
+            const double *KX_R row = x + 2 * (j1 * n2 + c0);
+            for (std::size_t q = 0; q < B; ++q) {
+                sr[j1 * B + q] = row[2 * q];
+                si[j1 * B + q] = row[2 * q + 1];
+            }
+        }
+        return;
+    }
+    if (cv == B && src.kind == Source::Split) {
+        for (std::size_t j1 = 0; j1 < n1; ++j1) {
+            const double *KX_R rr = src.re + j1 * n2 + c0, *KX_R ri = src.im + j1 * n2 + c0;
+            for (std::size_t q = 0; q < B; ++q) {
+                sr[j1 * B + q] = rr[q];
+                si[j1 * B + q] = ri[q];
+            }
+        }
+        return;
+    }
+    for (std::size_t j1 = 0; j1 < n1; ++j1) {
+        for (std::size_t q = 0; q < cv; ++q)
+            SourceAt(src, j1 * n2 + c0 + q, sr[j1 * B + q], si[j1 * B + q]);
+        for (std::size_t q = cv; q < B; ++q)
+            sr[j1 * B + q] = si[j1 * B + q] = 0.0;
+    }
+}
+
+void ExecuteTwoPhase(const ComplexPlan &pl, const Source &src, double *outRe, double *outIm, double *mid,
+                     double *work)
+{
+    constexpr std::size_t B = kLanes;
+    const std::size_t n = pl.n, n1 = pl.n1, n2 = pl.n2, L = std::max(n1, n2);
+    if (!mid) {
+        mid = work;
+        work += 2 * n;
+    }
+    double *midRe = mid, *midIm = mid + n;
+    double *s0r = work, *s0i = s0r + L * B, *s1r = s0i + L * B, *s1i = s1r + L * B, *extra = s1i + L * B;
+
+    // Phase 1: transforms of length n1 down the columns, then the twiddle
+    // e^(-2 pi i k1 c / n) on the way out.
+    for (std::size_t c0 = 0; c0 < n2; c0 += B) {
+        const std::size_t cv = std::min(B, n2 - c0);
+        LoadColumns(src, n1, n2, c0, cv, s0r, s0i);
+        bool inW = false;
+        pl.cols->Run(s0r, s0i, s1r, s1i, B, extra, &inW);
+        const double *KX_R rr = inW ? s1r : s0r, *KX_R ri = inW ? s1i : s0i;
+        for (std::size_t k1 = 0; k1 < n1; ++k1) {
+            double qr, qi;
+            pl.roots->Get(k1 * c0, qr, qi);
+            const double *KX_R pr = pl.pr.data() + k1 * B, *KX_R pi = pl.pi.data() + k1 * B;
+            const double *KX_R vr = rr + k1 * B, *KX_R vi = ri + k1 * B;
+            double *KX_R dr = midRe + k1 * n2 + c0, *KX_R di = midIm + k1 * n2 + c0;
+            if (cv == B) {
+                for (std::size_t q = 0; q < B; ++q) {
+                    const double wr = pr[q] * qr - pi[q] * qi, wi = pr[q] * qi + pi[q] * qr;
+                    dr[q] = vr[q] * wr - vi[q] * wi;
+                    di[q] = vr[q] * wi + vi[q] * wr;
+                }
+            } else {
+                for (std::size_t q = 0; q < cv; ++q) {
+                    const double wr = pr[q] * qr - pi[q] * qi, wi = pr[q] * qi + pi[q] * qr;
+                    dr[q] = vr[q] * wr - vi[q] * wi;
+                    di[q] = vr[q] * wi + vi[q] * wr;
+                }
+            }
+        }
+    }
+
+    // Phase 2: transforms of length n2 along the rows, read transposed;
+    // bin k1 + n1*k2 comes out at row k2, lane k1 - r0.
+    for (std::size_t r0 = 0; r0 < n1; r0 += B) {
+        const std::size_t rv = std::min(B, n1 - r0);
+        for (std::size_t q = 0; q < rv; ++q) {
+            const double *KX_R rowr = midRe + (r0 + q) * n2, *KX_R rowi = midIm + (r0 + q) * n2;
+            for (std::size_t j2 = 0; j2 < n2; ++j2) {
+                s0r[j2 * B + q] = rowr[j2];
+                s0i[j2 * B + q] = rowi[j2];
+            }
+        }
+        for (std::size_t q = rv; q < B; ++q)
+            for (std::size_t j2 = 0; j2 < n2; ++j2)
+                s0r[j2 * B + q] = s0i[j2 * B + q] = 0.0;
+        bool inW = false;
+        pl.rows->Run(s0r, s0i, s1r, s1i, B, extra, &inW);
+        const double *KX_R rr = inW ? s1r : s0r, *KX_R ri = inW ? s1i : s0i;
+        for (std::size_t k2 = 0; k2 < n2; ++k2) {
+            double *KX_R dr = outRe + k2 * n1 + r0, *KX_R di = outIm + k2 * n1 + r0;
+            const double *KX_R vr = rr + k2 * B, *KX_R vi = ri + k2 * B;
+            if (rv == B) {
+                for (std::size_t q = 0; q < B; ++q) {
+                    dr[q] = vr[q];
+                    di[q] = vi[q];
+                }
+            } else {
+                for (std::size_t q = 0; q < rv; ++q) {
+                    dr[q] = vr[q];
+                    di[q] = vi[q];
+                }
+            }
+        }
+    }
+}
+
+void ExecuteConvolution(const ComplexPlan &pl, const Source &src, double *outRe, double *outIm, double *work)
+{
+    const std::size_t n = pl.n, M = pl.convLen;
+    double *Ar = work, *Ai = Ar + M, *Br = Ai + M, *Bi = Br + M, *subWork = Bi + M;
+    double sumr = 0.0, sumi = 0.0, x0r = 0.0, x0i = 0.0;
+    SourceAt(src, 0, x0r, x0i);
+    for (std::size_t j = 0; j < n; ++j) {
+        double a = 0.0, b = 0.0;
+        SourceAt(src, j, a, b);
+        sumr += a;
+        sumi += b;
+    }
+    const bool rader = pl.method == PrimeMethod::Rader;
+    if (rader) {
+        for (std::size_t q = 0; q < M; ++q)
+            SourceAt(src, pl.perm[q], Ar[q], Ai[q]);
+    } else {
+        for (std::size_t m = 0; m < n; ++m) {
+            double a = 0.0, b = 0.0;
+            SourceAt(src, m, a, b);
+            Ar[m] = a * pl.chr[m] - b * pl.chi[m];
+            Ai[m] = a * pl.chi[m] + b * pl.chr[m];
+        }
+        std::fill(Ar + n, Ar + M, 0.0);
+        std::fill(Ai + n, Ai + M, 0.0);
+    }
+    Source s;
+    s.re = Ar;
+    s.im = Ai;
+    pl.sub->Execute(s, Br, Bi, nullptr, subWork);
+    for (std::size_t r = 0; r < M; ++r) {
+        const double a = Br[r], b = Bi[r];
+        Br[r] = a * pl.kr[r] - b * pl.ki[r];
+        Bi[r] = a * pl.ki[r] + b * pl.kr[r];
+    }
+    // Inverse transform by exchanging real and imaginary parts.
+    s.re = Bi;
+    s.im = Br;
+    pl.sub->Execute(s, Ai, Ar, nullptr, subWork);
+    outRe[0] = sumr;
+    outIm[0] = sumi;
+    if (rader) {
+        for (std::size_t r = 0; r < M; ++r) {
+            const std::size_t k = pl.permOut[r];
+            outRe[k] = x0r + Ar[r];
+            outIm[k] = x0i + Ai[r];
+        }
+    } else {
+        for (std::size_t k = 1; k < n; ++k) {
+            outRe[k] = Ar[k] * pl.chr[k] - Ai[k] * pl.chi[k];
+            outIm[k] = Ar[k] * pl.chi[k] + Ai[k] * pl.chr[k];
+        }
+    }
+}
+
+void ExecuteSmall(const ComplexPlan &pl, const Source &src, double *outRe, double *outIm, double *work)
+{
+    const std::size_t n = pl.n;
+    double *ar = work, *ai = ar + n, *br = ai + n, *bi = br + n, *extra = bi + n;
+    LoadStrided(src, 0, 1, n, ar, ai, 1);
+    bool inW = false;
+    pl.whole->Run(ar, ai, br, bi, 1, extra, &inW);
+    const double *rr = inW ? br : ar, *ri = inW ? bi : ai;
+    std::copy(rr, rr + n, outRe);
+    std::copy(ri, ri + n, outIm);
+}
+
+// Turns the half-length transform Z (real parts in x[0, n), imaginary parts
+// in x[n, 2n)) into all N = 2n bins of the real transform, in place:
+// each step reads and writes the same four positions of x and y.
+void RealPostProcess(double *KX_R x, double *KX_R y, std::size_t n, const UnitRoots &roots)
+{
+    const double z0r = x[0], z0i = x[n];
+    x[0] = z0r + z0i;
+    y[0] = 0.0;
+    x[n] = z0r - z0i;
+    y[n] = 0.0;
+    const std::size_t N = 2 * n;
+    for (std::size_t k = 1; k < n - k; ++k) {
+        double wr, wi;
+        roots.Get(k, wr, wi);
+        const double zkr = x[k], zki = x[n + k], zmr = x[n - k], zmi = x[N - k];
+        const double er = 0.5 * (zkr + zmr), ei = 0.5 * (zki - zmi);
+        const double orr = 0.5 * (zki + zmi), oi = -0.5 * (zkr - zmr);
+        const double tr = orr * wr - oi * wi, ti = orr * wi + oi * wr;
+        x[k] = er + tr;
+        y[k] = ei + ti;
+        x[n - k] = er - tr;
+        y[n - k] = ti - ei;
+        x[N - k] = er + tr;
+        y[N - k] = -(ei + ti);
+        x[n + k] = er - tr;
+        y[n + k] = ei - ti;
+    }
+    if (n % 2 == 0 && n >= 2) {
+        const std::size_t h = n / 2;
+        const double zr = x[h], zi = x[n + h];
+        x[h] = zr;
+        y[h] = -zi;
+        x[n + h] = zr;
+        y[n + h] = zi;
+    }
+}
+
+// Work buffers kept between calls: at most kPoolSize idle buffers.
+constexpr std::size_t kPoolSize = 4;
+
+struct Buffer {
+    std::unique_ptr<double[]> data;
+    std::size_t size = 0;
+};
+
+std::mutex &PoolMutex()
+{
+    static std::mutex m; // created on first use, race-free
+    return m;
+}
+
+std::vector<Buffer> &Pool()
+{
+    static std::vector<Buffer> pool;
+    return pool;
+}
+
+Buffer AcquireBuffer(std::size_t size)
+{
+    {
+        std::lock_guard<std::mutex> lock(PoolMutex());
+        std::vector<Buffer> &pool = Pool();
+        std::size_t best = pool.size();
+        for (std::size_t i = 0; i < pool.size(); ++i)
+            if (pool[i].size >= size && (best == pool.size() || pool[i].size < pool[best].size))
+                best = i;
+        if (best != pool.size()) {
+            Buffer b = std::move(pool[best]);
+            pool.erase(pool.begin() + static_cast<std::ptrdiff_t>(best));
+            return b;
+        }
+    }
+    Buffer b;
+    b.data.reset(new (std::nothrow) double[size ? size : 1]);
+    if (b.data)
+        b.size = size;
+    return b;
+}
+
+void ReleaseBuffer(Buffer &&b)
+{
+    if (!b.data)
+        return;
+    std::lock_guard<std::mutex> lock(PoolMutex());
+    std::vector<Buffer> &pool = Pool();
+    pool.push_back(std::move(b));
+    if (pool.size() > kPoolSize) {
+        auto smallest = std::min_element(pool.begin(), pool.end(),
+                                         [](const Buffer &a, const Buffer &c) { return a.size < c.size; });
+        pool.erase(smallest);
+    }
+}
+
+// Plans kept between calls, most recently used first.
+constexpr std::size_t kPlanCacheSize = 8;
+
+std::mutex &PlanMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+std::list<std::shared_ptr<const RealPlan>> &PlanCache()
+{
+    static std::list<std::shared_ptr<const RealPlan>> cache;
+    return cache;
+}
+
+std::shared_ptr<const RealPlan> BuildRealPlan(std::size_t N)
+{
+    auto plan = std::make_shared<RealPlan>();
+    plan->N = N;
+    if (N >= 2) {
+        if (N % 2 == 0) {
+            plan->cplan = MakeComplexPlan(N / 2);
+            plan->roots.reset(new UnitRoots(N));
+        } else {
+            plan->cplan = MakeComplexPlan(N);
+        }
+    }
+    return plan;
+}
+
+} // namespace
+
+void ComplexPlan::Execute(const Source &src, double *outRe, double *outIm, double *mid, double *work) const
+{
+    switch (kind) {
+    case Small:
+        ExecuteSmall(*this, src, outRe, outIm, work);
+        break;
+    case TwoPhase:
+        ExecuteTwoPhase(*this, src, outRe, outIm, mid, work);
+        break;
+    case Convolution:
+        ExecuteConvolution(*this, src, outRe, outIm, work);
+        break;
+    }
+}
+
+void RealPlan::Execute(double *x, double *y, double *work) const
+{
+    if (N < 2) {
+        y[0] = 0.0;
+        return;
+    }
+    Source src;
+    src.re = x;
+    if (N % 2) {
+        src.kind = Source::RealOnly;
+        cplan->Execute(src, x, y, nullptr, work);
+        // The bins of a real input are Hermitian; make the upper half the
+        // exact mirror of the lower one, as the even lengths give it.
+        y[0] = 0.0;
+        for (std::size_t k = 1; k < N - k; ++k) {
+            x[N - k] = x[k];
+            y[N - k] = -y[k];
+        }
+        return;
+    }
+    const std::size_t n = N / 2;
+    src.kind = Source::Interleaved;
+    cplan->Execute(src, x, x + n, cplan->kind == ComplexPlan::TwoPhase ? y : nullptr, work);
+    RealPostProcess(x, y, n, *roots);
+}
+
+std::shared_ptr<const RealPlan> GetRealPlan(std::size_t N)
+{
+    {
+        std::lock_guard<std::mutex> lock(PlanMutex());
+        auto &cache = PlanCache();
+        for (auto it = cache.begin(); it != cache.end(); ++it)
+            if ((*it)->N == N) {
+                cache.splice(cache.begin(), cache, it);
+                return cache.front();
+            }
+    }
+    std::shared_ptr<const RealPlan> plan;
+    try {
+        plan = BuildRealPlan(N);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> lock(PlanMutex());
+    auto &cache = PlanCache();
+    for (auto it = cache.begin(); it != cache.end(); ++it)
+        if ((*it)->N == N) // built meanwhile by another thread
+            return *it;
+    try {
+        cache.push_front(plan);
+    } catch (const std::bad_alloc &) {
+        return plan;
+    }
+    if (cache.size() > kPlanCacheSize)
+        cache.pop_back();
+    return plan;
+}
+
+int RealForward(double *x, double *y, std::size_t N)
+{
+    std::shared_ptr<const RealPlan> plan = GetRealPlan(N);
+    if (!plan)
+        return -20001;
+    Buffer buf = AcquireBuffer(plan->WorkDoubles());
+    if (!buf.data)
+        return -20001;
+    plan->Execute(x, y, buf.data.get());
+    ReleaseBuffer(std::move(buf));
+    return 0;
+}
+
+int ComplexForward(const double *inRe, const double *inIm, double *outRe, double *outIm, std::size_t n)
+{
+    if (n == 0)
+        return -20003;
+    std::shared_ptr<const ComplexPlan> plan;
+    try {
+        plan = MakeComplexPlan(n);
+    } catch (const std::bad_alloc &) {
+        return -20001;
+    }
+    Buffer buf = AcquireBuffer(plan->WorkDoubles(false));
+    if (!buf.data)
+        return -20001;
+    Source src;
+    src.re = inRe;
+    src.im = inIm;
+    plan->Execute(src, outRe, outIm, nullptr, buf.data.get());
+    ReleaseBuffer(std::move(buf));
+    return 0;
+}
+
+void ClearCaches()
+{
+    {
+        std::lock_guard<std::mutex> lock(PlanMutex());
+        PlanCache().clear();
+    }
+    std::lock_guard<std::mutex> lock(PoolMutex());
+    Pool().clear();
+}
+
+} // namespace fft
+} // namespace korvax

@@ -1,0 +1,373 @@
+// Stockham passes over a batch of columns: one butterfly per radix (2, 3,
+// 4, odd primes with a direct butterfly) and the convolution pass for
+// large primes (Rader or Bluestein through a sub-transform).
+//
+// Input element (i, j, k) of a pass with radix p, l1 and ido is row
+// i + ido*(j + p*k); output element (i, k, j) is row i + ido*(k + l1*j).
+// Each row holds W lanes; the kernels below work on BW lanes at a time.
+#include "analysis/fft.h"
+
+#include <algorithm>
+
+namespace korvax {
+namespace fft {
+namespace {
+
+#define KX_R __restrict__
+
+// Complex product (ur + i ui)(wr + i wi) into (vr, vi).
+#define KX_CMUL(vr, vi, ur, ui, wr, wi)                                                                   \
+    do {                                                                                                 \
+        const double kx_ur = (ur), kx_ui = (ui);                                                         \
+        vr = kx_ur * (wr) - kx_ui * (wi);                                                                \
+        vi = kx_ur * (wi) + kx_ui * (wr);                                                                \
+    } while (0)
+
+template <int BW, bool TW> struct Radix2 {
+    static void Run(const Pass &, const double *KX_R ar, const double *KX_R ai, std::size_t is, double *KX_R hr,
+                    double *KX_R hi, std::size_t os, const double *wr, const double *wi, std::size_t)
+    {
+        const double w1r = TW ? wr[0] : 1.0, w1i = TW ? wi[0] : 0.0;
+        for (int q = 0; q < BW; ++q) {
+            const double a0r = ar[q], a0i = ai[q], a1r = ar[is + q], a1i = ai[is + q];
+            hr[q] = a0r + a1r;
+            hi[q] = a0i + a1i;
+            const double tr = a0r - a1r, ti = a0i - a1i;
+            if (TW) {
+                KX_CMUL(hr[os + q], hi[os + q], tr, ti, w1r, w1i);
+            } else {
+                hr[os + q] = tr;
+                hi[os + q] = ti;
+            }
+        }
+    }
+};
+
+template <int BW, bool TW> struct Radix3 {
+    static void Run(const Pass &, const double *KX_R ar, const double *KX_R ai, std::size_t is, double *KX_R hr,
+                    double *KX_R hi, std::size_t os, const double *wr, const double *wi, std::size_t ws)
+    {
+        constexpr double c = 0.86602540378443864676; // sqrt(3)/2
+        const double w1r = TW ? wr[0] : 1.0, w1i = TW ? wi[0] : 0.0;
+        const double w2r = TW ? wr[ws] : 1.0, w2i = TW ? wi[ws] : 0.0;
+        for (int q = 0; q < BW; ++q) {
+            const double a0r = ar[q], a0i = ai[q];
+            const double t1r = ar[is + q] + ar[2 * is + q], t1i = ai[is + q] + ai[2 * is + q];
+            const double t2r = ar[is + q] - ar[2 * is + q], t2i = ai[is + q] - ai[2 * is + q];
+            hr[q] = a0r + t1r;
+            hi[q] = a0i + t1i;
+            const double mr = a0r - 0.5 * t1r, mi = a0i - 0.5 * t1i;
+            const double u1r = mr + c * t2i, u1i = mi - c * t2r;
+            const double u2r = mr - c * t2i, u2i = mi + c * t2r;
+            if (TW) {
+                KX_CMUL(hr[os + q], hi[os + q], u1r, u1i, w1r, w1i);
+                KX_CMUL(hr[2 * os + q], hi[2 * os + q], u2r, u2i, w2r, w2i);
+            } else {
+                hr[os + q] = u1r;
+                hi[os + q] = u1i;
+                hr[2 * os + q] = u2r;
+                hi[2 * os + q] = u2i;
+            }
+        }
+    }
+};
+
+template <int BW, bool TW> struct Radix4 {
+    static void Run(const Pass &, const double *KX_R ar, const double *KX_R ai, std::size_t is, double *KX_R hr,
+                    double *KX_R hi, std::size_t os, const double *wr, const double *wi, std::size_t ws)
+    {
+        const double w1r = TW ? wr[0] : 1.0, w1i = TW ? wi[0] : 0.0;
+        const double w2r = TW ? wr[ws] : 1.0, w2i = TW ? wi[ws] : 0.0;
+        const double w3r = TW ? wr[2 * ws] : 1.0, w3i = TW ? wi[2 * ws] : 0.0;
+        for (int q = 0; q < BW; ++q) {
+            const double a0r = ar[q], a0i = ai[q], a1r = ar[is + q], a1i = ai[is + q];
+            const double a2r = ar[2 * is + q], a2i = ai[2 * is + q], a3r = ar[3 * is + q], a3i = ai[3 * is + q];
+            const double t0r = a0r + a2r, t0i = a0i + a2i, t1r = a0r - a2r, t1i = a0i - a2i;
+            const double t2r = a1r + a3r, t2i = a1i + a3i, t3r = a1r - a3r, t3i = a1i - a3i;
+            hr[q] = t0r + t2r;
+            hi[q] = t0i + t2i;
+            const double u1r = t1r + t3i, u1i = t1i - t3r;
+            const double u2r = t0r - t2r, u2i = t0i - t2i;
+            const double u3r = t1r - t3i, u3i = t1i + t3r;
+            if (TW) {
+                KX_CMUL(hr[os + q], hi[os + q], u1r, u1i, w1r, w1i);
+                KX_CMUL(hr[2 * os + q], hi[2 * os + q], u2r, u2i, w2r, w2i);
+                KX_CMUL(hr[3 * os + q], hi[3 * os + q], u3r, u3i, w3r, w3i);
+            } else {
+                hr[os + q] = u1r;
+                hi[os + q] = u1i;
+                hr[2 * os + q] = u2r;
+                hi[2 * os + q] = u2i;
+                hr[3 * os + q] = u3r;
+                hi[3 * os + q] = u3i;
+            }
+        }
+    }
+};
+
+// Odd prime radix by pairs of conjugate outputs; P = 0 takes p at run time.
+template <int P, int BW> struct OddMaxHalf {
+    static constexpr int value = P ? (P - 1) / 2 : (BW == 1 ? 128 : int(kGenericMaxPrime / 2) + 1);
+};
+
+template <int P> struct OddRadix {
+    template <int BW, bool TW> struct K {
+        static void Run(const Pass &ps, const double *KX_R ar, const double *KX_R ai, std::size_t is,
+                        double *KX_R hr, double *KX_R hi, std::size_t os, const double *wr, const double *wi,
+                        std::size_t ws)
+        {
+            constexpr int HM = OddMaxHalf<P, BW>::value;
+            const int p = P ? P : static_cast<int>(ps.radix);
+            const int h = (p - 1) / 2;
+            double sr[HM][BW], si[HM][BW], dr[HM][BW], di[HM][BW];
+            double x0r[BW], x0i[BW], u0r[BW], u0i[BW];
+            for (int q = 0; q < BW; ++q) {
+                x0r[q] = u0r[q] = ar[q];
+                x0i[q] = u0i[q] = ai[q];
+            }
+            for (int j = 1; j <= h; ++j) {
+                const double *KX_R pr = ar + j * is, *KX_R pi = ai + j * is;
+                const double *KX_R mr = ar + (p - j) * is, *KX_R mi = ai + (p - j) * is;
+                for (int q = 0; q < BW; ++q) {
+                    sr[j - 1][q] = pr[q] + mr[q];
+                    si[j - 1][q] = pi[q] + mi[q];
+                    dr[j - 1][q] = pr[q] - mr[q];
+                    di[j - 1][q] = pi[q] - mi[q];
+                    u0r[q] += sr[j - 1][q];
+                    u0i[q] += si[j - 1][q];
+                }
+            }
+            for (int q = 0; q < BW; ++q) {
+                hr[q] = u0r[q];
+                hi[q] = u0i[q];
+            }
+            const double *cr = ps.cr.data(), *ci = ps.ci.data();
+            for (int m = 1; m <= h; ++m) {
+                double Ar[BW], Ai[BW], Br[BW], Bi[BW];
+                for (int q = 0; q < BW; ++q) {
+                    Ar[q] = x0r[q];
+                    Ai[q] = x0i[q];
+                    Br[q] = Bi[q] = 0.0;
+                }
+                int idx = 0;
+                for (int j = 1; j <= h; ++j) {
+                    idx += m;
+                    if (idx >= p)
+                        idx -= p;
+                    const double c = cr[idx], s = -ci[idx];
+                    for (int q = 0; q < BW; ++q) {
+                        Ar[q] += c * sr[j - 1][q];
+                        Ai[q] += c * si[j - 1][q];
+                        Br[q] += s * dr[j - 1][q];
+                        Bi[q] += s * di[j - 1][q];
+                    }
+                }
+                double *KX_R o1r = hr + m * os, *KX_R o1i = hi + m * os;
+                double *KX_R o2r = hr + (p - m) * os, *KX_R o2i = hi + (p - m) * os;
+                const double w1r = TW ? wr[(m - 1) * ws] : 1.0, w1i = TW ? wi[(m - 1) * ws] : 0.0;
+                const double w2r = TW ? wr[(p - m - 1) * ws] : 1.0, w2i = TW ? wi[(p - m - 1) * ws] : 0.0;
+                for (int q = 0; q < BW; ++q) {
+                    const double v1r = Ar[q] + Bi[q], v1i = Ai[q] - Br[q];
+                    const double v2r = Ar[q] - Bi[q], v2i = Ai[q] + Br[q];
+                    if (TW) {
+                        KX_CMUL(o1r[q], o1i[q], v1r, v1i, w1r, w1i);
+                        KX_CMUL(o2r[q], o2i[q], v2r, v2i, w2r, w2i);
+                    } else {
+                        o1r[q] = v1r;
+                        o1i[q] = v1i;
+                        o2r[q] = v2r;
+                        o2i[q] = v2i;
+                    }
+                }
+            }
+        }
+    };
+};
+
+// Runs kernel K over every (k, i) of a pass and every BW-lane block of a row.
+template <int BW, template <int, bool> class K>
+void DirectLoop(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W)
+{
+    const std::size_t ip = ps.radix, l1 = ps.l1, ido = ps.ido;
+    const std::size_t is = ido * W, os = ido * l1 * W;
+    const double *twr = ps.twr.data(), *twi = ps.twi.data();
+    for (std::size_t k = 0; k < l1; ++k) {
+        for (std::size_t i = 0; i < ido; ++i) {
+            const std::size_t in = (i + ido * ip * k) * W, out = (i + ido * k) * W;
+            for (std::size_t b = 0; b < W; b += BW) {
+                if (i == 0)
+                    K<BW, false>::Run(ps, cr + in + b, ci + in + b, is, hr + out + b, hi + out + b, os, nullptr,
+                                      nullptr, ido);
+                else
+                    K<BW, true>::Run(ps, cr + in + b, ci + in + b, is, hr + out + b, hi + out + b, os, twr + i,
+                                     twi + i, ido);
+            }
+        }
+    }
+}
+
+// Writes super-row j (ido rows of W lanes) of a pass output with its twiddles.
+void StoreTwiddled(const Pass &ps, std::size_t j, const double *KX_R vr, const double *KX_R vi, double *KX_R hr,
+                   double *KX_R hi, std::size_t W)
+{
+    const std::size_t ido = ps.ido;
+    for (std::size_t i = 0; i < ido; ++i) {
+        const double *KX_R ur = vr + i * W, *KX_R ui = vi + i * W;
+        double *KX_R outr = hr + i * W, *KX_R outi = hi + i * W;
+        if (j == 0 || i == 0) {
+            for (std::size_t c = 0; c < W; ++c) {
+                outr[c] = ur[c];
+                outi[c] = ui[c];
+            }
+        } else {
+            const double wr = ps.twr[(j - 1) * ido + i], wi = ps.twi[(j - 1) * ido + i];
+            for (std::size_t c = 0; c < W; ++c) {
+                const double a = ur[c], b = ui[c];
+                outr[c] = a * wr - b * wi;
+                outi[c] = a * wi + b * wr;
+            }
+        }
+    }
+}
+
+// A prime radix computed as a cyclic convolution of length convLen.
+void ConvolutionPass(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W,
+                     double *extra)
+{
+    const std::size_t p = ps.radix, l1 = ps.l1, V = ps.ido * W, M = ps.convLen;
+    double *Ar = extra, *Ai = Ar + M * V, *Br = Ai + M * V, *Bi = Br + M * V, *subExtra = Bi + M * V;
+    const bool rader = ps.method == PrimeMethod::Rader;
+    for (std::size_t k = 0; k < l1; ++k) {
+        const double *inr = cr + p * k * V, *ini = ci + p * k * V;
+        double *outr = hr + k * V, *outi = hi + k * V;
+        const std::size_t os = l1 * V;
+        // Output 0 is the plain sum of the inputs.
+        {
+            double *KX_R sr = outr, *KX_R si = outi;
+            std::copy(inr, inr + V, sr);
+            std::copy(ini, ini + V, si);
+            for (std::size_t j = 1; j < p; ++j) {
+                const double *KX_R xr = inr + j * V, *KX_R xi = ini + j * V;
+                for (std::size_t c = 0; c < V; ++c) {
+                    sr[c] += xr[c];
+                    si[c] += xi[c];
+                }
+            }
+        }
+        if (rader) {
+            for (std::size_t q = 0; q < M; ++q) {
+                std::copy(inr + ps.inIdx[q] * V, inr + (ps.inIdx[q] + 1) * V, Ar + q * V);
+                std::copy(ini + ps.inIdx[q] * V, ini + (ps.inIdx[q] + 1) * V, Ai + q * V);
+            }
+        } else {
+            for (std::size_t m = 0; m < p; ++m) {
+                const double wr = ps.chr[m], wi = ps.chi[m];
+                const double *KX_R xr = inr + m * V, *KX_R xi = ini + m * V;
+                double *KX_R yr = Ar + m * V, *KX_R yi = Ai + m * V;
+                for (std::size_t c = 0; c < V; ++c) {
+                    yr[c] = xr[c] * wr - xi[c] * wi;
+                    yi[c] = xr[c] * wi + xi[c] * wr;
+                }
+            }
+            std::fill(Ar + p * V, Ar + M * V, 0.0);
+            std::fill(Ai + p * V, Ai + M * V, 0.0);
+        }
+        bool inW = false;
+        ps.sub->Run(Ar, Ai, Br, Bi, V, subExtra, &inW);
+        double *Rr = inW ? Br : Ar, *Ri = inW ? Bi : Ai;
+        double *Or = inW ? Ar : Br, *Oi = inW ? Ai : Bi;
+        for (std::size_t r = 0; r < M; ++r) {
+            const double kr = ps.kr[r], ki = ps.ki[r];
+            double *KX_R yr = Rr + r * V, *KX_R yi = Ri + r * V;
+            for (std::size_t c = 0; c < V; ++c) {
+                const double a = yr[c], b = yi[c];
+                yr[c] = a * kr - b * ki;
+                yi[c] = a * ki + b * kr;
+            }
+        }
+        // Inverse transform by exchanging real and imaginary parts.
+        ps.sub->Run(Ri, Rr, Oi, Or, V, subExtra, &inW);
+        const double *Cr = inW ? Or : Rr, *Ci = inW ? Oi : Ri;
+        double *Tr = inW ? Rr : Or, *Ti = inW ? Ri : Oi; // free now: scratch for one super-row
+        if (rader) {
+            for (std::size_t r = 0; r < M; ++r) {
+                const double *KX_R zr = Cr + r * V, *KX_R zi = Ci + r * V;
+                for (std::size_t c = 0; c < V; ++c) {
+                    Tr[c] = inr[c] + zr[c];
+                    Ti[c] = ini[c] + zi[c];
+                }
+                const std::size_t j = ps.outIdx[r];
+                StoreTwiddled(ps, j, Tr, Ti, outr + j * os, outi + j * os, W);
+            }
+        } else {
+            for (std::size_t m = 1; m < p; ++m) {
+                const double wr = ps.chr[m], wi = ps.chi[m];
+                const double *KX_R zr = Cr + m * V, *KX_R zi = Ci + m * V;
+                for (std::size_t c = 0; c < V; ++c) {
+                    Tr[c] = zr[c] * wr - zi[c] * wi;
+                    Ti[c] = zr[c] * wi + zi[c] * wr;
+                }
+                StoreTwiddled(ps, m, Tr, Ti, outr + m * os, outi + m * os, W);
+            }
+        }
+    }
+}
+
+template <int BW>
+void RunPassT(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W)
+{
+    switch (ps.radix) {
+    case 2:
+        DirectLoop<BW, Radix2>(ps, cr, ci, hr, hi, W);
+        break;
+    case 3:
+        DirectLoop<BW, Radix3>(ps, cr, ci, hr, hi, W);
+        break;
+    case 4:
+        DirectLoop<BW, Radix4>(ps, cr, ci, hr, hi, W);
+        break;
+    case 5:
+        DirectLoop<BW, OddRadix<5>::template K>(ps, cr, ci, hr, hi, W);
+        break;
+    case 7:
+        DirectLoop<BW, OddRadix<7>::template K>(ps, cr, ci, hr, hi, W);
+        break;
+    default:
+        DirectLoop<BW, OddRadix<0>::template K>(ps, cr, ci, hr, hi, W);
+        break;
+    }
+}
+
+} // namespace
+
+void RunPass(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W,
+             double *extra)
+{
+    if (ps.method != PrimeMethod::Direct) {
+        ConvolutionPass(ps, cr, ci, hr, hi, W, extra);
+        return;
+    }
+    if (W % 16 == 0)
+        RunPassT<16>(ps, cr, ci, hr, hi, W);
+    else if (W % 8 == 0)
+        RunPassT<8>(ps, cr, ci, hr, hi, W);
+    else
+        RunPassT<1>(ps, cr, ci, hr, hi, W);
+}
+
+void BatchPlan::Run(double *re, double *im, double *wr, double *wi, std::size_t W, double *extra,
+                    bool *inWork) const
+{
+    bool inW = false;
+    double *ar = re, *ai = im, *br = wr, *bi = wi;
+    for (const Pass &ps : passes) {
+        RunPass(ps, ar, ai, br, bi, W, extra);
+        std::swap(ar, br);
+        std::swap(ai, bi);
+        inW = !inW;
+    }
+    *inWork = inW;
+}
+
+} // namespace fft
+} // namespace korvax

@@ -1,0 +1,373 @@
+// FFT plans: factorisation, choice of algorithm per prime, twiddles and
+// convolution kernels, built once per length.
+#include "analysis/fft.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace korvax {
+namespace fft {
+
+std::vector<std::size_t> PrimeFactors(std::size_t n)
+{
+    std::vector<std::size_t> f;
+    if (n < 2)
+        return f;
+    while (n % 2 == 0) {
+        f.push_back(2);
+        n /= 2;
+    }
+    for (std::size_t d = 3; d * d <= n; d += 2)
+        while (n % d == 0) {
+            f.push_back(d);
+            n /= d;
+        }
+    if (n > 1)
+        f.push_back(n);
+    return f;
+}
+
+PrimeMethod ChoosePrimeMethod(std::size_t p)
+{
+    if (p <= kGenericMaxPrime)
+        return PrimeMethod::Direct;
+    std::vector<std::size_t> f = PrimeFactors(p - 1);
+    return (f.empty() || f.back() <= kGenericMaxPrime) ? PrimeMethod::Rader : PrimeMethod::Bluestein;
+}
+
+std::vector<std::size_t> PassRadices(std::size_t n)
+{
+    std::vector<std::size_t> f = PrimeFactors(n), r;
+    std::size_t twos = static_cast<std::size_t>(std::count(f.begin(), f.end(), std::size_t(2)));
+    for (; twos >= 2; twos -= 2)
+        r.push_back(4);
+    if (twos)
+        r.push_back(2);
+    for (std::size_t p : f)
+        if (p != 2)
+            r.push_back(p);
+    return r;
+}
+
+std::size_t SmoothLength(std::size_t m)
+{
+    if (m <= 1)
+        return 1;
+    std::size_t best = 1;
+    while (best < m)
+        best *= 2;
+    for (std::size_t f7 = 1; f7 < best; f7 *= 7)
+        for (std::size_t f5 = f7; f5 < best; f5 *= 5)
+            for (std::size_t f3 = f5; f3 < best; f3 *= 3) {
+                std::size_t v = f3;
+                while (v < m)
+                    v *= 2;
+                best = std::min(best, v);
+            }
+    return best;
+}
+
+void SplitLength(std::size_t n, std::size_t &n1, std::size_t &n2)
+{
+    std::vector<std::size_t> f = PrimeFactors(n);
+    n1 = n2 = 1;
+    if (f.size() < 2) {
+        n2 = n;
+        return;
+    }
+    // Give each side kLanes first when the powers of two allow it, so that
+    // neither phase pads its blocks.
+    std::size_t twos = static_cast<std::size_t>(std::count(f.begin(), f.end(), std::size_t(2)));
+    std::size_t lanesLog = 0;
+    for (std::size_t v = kLanes; v > 1; v /= 2)
+        ++lanesLog;
+    std::size_t give = std::min(twos / 2, lanesLog);
+    n1 = n2 = std::size_t(1) << give;
+    f.erase(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(2 * give));
+    for (auto it = f.rbegin(); it != f.rend(); ++it) {
+        if (n1 <= n2)
+            n1 *= *it;
+        else
+            n2 *= *it;
+    }
+    if (n1 > n2)
+        std::swap(n1, n2);
+}
+
+UnitRoots::UnitRoots(std::size_t N) : N_(N ? N : 1)
+{
+    S_ = static_cast<std::size_t>(std::sqrt(static_cast<double>(N_)));
+    while (S_ * S_ < N_)
+        ++S_;
+    if (S_ == 0)
+        S_ = 1;
+    const std::size_t n2 = N_ / S_ + 1;
+    r1_.resize(S_);
+    i1_.resize(S_);
+    r2_.resize(n2);
+    i2_.resize(n2);
+    const long double step = 6.283185307179586476925286766559005768L / static_cast<long double>(N_);
+    for (std::size_t a = 0; a < S_; ++a) {
+        long double ang = step * static_cast<long double>(a);
+        r1_[a] = static_cast<double>(std::cos(ang));
+        i1_[a] = static_cast<double>(-std::sin(ang));
+    }
+    for (std::size_t b = 0; b < n2; ++b) {
+        long double ang = step * static_cast<long double>((b * S_) % N_);
+        r2_[b] = static_cast<double>(std::cos(ang));
+        i2_[b] = static_cast<double>(-std::sin(ang));
+    }
+}
+
+void UnitRoots::Get(std::size_t m, double &re, double &im) const
+{
+    m %= N_;
+    const std::size_t a = m % S_, b = m / S_;
+    if (b == 0) {
+        re = r1_[a];
+        im = i1_[a];
+        return;
+    }
+    if (a == 0) {
+        re = r2_[b];
+        im = i2_[b];
+        return;
+    }
+    re = r1_[a] * r2_[b] - i1_[a] * i2_[b];
+    im = r1_[a] * i2_[b] + i1_[a] * r2_[b];
+}
+
+namespace {
+
+std::uint64_t PowMod(std::uint64_t b, std::uint64_t e, std::uint64_t m)
+{
+    std::uint64_t r = 1 % m;
+    b %= m;
+    while (e) {
+        if (e & 1)
+            r = r * b % m;
+        b = b * b % m;
+        e >>= 1;
+    }
+    return r;
+}
+
+// Smallest primitive root of the prime p.
+std::size_t PrimitiveRoot(std::size_t p)
+{
+    std::vector<std::size_t> f = PrimeFactors(p - 1);
+    f.erase(std::unique(f.begin(), f.end()), f.end());
+    for (std::size_t g = 2; g < p; ++g) {
+        bool ok = true;
+        for (std::size_t q : f)
+            if (PowMod(g, (p - 1) / q, p) == 1) {
+                ok = false;
+                break;
+            }
+        if (ok)
+            return g;
+    }
+    return 1;
+}
+
+// Rader index tables for the prime p: in[q] = g^q, out[q] = g^-q (mod p),
+// and the kernel b[q] = e^(-2 pi i g^-q / p).
+void RaderTables(std::size_t p, std::vector<std::size_t> &in, std::vector<std::size_t> &out,
+                 std::vector<double> &br, std::vector<double> &bi)
+{
+    const std::size_t g = PrimitiveRoot(p), m = p - 1;
+    const std::size_t ginv = static_cast<std::size_t>(PowMod(g, p - 2, p));
+    in.resize(m);
+    out.resize(m);
+    br.resize(m);
+    bi.resize(m);
+    UnitRoots roots(p);
+    std::size_t a = 1, b = 1;
+    for (std::size_t q = 0; q < m; ++q) {
+        in[q] = a;
+        out[q] = b;
+        roots.Get(b, br[q], bi[q]);
+        a = a * g % p;
+        b = b * ginv % p;
+    }
+}
+
+// Bluestein chirp c[j] = e^(-pi i j^2 / p) for j < p, and the kernel
+// b = conj(c) laid out cyclically over M points.
+void BluesteinTables(std::size_t p, std::size_t M, std::vector<double> &cr, std::vector<double> &ci,
+                     std::vector<double> &br, std::vector<double> &bi)
+{
+    UnitRoots roots(2 * p);
+    cr.resize(p);
+    ci.resize(p);
+    for (std::size_t j = 0; j < p; ++j)
+        roots.Get(static_cast<std::size_t>(static_cast<std::uint64_t>(j) * j % (2 * p)), cr[j], ci[j]);
+    br.assign(M, 0.0);
+    bi.assign(M, 0.0);
+    for (std::size_t j = 0; j < p; ++j) {
+        br[j] = cr[j];
+        bi[j] = -ci[j];
+        if (j) {
+            br[M - j] = cr[j];
+            bi[M - j] = -ci[j];
+        }
+    }
+}
+
+// Turns the kernel b of a length-M cyclic convolution into its spectrum
+// scaled by 1/M, with the batch plan on one column.
+void BatchKernelSpectrum(const BatchPlan &plan, std::vector<double> &br, std::vector<double> &bi)
+{
+    const std::size_t M = plan.L;
+    std::vector<double> wr(M), wi(M), extra(plan.ExtraDoubles(1) + 1);
+    bool inWork = false;
+    plan.Run(br.data(), bi.data(), wr.data(), wi.data(), 1, extra.data(), &inWork);
+    if (inWork) {
+        br.swap(wr);
+        bi.swap(wi);
+    }
+    const double s = 1.0 / static_cast<double>(M);
+    for (std::size_t j = 0; j < M; ++j) {
+        br[j] *= s;
+        bi[j] *= s;
+    }
+}
+
+void ComplexKernelSpectrum(const ComplexPlan &plan, std::vector<double> &br, std::vector<double> &bi)
+{
+    const std::size_t M = plan.n;
+    std::vector<double> outr(M), outi(M), work(plan.WorkDoubles(false) + 1);
+    Source src;
+    src.re = br.data();
+    src.im = bi.data();
+    plan.Execute(src, outr.data(), outi.data(), nullptr, work.data());
+    const double s = 1.0 / static_cast<double>(M);
+    for (std::size_t j = 0; j < M; ++j) {
+        br[j] = outr[j] * s;
+        bi[j] = outi[j] * s;
+    }
+}
+
+} // namespace
+
+std::shared_ptr<const BatchPlan> MakeBatchPlan(std::size_t L, bool allDirect)
+{
+    auto plan = std::make_shared<BatchPlan>();
+    plan->L = L;
+    UnitRoots roots(L);
+    std::size_t l1 = 1;
+    for (std::size_t ip : PassRadices(L)) {
+        Pass ps;
+        ps.radix = ip;
+        ps.l1 = l1;
+        ps.ido = L / (l1 * ip);
+        if (ps.ido > 1) {
+            ps.twr.resize((ip - 1) * ps.ido);
+            ps.twi.resize((ip - 1) * ps.ido);
+            for (std::size_t j = 1; j < ip; ++j)
+                for (std::size_t i = 0; i < ps.ido; ++i)
+                    roots.Get(j * i * l1, ps.twr[(j - 1) * ps.ido + i], ps.twi[(j - 1) * ps.ido + i]);
+        }
+        ps.method = (allDirect || ip <= 7) ? PrimeMethod::Direct : ChoosePrimeMethod(ip);
+        if (ps.method == PrimeMethod::Direct && ip > 4) {
+            UnitRoots pr(ip);
+            ps.cr.resize(ip);
+            ps.ci.resize(ip);
+            for (std::size_t k = 0; k < ip; ++k)
+                pr.Get(k, ps.cr[k], ps.ci[k]);
+        } else if (ps.method == PrimeMethod::Rader) {
+            ps.convLen = ip - 1;
+            RaderTables(ip, ps.inIdx, ps.outIdx, ps.kr, ps.ki);
+            ps.sub = MakeBatchPlan(ps.convLen, false);
+            BatchKernelSpectrum(*ps.sub, ps.kr, ps.ki);
+        } else if (ps.method == PrimeMethod::Bluestein) {
+            ps.convLen = SmoothLength(2 * ip - 1);
+            BluesteinTables(ip, ps.convLen, ps.chr, ps.chi, ps.kr, ps.ki);
+            ps.sub = MakeBatchPlan(ps.convLen, false);
+            BatchKernelSpectrum(*ps.sub, ps.kr, ps.ki);
+        }
+        plan->passes.push_back(std::move(ps));
+        l1 *= ip;
+    }
+    return plan;
+}
+
+std::size_t BatchPlan::ExtraDoubles(std::size_t W) const
+{
+    std::size_t e = 0;
+    for (const Pass &ps : passes)
+        if (ps.method != PrimeMethod::Direct) {
+            const std::size_t V = ps.ido * W;
+            e = std::max(e, 4 * ps.convLen * V + ps.sub->ExtraDoubles(V));
+        }
+    return e;
+}
+
+std::shared_ptr<const ComplexPlan> MakeComplexPlan(std::size_t n)
+{
+    auto plan = std::make_shared<ComplexPlan>();
+    plan->n = n;
+    std::size_t n1 = 1, n2 = n;
+    if (n >= kSmallLength)
+        SplitLength(n, n1, n2);
+    if (n < kSmallLength) {
+        plan->kind = ComplexPlan::Small;
+        plan->whole = MakeBatchPlan(n, true);
+    } else if (n1 > 1) {
+        plan->kind = ComplexPlan::TwoPhase;
+        plan->n1 = n1;
+        plan->n2 = n2;
+        plan->cols = MakeBatchPlan(n1, false);
+        plan->rows = MakeBatchPlan(n2, false);
+        plan->roots.reset(new UnitRoots(n));
+        plan->pr.resize(n1 * kLanes);
+        plan->pi.resize(n1 * kLanes);
+        for (std::size_t k1 = 0; k1 < n1; ++k1)
+            for (std::size_t c = 0; c < kLanes; ++c)
+                plan->roots->Get(k1 * c, plan->pr[k1 * kLanes + c], plan->pi[k1 * kLanes + c]);
+    } else {
+        // A prime length: cyclic convolution through a smooth sub-transform.
+        plan->kind = ComplexPlan::Convolution;
+        plan->method = ChoosePrimeMethod(n);
+        if (plan->method == PrimeMethod::Direct)
+            plan->method = PrimeMethod::Rader;
+        std::vector<std::size_t> outIdx;
+        if (plan->method == PrimeMethod::Rader) {
+            plan->convLen = n - 1;
+            RaderTables(n, plan->perm, plan->permOut, plan->kr, plan->ki);
+        } else {
+            plan->convLen = SmoothLength(2 * n - 1);
+            BluesteinTables(n, plan->convLen, plan->chr, plan->chi, plan->kr, plan->ki);
+        }
+        plan->sub = MakeComplexPlan(plan->convLen);
+        ComplexKernelSpectrum(*plan->sub, plan->kr, plan->ki);
+    }
+    return plan;
+}
+
+std::size_t ComplexPlan::WorkDoubles(bool midGiven) const
+{
+    switch (kind) {
+    case Small:
+        return 4 * n + whole->ExtraDoubles(1);
+    case TwoPhase:
+        return (midGiven ? 0 : 2 * n) + 4 * std::max(n1, n2) * kLanes +
+               std::max(cols->ExtraDoubles(kLanes), rows->ExtraDoubles(kLanes));
+    case Convolution:
+        return 4 * convLen + sub->WorkDoubles(false);
+    }
+    return 0;
+}
+
+std::size_t RealPlan::WorkDoubles() const
+{
+    if (N < 2)
+        return 0;
+    if (N % 2)
+        return cplan->WorkDoubles(false);
+    return cplan->WorkDoubles(cplan->kind == ComplexPlan::TwoPhase);
+}
+
+} // namespace fft
+} // namespace korvax
