@@ -38,6 +38,11 @@ extern short *BufferOut;    // combined codes, interleaved when both are on
 extern int oChannel[2];  // output channel numbers of CH1 and CH2
 extern double oRange[2]; // output range of each channel, volts
 
+// Plot handles of the last drawing: CH1 and CH2 on the generator graph, the
+// preview on the advanced panel's graph (0 when not drawn).
+extern int oPlot[2];
+extern int adPreviewPlot;
+
 // Output ranges (volts); the fixed range is kFixedOutputRange.
 inline constexpr int kNumOutputRanges = 7;
 extern const double kOutputRanges[kNumOutputRanges];

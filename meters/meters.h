@@ -1,12 +1,15 @@
 // The voltmeter (its own panel and timer) and the probe-calibration tool.
 //
 // Voltmeter: at every tick of VOLTMETER_TIMER while running, the reading is
-// measured on the simulated input of the selected channel (generator CH1 plus
-// acquisition noise; 4096 samples at 1 MS/s, independent of the scope's
-// buffers, settings and trigger).  MEASURE "DC" shows the mean, "AC RMS" the
-// RMS with the mean removed.  RANGE "Auto" shows the value as measured; a
-// fixed range (1 V, 10 V) holds the display at +/- its full scale and shows
-// "OVER" beside the reading when the value lies beyond it.
+// measured on the simulated input of the selected channel (every input of the
+// simulated card sees generator CH1, plus 0.01 V of acquisition noise).  The
+// window is 4096 samples at about 1 MS/s, the rate adjusted so that the window
+// holds a whole number of periods of the generator frequency; it starts at
+// phase 0 whatever the scope's trigger, and the scope's buffers, settings and
+// trigger are left untouched.  MEASURE "DC" shows the mean, "AC RMS" the RMS
+// with the mean removed.  RANGE "Auto" shows the value as measured; a fixed
+// range (1 V, 10 V) holds the display at +/- its full scale and the reading's
+// label reads "OVER" while the value lies beyond it.
 #pragma once
 
 #include "shell/benchstate.h"
@@ -31,6 +34,9 @@ void Display_Voltmeter(int menuBar, int menuItem, void *callbackData, int panel)
 void ReadVolt(void);
 // The last reading in volts (as measured, before the range clips the display).
 double Voltmeter_Reading(void);
+// Sampling rate of the measurement window for a signal frequency: about
+// kVoltmeterClock, so that kVoltmeterSamples hold whole periods.
+double Voltmeter_WindowClock(double frequency);
 // Measures n samples: the mean (kMeasureDC) or the RMS around the mean
 // (kMeasureACRMS).  0 for n < 1.
 double Voltmeter_Measure(const double *samples, int n, int measure);
@@ -52,6 +58,7 @@ extern double vCalPhase;      // phase of the calibration square wave, degrees
 extern double *vCalBufferIn;  // iScanCount doubles: the captured probe signal
 extern short *CalBufferIn;    // iScanCount raw codes (zeros)
 extern double CalTimeStep;    // seconds per captured sample
+extern int calPlot;           // plot handle of the last capture (0 when none)
 
 void Probe_Calibration(int menuBar, int menuItem, void *callbackData, int panel);
 int Start_Cal(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
@@ -68,3 +75,5 @@ extern const int metersCallbackCount;
 
 // Puts every voltmeter and calibration variable back to its start-up value (tests).
 void Meters_Reset(void);
+// The voltmeter's part of Meters_Reset.
+void Voltmeter_ResetState(void);

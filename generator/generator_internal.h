@@ -1,0 +1,48 @@
+// Internal helpers of the generator: ownership of the output buffers and the
+// pieces of an update shared between its source files.
+#pragma once
+
+#include <memory>
+
+#include "generator/generator.h"
+
+namespace gen {
+
+// Element counts of the buffers the pointers of generator.h point to
+// (0 while a pointer is null).
+int Ch1Length();
+int Ch2Length();
+int NoiseLength();
+int CombinedLength();
+
+// Replace a channel's volt buffer and code buffer by fresh zeroed ones of n
+// samples.  Returns 0, or -1 when memory is short (nothing changes then).
+int AllocCh1(int n);
+int AllocCh2(int n);
+// Makes vNoise hold at least n samples.  Returns 0 or -1.
+int ReserveNoise(int n);
+// Replaces the combined code buffer by a zeroed one of n codes (n <= 0
+// releases it).  Returns 0 or -1.
+int AllocCombined(int n);
+void ReleaseCombined();
+// Hands a ready CH1 waveform of n samples to the generator, with a fresh code
+// buffer.  Returns 0, or -1 when memory is short (nothing changes then).
+int AdoptCh1(std::unique_ptr<double[]> values, int n);
+void ReleaseAll();
+
+// Converts volts into 16-bit codes, full scale = range.
+void FillCodes(const double *volts, short *codes, int n, double range);
+
+// Shows a failure in the generator's message box.
+void ShowError(const char *message);
+
+// The arbitrary-file path of an update: asks for the file, reads it into
+// vBufferOut1 and sets oSamples, SamplesCount, oClockRate and oRange[0].
+// Returns 0, or -1 (cancelled or refused; the output is then unchanged).
+int LoadArbitraryFile(void);
+
+// Amplitude and offset the advanced waveform was last built with.
+extern double adAmplitude;
+extern double adOffset;
+
+} // namespace gen

@@ -1,0 +1,187 @@
+// The probe-calibration tool: a 1 kHz square wave of +/-5 V on the generator
+// side, one channel at 2 MHz on the acquisition side, and the probe signal
+// drawn at every tick of the capture timer.
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "analysis/synth.h"
+#include "digital/digital.h"
+#include "generator/generator.h"
+#include "meters/meters.h"
+#include "scope/scope.h"
+
+int isCal_Running = 0;
+double *vCalBufferOut = nullptr;
+short *CalBufferOut = nullptr;
+double vCalPhase = 0.0;
+double *vCalBufferIn = nullptr;
+short *CalBufferIn = nullptr;
+double CalTimeStep = 0.0;
+int calPlot = 0;
+
+namespace {
+
+std::unique_ptr<double[]> storeOut, storeIn, storeNoise;
+std::unique_ptr<short[]> storeCodesOut, storeCodesIn;
+int lenOut = 0; // samples in vCalBufferOut
+int lenIn = 0;  // samples in vCalBufferIn (and the noise scratch)
+bool capturing = false;
+
+template <typename T> std::unique_ptr<T[]> Fresh(int n)
+{
+    if (n < 1)
+        return nullptr;
+    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<std::size_t>(n)]());
+}
+
+void SetCaptureTimer(int enabled)
+{
+    SetCtrlAttribute(panelBench, BENCH_CAPTURE_TIMER, ATTR_ENABLED, enabled);
+}
+
+} // namespace
+
+int Cal_Setting(void)
+{
+    int period = 0, samples = 0;
+    const double clock = getFuncGenClk(device, 1, kCalFrequency, &period, &samples);
+    const int scanCount = kCalSamples * 1;
+
+    // Every buffer is allocated before anything changes, so a failure leaves
+    // the previous configuration whole.
+    auto out = Fresh<double>(samples);
+    auto codesOut = Fresh<short>(samples);
+    auto in = Fresh<double>(scanCount);
+    auto codesIn = Fresh<short>(scanCount);
+    auto noise = Fresh<double>(scanCount);
+    if (!out || !codesOut || !in || !codesIn || !noise)
+        return -1;
+
+    numChanOut = 1;
+    oFrequency = kCalFrequency;
+    oClockRate = clock;
+    oPeriod = period;
+    oSamples = samples;
+
+    storeOut = std::move(out);
+    storeCodesOut = std::move(codesOut);
+    lenOut = samples;
+    vCalBufferOut = storeOut.get();
+    CalBufferOut = storeCodesOut.get();
+    vCalPhase = 0.0;
+
+    oRange[0] = kCalAmplitude;
+    oChan[0].amplitude = kCalAmplitude;
+    if (SquareWave(oSamples, kCalAmplitude, 1.0 / oPeriod, &vCalPhase, kCalDutyCycle, vCalBufferOut) < 0)
+        std::fill(vCalBufferOut, vCalBufferOut + lenOut, 0.0);
+
+    iChannel[0] = 0;
+    iRange[0] = kCalInputRange;
+    iClockRate = kCalClockRate;
+    numChanIn = 1;
+    iSamples = kCalSamples;
+    iScanCount = iSamples * numChanIn;
+
+    CalTimeStep = 1.0 / iClockRate;
+    SetCtrlAttribute(panelCal, CAL_GRAPH, ATTR_XAXIS_GAIN, CalTimeStep);
+
+    storeIn = std::move(in);
+    storeCodesIn = std::move(codesIn);
+    storeNoise = std::move(noise);
+    lenIn = scanCount;
+    vCalBufferIn = storeIn.get();
+    CalBufferIn = storeCodesIn.get();
+    return 0;
+}
+
+void Probe_Cal_Capture(void)
+{
+    // The pause below lets events run; a capture tick arriving during it
+    // must not start a nested capture.
+    if (capturing)
+        return;
+    ticks_scope = static_cast<double>(GetTickCount());
+    Offset = 0.0;
+    iOffset = static_cast<int>(Offset) / std::max(numChanIn, 1);
+    if (!vCalBufferIn || lenIn < 1)
+        return;
+    capturing = true;
+
+    // What the probe delivers: the calibration square wave sampled at the
+    // calibration rate from its rising edge, plus acquisition noise.
+    double phase = 0.0;
+    if (SquareWave(lenIn, kCalAmplitude, kCalFrequency / kCalClockRate, &phase, kCalDutyCycle, vCalBufferIn) < 0)
+        std::fill(vCalBufferIn, vCalBufferIn + lenIn, 0.0);
+    if (WhiteNoise(lenIn, kAcquisitionNoise, 0, storeNoise.get()) == 0)
+        for (int i = 0; i < lenIn; ++i)
+            vCalBufferIn[i] += storeNoise[i];
+
+    // Half the record, never past the end of the buffer whatever the scope
+    // has done to iSamples since the start.
+    const int start = std::clamp(iOffset, 0, lenIn);
+    const int count = std::min(iSamples / 2, lenIn - start);
+    DeleteGraphPlot(panelCal, CAL_GRAPH, -1, VAL_DELAYED_DRAW);
+    calPlot = 0;
+    if (count > 0)
+        calPlot = PlotWaveform(panelCal, CAL_GRAPH, vCalBufferIn + start, count, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0,
+                     VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_BLUE);
+    RefreshGraph(panelCal, CAL_GRAPH);
+    Delay(kCalPause);
+    capturing = false;
+}
+
+void Probe_Calibration(int, int, void *, int)
+{
+    const int active = GetActivePanel();
+    if (active > 0 && active != panelBench)
+        HidePanel(active);
+    DisplayPanel(panelCal);
+    isStreamingRAMEnabled = 0;
+    isStreamingRAMOn = 0;
+    isDigitalON = 0;
+    isZoom_On = 0;
+    Aux_BNC = 0;
+    isCal_Running = 0;
+}
+
+int Start_Cal(int, int, int event, void *, int, int)
+{
+    if (event != EVENT_COMMIT)
+        return 0;
+    if (Cal_Setting() < 0) {
+        MessagePopup("Error message", "Not enough memory for the calibration");
+        return 0;
+    }
+    isCal_Running = 1;
+    SetCaptureTimer(1);
+    return 0;
+}
+
+int Close_Cal(int panel, int, int event, void *, int, int)
+{
+    if (event != EVENT_COMMIT)
+        return 0;
+    isCal_Running = 0;
+    SetCaptureTimer(0);
+    HidePanel(panel);
+    return 0;
+}
+
+void Meters_Reset(void)
+{
+    Voltmeter_ResetState();
+    isCal_Running = 0;
+    storeOut.reset();
+    storeIn.reset();
+    storeNoise.reset();
+    storeCodesOut.reset();
+    storeCodesIn.reset();
+    lenOut = lenIn = 0;
+    vCalBufferOut = vCalBufferIn = nullptr;
+    CalBufferOut = CalBufferIn = nullptr;
+    vCalPhase = 0.0;
+    CalTimeStep = 0.0;
+    calPlot = 0;
+    capturing = false;
+}
