@@ -1,0 +1,160 @@
+// The spectrum view: levels and peaks of known signals, the bins shown for
+// the window, the switch and the readout cursor.
+#include <cmath>
+
+#include "support/bench_fixture.h"
+#include "test_view_support.h"
+
+using namespace viewtest;
+
+namespace {
+
+class SpectrumTest : public BenchTest {
+protected:
+    void SetUp() override
+    {
+        BenchTest::SetUp();
+        oChan[0].type = 0;
+        oChan[0].amplitude = 1.0;
+        oChan[0].offset = 0.0;
+        oChan[0].noise = 0;
+        oChan[0].phase = 0.0;
+        oFrequency = 5000.0;
+        iClockRate = 100000.0;
+        trigger_source = 0;
+        trigger_slope = 1;
+        isFilterON = 0;
+        MakeRamp(1, 1000);
+        isFFT_On = 1;
+    }
+    void TearDown() override
+    {
+        isFFT_On = 0;
+        BenchTest::TearDown();
+    }
+    void SetWindow(int code) { SetCtrlVal(panelScope, SCOPE_FFT_WINDOW, code); }
+    double PeakFrequency() { return CtrlNumber(panelScope, SCOPE_FFT_PEAK_FREQ); }
+    double PeakLevel() { return CtrlNumber(panelScope, SCOPE_FFT_PEAK_LEVEL); }
+};
+
+const double kSineLevel = 10.0 * std::log10(0.5 / 0.6084); // about -0.85 dBm
+
+TEST_F(SpectrumTest, BinCentredSineReadsItsLevelWithEveryWindow)
+{
+    for (int code = 0; code <= 9; ++code) {
+        SetWindow(code);
+        fft(0, 0);
+        EXPECT_NEAR(PeakLevel(), kSineLevel, 0.05) << "window " << code;
+        EXPECT_NEAR(PeakFrequency(), 5.0, 1e-9) << "window " << code;
+    }
+    EXPECT_NEAR(dFreqStep, 0.1, 1e-12);
+    // Bin 50 of the stored spectrum is the peak.
+    EXPECT_NEAR(spectrum[0][50], kSineLevel, 0.05);
+    double gain = 0;
+    GetCtrlAttribute(panelScope, SCOPE_FFTGRAPH, ATTR_XAXIS_GAIN, &gain);
+    EXPECT_NEAR(gain, 0.1, 1e-12);
+}
+
+TEST_F(SpectrumTest, DirectCurrentPeaksAtZero)
+{
+    oChan[0].type = 5;
+    fft(0, 0);
+    EXPECT_DOUBLE_EQ(PeakFrequency(), 0.0);
+    // 1 V DC: 10 log10(1 / 0.6084)
+    EXPECT_NEAR(PeakLevel(), 10.0 * std::log10(1.0 / 0.6084), 0.05);
+}
+
+TEST_F(SpectrumTest, DrawsTheBinsOfTheVisibleWindow)
+{
+    DeleteGraphPlot(panelScope, SCOPE_FFTGRAPH, -1, VAL_IMMEDIATE_DRAW);
+    fft(0, 0);
+    ASSERT_EQ(NumPlots(SCOPE_FFTGRAPH), 1);
+    EXPECT_EQ(PlotCount(SCOPE_FFTGRAPH, spectrumPlot[0]), 500);
+
+    // One Zoom In: 250 bins from bin Scroll_Value / 2.
+    ScopeZoomData(panelScope, 0, EVENT_COMMIT, Data(1), 0, 0);
+    ASSERT_EQ(Scroll_Thumb_Size, 500);
+    ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, 101, 0);
+    ASSERT_EQ(NumPlots(SCOPE_FFTGRAPH), 1);
+    const std::vector<double> bins = PlotValues(SCOPE_FFTGRAPH, spectrumPlot[0]);
+    ASSERT_EQ(bins.size(), 250u);
+    EXPECT_DOUBLE_EQ(bins[0], spectrum[0][50]);
+    double offset = 0;
+    GetCtrlAttribute(panelScope, SCOPE_FFTGRAPH, ATTR_XAXIS_OFFSET, &offset);
+    EXPECT_NEAR(offset, 0.1 * 101 / 2.0, 1e-12);
+
+    DeleteGraphPlot(panelScope, SCOPE_FFTGRAPH, -1, VAL_IMMEDIATE_DRAW);
+    fft(0, 0);
+    EXPECT_EQ(PlotCount(SCOPE_FFTGRAPH, spectrumPlot[0]), 250);
+}
+
+TEST_F(SpectrumTest, DisabledSlotIsAnalysedButNotDrawn)
+{
+    DeleteGraphPlot(panelScope, SCOPE_FFTGRAPH, -1, VAL_IMMEDIATE_DRAW);
+    Ain[0] = 0;
+    SetCtrlVal(panelScope, SCOPE_FFT_PEAK_FREQ, 99.0);
+    fft(0, 0);
+    EXPECT_NEAR(PeakFrequency(), 5.0, 1e-9);
+    EXPECT_EQ(NumPlots(SCOPE_FFTGRAPH), 0);
+}
+
+TEST_F(SpectrumTest, PreTriggerStartAnalysesTheSamplesThatExist)
+{
+    MakeRamp(1, 1000, 300);
+    fft(0, iOffset);
+    EXPECT_NEAR(PeakFrequency(), 5.0, 1e-9);
+    EXPECT_NEAR(PeakLevel(), kSineLevel, 0.05);
+}
+
+TEST_F(SpectrumTest, NoBuffersNoSpectrum)
+{
+    Scope_ReleaseBuffers();
+    SetCtrlVal(panelScope, SCOPE_FFT_PEAK_FREQ, 42.0);
+    fft(0, 0);
+    fft(3, 0);
+    EXPECT_DOUBLE_EQ(PeakFrequency(), 42.0);
+}
+
+TEST_F(SpectrumTest, SwitchShowsTheViewAndDimsTheTimeTools)
+{
+    isFFT_On = 0;
+    ASSERT_EQ(OperateCtrl(panelScope, SCOPE_FFT_SWITCH, 1), 0);
+    EXPECT_EQ(isFFT_On, 1);
+    int visible = 0, dimmed = 1;
+    GetCtrlAttribute(panelScope, SCOPE_FFTGRAPH, ATTR_VISIBLE, &visible);
+    GetCtrlAttribute(panelScope, SCOPE_FFT_PEAK_LEVEL, ATTR_DIMMED, &dimmed);
+    EXPECT_EQ(visible, 1);
+    EXPECT_EQ(dimmed, 0);
+    for (int item : {kToolbarSave, kToolbarZoomAreaOn, kToolbarZoomAreaOff, kToolbarCursor1, kToolbarCursor2}) {
+        int d = 0;
+        Toolbar_GetItemAttribute(Toolbar, item, ATTR_TB_DIMMED, &d);
+        EXPECT_EQ(d, 1) << item;
+    }
+    int zoomIn = 1;
+    Toolbar_GetItemAttribute(Toolbar, kToolbarZoomIn, ATTR_TB_DIMMED, &zoomIn);
+    EXPECT_EQ(zoomIn, 0);
+
+    ASSERT_EQ(OperateCtrl(panelScope, SCOPE_FFT_SWITCH, 0), 0);
+    EXPECT_EQ(isFFT_On, 0);
+    GetCtrlAttribute(panelScope, SCOPE_FFTGRAPH, ATTR_VISIBLE, &visible);
+    GetCtrlAttribute(panelScope, SCOPE_FFT_WINDOW, ATTR_DIMMED, &dimmed);
+    EXPECT_EQ(visible, 0);
+    EXPECT_EQ(dimmed, 1);
+    for (int item : {kToolbarSave, kToolbarZoomAreaOn, kToolbarZoomAreaOff, kToolbarCursor1, kToolbarCursor2}) {
+        int d = 1;
+        Toolbar_GetItemAttribute(Toolbar, item, ATTR_TB_DIMMED, &d);
+        EXPECT_EQ(d, 0) << item;
+    }
+}
+
+TEST_F(SpectrumTest, CursorReadoutCountsBinsFromTheWindowStart)
+{
+    DeleteGraphPlot(panelScope, SCOPE_FFTGRAPH, -1, VAL_IMMEDIATE_DRAW);
+    dFreqStep = 0.1;
+    Scroll_Value = 101;
+    ASSERT_EQ(DragGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, 20.0, -3.0, 0), 0);
+    EXPECT_NEAR(CtrlNumber(panelScope, SCOPE_FFT_CURSOR_FREQ), (20 + 50) * 0.1, 1e-9);
+    EXPECT_NEAR(CtrlNumber(panelScope, SCOPE_FFT_CURSOR_LEVEL), -3.0, 1e-9);
+}
+
+} // namespace
