@@ -127,8 +127,10 @@ void Select_Device(short)
 
     SetRateLimits(panelDig, DIG_RATE);
 
-    for (int cursor = 4; cursor <= 6; ++cursor)
+    for (int cursor = 4; cursor <= 6; ++cursor) {
         SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, cursor, ATTR_CROSS_HAIR_STYLE, VAL_HORIZONTAL_LINE);
+        SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, cursor, ATTR_CURSOR_ENABLED, 1);
+    }
     const double middle = Scroll_Thumb_Size / 2;
     for (int k = 0; k < 4; ++k) {
         SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 3 + k, middle, kMarkerHeights[k]);

@@ -170,10 +170,14 @@ void RebuildChannelRings(const char *const vertical0, const char *const trigger0
     SetCtrlIndex(panelScope, SCOPE_PARAMETER_CHANNEL, is_Parameter);
 }
 
-void PlotLine(int control, int cursor, double x, double y, int style)
+// An offset marker in use is a horizontal line; one not in use has no
+// cross-hair and cannot be dragged.
+void PlaceMarker(int cursor, double x, double y, bool inUse)
 {
-    SetCursorAttribute(panelScope, control, cursor, ATTR_CROSS_HAIR_STYLE, style);
-    SetGraphCursor(panelScope, control, cursor, x, y);
+    SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, cursor, ATTR_CROSS_HAIR_STYLE,
+                       inUse ? VAL_HORIZONTAL_LINE : VAL_NO_CROSS);
+    SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, cursor, ATTR_CURSOR_ENABLED, inUse ? 1 : 0);
+    SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, cursor, x, y);
 }
 
 } // namespace
@@ -196,9 +200,9 @@ void Scope_LayoutOffsetMarkers(void)
     for (int k = 0; k < 4; ++k) {
         if (k < numChanIn) {
             VerticalOffset[k] = layout[k];
-            PlotLine(SCOPE_TIMEGRAPH, 3 + k, middle, layout[k], VAL_HORIZONTAL_LINE);
+            PlaceMarker(3 + k, middle, layout[k], true);
         } else {
-            PlotLine(SCOPE_TIMEGRAPH, 3 + k, 0.0, -4.0, VAL_NO_CROSS);
+            PlaceMarker(3 + k, 0.0, -4.0, false);
         }
     }
 }
