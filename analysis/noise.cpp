@@ -61,30 +61,37 @@ int advance(int s, Lcg g, std::uint64_t k)
 
 int step(int s, Lcg g) { return static_cast<int>(static_cast<std::int64_t>(g.a) * s % g.m); }
 
-// v x mult mod m for lanes holding integers in [0, m) and mult < m: the
-// product is below 2^31 and exact; the rounded quotient is off by at most
-// one, which the sign of the remainder corrects.
+#if defined(__AVX512DQ__)
+typedef std::int64_t vi __attribute__((vector_size(kLanes * sizeof(std::int64_t))));
+// Truncation of non-negative lanes below 2^51 to integers.
+inline vd truncNonNegative(vd v) { return __builtin_convertvector(__builtin_convertvector(v, vi), vd); }
+#else
+inline vd truncNonNegative(vd v)
+{
+    const vd nearest = (v + kRoundMagic) - kRoundMagic;
+    return (nearest > v) ? nearest - 1.0 : nearest;
+}
+#endif
+
+// v x mult mod m for lanes holding integers in [0, m) and mult < m. The
+// product is below 2^31 and exact; since m is prime the product is a
+// multiple of m only when it is 0, otherwise p/m is at least 1/m away from
+// an integer, far more than the error of p x (1/m), so the truncated
+// quotient is exact.
 inline vd mulMod(vd v, double mult, double m, double recip)
 {
     const vd p = v * mult;
-    const vd q = (p * recip + kRoundMagic) - kRoundMagic;
-    const vd r = p - q * m;
-    return (r < 0.0) ? r + m : r;
+    return p - truncNonNegative(p * recip) * m;
 }
 
 // randnum's value (0 .. 32767) for lanes of states, minus 16383, times k.
-// sum x 32768 is exact and (sum - trunc(sum)) x 32768 truncated equals
-// floor(sum x 32768) mod 32768, which is taken from the low bits.
+// sum x 32768 is exact (a power of two), so (sum - trunc(sum)) x 32768
+// truncated equals trunc(sum x 32768) - 32768 x trunc(sum).
 inline vd noiseValue(vd a1, vd a2, vd a3, double k)
 {
     const vd sum = a3 * kRecip3 + a2 * kRecip2 + a1 * kRecip1;
-    const vd w = sum * 32768.0;
-    const vd biased = w + kRoundMagic;
-    const vd nearest = biased - kRoundMagic;
-    const vu below = (nearest > w) ? vu{} + 1 : vu{};
-    const vu level = (asBits(biased) - below) & 0x7FFFu;
-    const vd levelD = fromBits(level | 0x4330000000000000ull) - 4503599627370496.0; // exact
-    return (levelD - 16383.0) * k;
+    const vd level = truncNonNegative(sum * 32768.0) - truncNonNegative(sum) * 32768.0;
+    return (level - 16383.0) * k;
 }
 
 // out[j] = (draw number 1 + j*stride from the current state - 16383) x k

@@ -23,73 +23,44 @@ constexpr double kDegToRad = 0.017453292519943295; // nearest double to pi/180
 constexpr double kInv180 = 1.0 / 180.0;
 
 // --- Sine of a vector --------------------------------------------------
-// pi/2 in four pieces; the first three have 26 significant bits, so their
-// products with a quadrant count below 2^27 are exact.
-constexpr double kPio2_1 = 1.5707963407039642;
-constexpr double kPio2_2 = -1.3909067675399456e-08;
-constexpr double kPio2_3 = 6.123233932053594e-17;
-constexpr double kPio2_4 = 6.36831716351095e-25;
-constexpr double kTwoOverPi = 0.6366197723675814;
-// Arguments beyond this (quadrant counts near 2^27) and non-finite ones go
-// to std::sin.
-constexpr double kSinReduceLimit = 2.0e8;
+// x is reduced by the nearest multiple k of pi, sin(x) = (-1)^k sin(r) with
+// r in [-pi/2, pi/2]. pi is split in four pieces; the first three have 26
+// significant bits, so their products with |k| < 2^27 are exact, and the
+// subtractions are exact whenever r is small (Sterbenz), which keeps r's
+// relative accuracy near the zeros of the sine.
+constexpr double kPi_1 = 3.1415926814079285;
+constexpr double kPi_2 = -2.781813535079891e-08;
+constexpr double kPi_3 = 1.2246467864107189e-16;
+constexpr double kPi_4 = 1.27366343270219e-24;
+constexpr double kInvPi = 0.3183098861837907;
+// Arguments beyond this (|k| near 2^27) and non-finite ones go to std::sin.
+constexpr double kSinReduceLimit = 4.0e8;
 
-// Minimax polynomials for sin and cos on [-pi/4, pi/4].
-constexpr double S1 = -1.66666666666666324348e-01, S2 = 8.33333333332248946124e-03,
-                 S3 = -1.98412698298579493134e-04, S4 = 2.75573137070700676789e-06,
-                 S5 = -2.50507602534068634195e-08, S6 = 1.58969099521155010221e-10;
-constexpr double C1 = 4.16666666666666019037e-02, C2 = -1.38888888888741095749e-03,
-                 C3 = 2.48015872894767294178e-05, C4 = -2.75573143513906633035e-07,
-                 C5 = 2.08757232129817482790e-09, C6 = -1.13596475577881948265e-11;
-
-// sin(x + y) for |x| <= ~pi/4, y a tail far below ulp(x).
-inline vd kernelSin(vd x, vd y)
-{
-    const vd z = x * x;
-    const vd w = z * z;
-    const vd r = (S2 + z * (S3 + z * S4)) + z * w * (S5 + z * S6);
-    const vd v = z * x;
-    return x - ((z * (0.5 * y - v * r) - y) - v * S1);
-}
-
-// cos(x + y) for |x| <= ~pi/4.
-inline vd kernelCos(vd x, vd y)
-{
-    const vd z = x * x;
-    const vd w = z * z;
-    const vd r = z * (C1 + z * (C2 + z * C3)) + w * w * (C4 + z * (C5 + z * C6));
-    const vd hz = 0.5 * z;
-    const vd one = splat(1.0);
-    const vd q = one - hz;
-    return q + (((one - q) - hz) + (z * r - x * y));
-}
+// Taylor coefficients of sin up to r^21: on |r| <= pi/2 the first omitted
+// term is below 2e-18, a hundredth of an ulp of the result.
+constexpr double kSin3 = -0.16666666666666666, kSin5 = 0.008333333333333333,
+                 kSin7 = -0.0001984126984126984, kSin9 = 2.7557319223985893e-06,
+                 kSin11 = -2.505210838544172e-08, kSin13 = 1.6059043836821613e-10,
+                 kSin15 = -7.647163731819816e-13, kSin17 = 2.8114572543455206e-15,
+                 kSin19 = -8.22063524662433e-18, kSin21 = 1.9572941063391263e-20;
 
 // sin(x) for |x| < kSinReduceLimit, within about one ulp of the true value.
-// The reduction x - k*pi/2 is carried as a double-double so that arguments
-// close to a multiple of pi/2 keep their relative accuracy.
 inline vd vsin(vd x)
 {
-    const vd kBiased = x * kTwoOverPi + kRoundMagic;
+    const vd kBiased = x * kInvPi + kRoundMagic;
     const vd k = kBiased - kRoundMagic;
-    const vu quadrant = asBits(kBiased) & 3;
-
-    const vd t1 = x - k * kPio2_1; // exact
-    const vd p2 = k * kPio2_2;     // exact
-    vd s = t1 - p2;
-    vd bb = s - t1;
-    const vd e1 = (t1 - (s - bb)) + (-p2 - bb);
-    const vd p3 = k * kPio2_3; // exact
-    const vd s2 = s - p3;
-    bb = s2 - s;
-    const vd e2 = (s - (s2 - bb)) + (-p3 - bb);
-    const vd lo = (e1 + e2) - k * kPio2_4;
-    const vd hi = s2 + lo;
-    const vd tail = lo - (hi - s2);
-
-    const vd sn = kernelSin(hi, tail);
-    const vd cs = kernelCos(hi, tail);
-    vd r = (quadrant & 1) ? cs : sn;
-    return fromBits(asBits(r) ^ ((quadrant & 2) << 62));
+    const vu odd = (asBits(kBiased) & 1u) << 63;
+    const vd r = (((x - k * kPi_1) - k * kPi_2) - k * kPi_3) - k * kPi_4;
+    const vd z = r * r;
+    const vd p =
+        kSin3 +
+        z * (kSin5 +
+             z * (kSin7 +
+                  z * (kSin9 +
+                       z * (kSin11 +
+                            z * (kSin13 + z * (kSin15 + z * (kSin17 + z * (kSin19 + z * kSin21))))))));
+    const vd s = r + (r * z) * p;
+    return fromBits(asBits(s) ^ odd);
 }
 
 // --- Shapes ---------------------------------------------------------------
@@ -231,6 +202,24 @@ std::int64_t linearRun(double p, double step, std::int64_t maxLen, double &inc)
     return m;
 }
 
+template <class Shape, bool CheckLanes>
+void evalLanes(const Shape &shape, double base, double inc, std::int64_t j0, std::int64_t jStep,
+               std::int64_t count, double *out)
+{
+    const vd laneStep = laneIndex() * static_cast<double>(jStep);
+    std::int64_t t = 0;
+    for (; t + kLanes <= count; t += kLanes) {
+        const vd j = static_cast<double>(j0 + t * jStep) + laneStep;
+        const vd y = shape.eval(base + j * inc, CheckLanes);
+        std::memcpy(out + t, &y, sizeof y);
+    }
+    if (t < count) {
+        const vd j = static_cast<double>(j0 + t * jStep) + laneStep;
+        const vd y = shape.eval(base + j * inc, CheckLanes);
+        std::memcpy(out + t, &y, sizeof(double) * static_cast<std::size_t>(count - t));
+    }
+}
+
 // Evaluates the kept samples of one stretch of constant increment:
 // out[t] = shape(base + (j0 + t * jStep) * inc) for t = 0 .. count-1.
 template <class Shape>
@@ -240,15 +229,10 @@ void evalStretch(const Shape &shape, double base, double inc, std::int64_t j0, s
     const double first = base + static_cast<double>(j0) * inc;
     const double last = base + static_cast<double>(j0 + (count - 1) * jStep) * inc;
     // Phases are monotonic inside a stretch, so its ends bound every lane.
-    const bool checkLanes = !(Shape::fastPath(first) && Shape::fastPath(last));
-    const vd laneStep = laneIndex() * static_cast<double>(jStep);
-    for (std::int64_t t = 0; t < count; t += kLanes) {
-        const vd j = static_cast<double>(j0 + t * jStep) + laneStep;
-        const vd ph = base + j * inc;
-        const vd y = shape.eval(ph, checkLanes);
-        const std::int64_t left = count - t;
-        std::memcpy(out + t, &y, sizeof(double) * static_cast<std::size_t>(left < kLanes ? left : kLanes));
-    }
+    if (Shape::fastPath(first) && Shape::fastPath(last))
+        evalLanes<Shape, false>(shape, base, inc, j0, jStep, count, out);
+    else
+        evalLanes<Shape, true>(shape, base, inc, j0, jStep, count, out);
 }
 
 // Walks `total` samples from phase *phase with the given step, writing
