@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -102,6 +103,12 @@ public:
     int dragCursor(int number, double x, double y, bool release);
     // The cursor a press at this widget position would grab, or 0.
     int cursorAt(const QPointF &pos) const;
+    // Sees every event the graph sends to its callback, before the callback
+    // (tests, automation).
+    void setEventObserver(std::function<void(int event, int eventData1)> observer)
+    {
+        observer_ = std::move(observer);
+    }
 
     // ---- graph attributes (ATTR_XAXIS_GAIN ... ATTR_SMOOTH_UPDATE)
     int setAttribute(int attribute, double value);
@@ -150,6 +157,7 @@ private:
     std::vector<GraphCursor> cursors_;
     int activeCursor_ = 0;
     int dragging_ = 0;
+    std::function<void(int, int)> observer_;
 
     bool xAuto_ = true, yAuto_ = true;
     double xMin_ = 0.0, xMax_ = 10.0, yMin_ = 0.0, yMax_ = 10.0;
