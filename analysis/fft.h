@@ -64,9 +64,15 @@ class UnitRoots
     explicit UnitRoots(std::size_t N);
     void Get(std::size_t m, double &re, double &im) const;
     std::size_t Size() const { return N_; }
+    // Root m = a + S*b is Fine(a) * Coarse(b), a < S.
+    std::size_t Step() const { return S_; }
+    const double *FineRe() const { return r1_.data(); }
+    const double *FineIm() const { return i1_.data(); }
+    const double *CoarseRe() const { return r2_.data(); }
+    const double *CoarseIm() const { return i2_.data(); }
 
   private:
-    std::size_t N_, S_;
+    std::size_t N_, S_, shift_;
     std::vector<double> r1_, i1_, r2_, i2_;
 };
 

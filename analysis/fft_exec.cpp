@@ -10,6 +10,7 @@
 #include "analysis/fft.h"
 
 #include <algorithm>
+#include <cstring>
 #include <list>
 #include <mutex>
 #include <new>
@@ -100,6 +101,66 @@ void LoadColumns(const Source &src, std::size_t n1, std::size_t n2, std::size_t 
     }
 }
 
+typedef double V4 __attribute__((vector_size(32)));
+typedef long long V4i __attribute__((vector_size(32)));
+
+inline V4 LoadV4(const double *p)
+{
+    V4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void StoreV4(double *p, V4 v) { std::memcpy(p, &v, sizeof v); }
+
+// dst[c*16 + r] = src[r*16 + c] for a 16 x 16 tile, by 4 x 4 blocks.
+void Transpose16(const double *KX_R src, double *KX_R dst)
+{
+    const V4i lo = {0, 4, 2, 6}, hi = {1, 5, 3, 7}, first = {0, 1, 4, 5}, second = {2, 3, 6, 7};
+    for (std::size_t rb = 0; rb < 16; rb += 4)
+        for (std::size_t cb = 0; cb < 16; cb += 4) {
+            const V4 a = LoadV4(src + rb * 16 + cb), b = LoadV4(src + (rb + 1) * 16 + cb);
+            const V4 c = LoadV4(src + (rb + 2) * 16 + cb), d = LoadV4(src + (rb + 3) * 16 + cb);
+            const V4 t0 = __builtin_shuffle(a, b, lo), t1 = __builtin_shuffle(a, b, hi);
+            const V4 t2 = __builtin_shuffle(c, d, lo), t3 = __builtin_shuffle(c, d, hi);
+            StoreV4(dst + cb * 16 + rb, __builtin_shuffle(t0, t2, first));
+            StoreV4(dst + (cb + 1) * 16 + rb, __builtin_shuffle(t1, t3, first));
+            StoreV4(dst + (cb + 2) * 16 + rb, __builtin_shuffle(t0, t2, second));
+            StoreV4(dst + (cb + 3) * 16 + rb, __builtin_shuffle(t1, t3, second));
+        }
+}
+
+// Multiplies row k1 (kLanes lanes, columns c0 + q) of a phase-1 result by
+// e^(-2 pi i k1 (c0 + q) / n).
+inline void TwiddleRow(const ComplexPlan &pl, std::size_t k1, std::size_t c0, std::size_t cv, double *KX_R vr,
+                       double *KX_R vi)
+{
+    constexpr std::size_t B = kLanes;
+    double qr, qi;
+    pl.roots->Get(k1 * c0, qr, qi);
+    const double *KX_R pr = pl.pr.data() + k1 * B, *KX_R pi = pl.pi.data() + k1 * B;
+    if (cv == B) {
+        for (std::size_t q = 0; q < B; ++q) {
+            const double wr = pr[q] * qr - pi[q] * qi, wi = pr[q] * qi + pi[q] * qr;
+            const double a = vr[q], b = vi[q];
+            vr[q] = a * wr - b * wi;
+            vi[q] = a * wi + b * wr;
+        }
+    } else {
+        for (std::size_t q = 0; q < cv; ++q) {
+            const double wr = pr[q] * qr - pi[q] * qi, wi = pr[q] * qi + pi[q] * qr;
+            const double a = vr[q], b = vi[q];
+            vr[q] = a * wr - b * wi;
+            vi[q] = a * wi + b * wr;
+        }
+    }
+}
+
+// Two phases.  When n1 is a multiple of kLanes the middle buffer is kept
+// in tiles: the kLanes rows k1 of a phase-2 block lie together, element
+// (j2, k1) at block*kLanes*n2 + j2*kLanes + k1 % kLanes, so that phase 2
+// transforms each tile where it lies.  Otherwise the middle buffer is row
+// major and phase 2 gathers its blocks.
 void ExecuteTwoPhase(const ComplexPlan &pl, const Source &src, double *outRe, double *outIm, double *mid,
                      double *work)
 {
@@ -111,6 +172,7 @@ void ExecuteTwoPhase(const ComplexPlan &pl, const Source &src, double *outRe, do
     }
     double *midRe = mid, *midIm = mid + n;
     double *s0r = work, *s0i = s0r + L * B, *s1r = s0i + L * B, *s1i = s1r + L * B, *extra = s1i + L * B;
+    const bool tiled = n1 % B == 0;
 
     // Phase 1: transforms of length n1 down the columns, then the twiddle
     // e^(-2 pi i k1 c / n) on the way out.
@@ -119,46 +181,59 @@ void ExecuteTwoPhase(const ComplexPlan &pl, const Source &src, double *outRe, do
         LoadColumns(src, n1, n2, c0, cv, s0r, s0i);
         bool inW = false;
         pl.cols->Run(s0r, s0i, s1r, s1i, B, extra, &inW);
-        const double *KX_R rr = inW ? s1r : s0r, *KX_R ri = inW ? s1i : s0i;
-        for (std::size_t k1 = 0; k1 < n1; ++k1) {
-            double qr, qi;
-            pl.roots->Get(k1 * c0, qr, qi);
-            const double *KX_R pr = pl.pr.data() + k1 * B, *KX_R pi = pl.pi.data() + k1 * B;
-            const double *KX_R vr = rr + k1 * B, *KX_R vi = ri + k1 * B;
-            double *KX_R dr = midRe + k1 * n2 + c0, *KX_R di = midIm + k1 * n2 + c0;
-            if (cv == B) {
-                for (std::size_t q = 0; q < B; ++q) {
-                    const double wr = pr[q] * qr - pi[q] * qi, wi = pr[q] * qi + pi[q] * qr;
-                    dr[q] = vr[q] * wr - vi[q] * wi;
-                    di[q] = vr[q] * wi + vi[q] * wr;
-                }
-            } else {
-                for (std::size_t q = 0; q < cv; ++q) {
-                    const double wr = pr[q] * qr - pi[q] * qi, wi = pr[q] * qi + pi[q] * qr;
-                    dr[q] = vr[q] * wr - vi[q] * wi;
-                    di[q] = vr[q] * wi + vi[q] * wr;
-                }
+        double *rr = inW ? s1r : s0r, *ri = inW ? s1i : s0i;
+        for (std::size_t k1 = 0; k1 < n1; ++k1)
+            TwiddleRow(pl, k1, c0, cv, rr + k1 * B, ri + k1 * B);
+        if (tiled && cv == B) {
+            for (std::size_t g = 0; g < n1 / B; ++g) {
+                Transpose16(rr + g * B * B, midRe + g * B * n2 + c0 * B);
+                Transpose16(ri + g * B * B, midIm + g * B * n2 + c0 * B);
             }
+        } else if (tiled) {
+            for (std::size_t k1 = 0; k1 < n1; ++k1)
+                for (std::size_t q = 0; q < cv; ++q) {
+                    const std::size_t d = (k1 / B) * B * n2 + (c0 + q) * B + k1 % B;
+                    midRe[d] = rr[k1 * B + q];
+                    midIm[d] = ri[k1 * B + q];
+                }
+        } else {
+            for (std::size_t k1 = 0; k1 < n1; ++k1)
+                for (std::size_t q = 0; q < cv; ++q) {
+                    midRe[k1 * n2 + c0 + q] = rr[k1 * B + q];
+                    midIm[k1 * n2 + c0 + q] = ri[k1 * B + q];
+                }
         }
     }
 
-    // Phase 2: transforms of length n2 along the rows, read transposed;
-    // bin k1 + n1*k2 comes out at row k2, lane k1 - r0.
+    // Phase 2: transforms of length n2 along the rows; bin k1 + n1*k2 comes
+    // out at row k2, lane k1 - r0.
     for (std::size_t r0 = 0; r0 < n1; r0 += B) {
         const std::size_t rv = std::min(B, n1 - r0);
-        for (std::size_t q = 0; q < rv; ++q) {
-            const double *KX_R rowr = midRe + (r0 + q) * n2, *KX_R rowi = midIm + (r0 + q) * n2;
-            for (std::size_t j2 = 0; j2 < n2; ++j2) {
-                s0r[j2 * B + q] = rowr[j2];
-                s0i[j2 * B + q] = rowi[j2];
+        double *ar, *ai, *br, *bi;
+        if (tiled) {
+            ar = midRe + r0 * n2;
+            ai = midIm + r0 * n2;
+            br = s0r;
+            bi = s0i;
+        } else {
+            for (std::size_t q = 0; q < rv; ++q) {
+                const double *KX_R rowr = midRe + (r0 + q) * n2, *KX_R rowi = midIm + (r0 + q) * n2;
+                for (std::size_t j2 = 0; j2 < n2; ++j2) {
+                    s0r[j2 * B + q] = rowr[j2];
+                    s0i[j2 * B + q] = rowi[j2];
+                }
             }
+            for (std::size_t q = rv; q < B; ++q)
+                for (std::size_t j2 = 0; j2 < n2; ++j2)
+                    s0r[j2 * B + q] = s0i[j2 * B + q] = 0.0;
+            ar = s0r;
+            ai = s0i;
+            br = s1r;
+            bi = s1i;
         }
-        for (std::size_t q = rv; q < B; ++q)
-            for (std::size_t j2 = 0; j2 < n2; ++j2)
-                s0r[j2 * B + q] = s0i[j2 * B + q] = 0.0;
         bool inW = false;
-        pl.rows->Run(s0r, s0i, s1r, s1i, B, extra, &inW);
-        const double *KX_R rr = inW ? s1r : s0r, *KX_R ri = inW ? s1i : s0i;
+        pl.rows->Run(ar, ai, br, bi, B, extra, &inW);
+        const double *KX_R rr = inW ? br : ar, *KX_R ri = inW ? bi : ai;
         for (std::size_t k2 = 0; k2 < n2; ++k2) {
             double *KX_R dr = outRe + k2 * n1 + r0, *KX_R di = outIm + k2 * n1 + r0;
             const double *KX_R vr = rr + k2 * B, *KX_R vi = ri + k2 * B;
@@ -244,20 +319,41 @@ void ExecuteSmall(const ComplexPlan &pl, const Source &src, double *outRe, doubl
     std::copy(ri, ri + n, outIm);
 }
 
-// Turns the half-length transform Z (real parts in x[0, n), imaginary parts
-// in x[n, 2n)) into all N = 2n bins of the real transform, in place:
-// each step reads and writes the same four positions of x and y.
-void RealPostProcess(double *KX_R x, double *KX_R y, std::size_t n, const UnitRoots &roots)
+inline V4 Reverse(V4 v)
 {
-    const double z0r = x[0], z0i = x[n];
-    x[0] = z0r + z0i;
-    y[0] = 0.0;
-    x[n] = z0r - z0i;
-    y[n] = 0.0;
+    const V4i r = {3, 2, 1, 0};
+    return __builtin_shuffle(v, r);
+}
+
+// One block of the post-processing: k = k0 + a for a in [a0, a1), with
+// root e^(-2 pi i k / N) = fine[a] * (cr + i ci).  Four bins at a time; the
+// mirrored positions n - k and N - k are read and written reversed.
+void PostBlock(double *x, double *y, std::size_t n, std::size_t k0, std::size_t a0, std::size_t a1,
+               const double *fr, const double *fi, double cr, double ci)
+{
     const std::size_t N = 2 * n;
-    for (std::size_t k = 1; k < n - k; ++k) {
-        double wr, wi;
-        roots.Get(k, wr, wi);
+    std::size_t a = a0;
+    for (; a + 4 <= a1; a += 4) {
+        const std::size_t k = k0 + a;
+        const V4 wr = LoadV4(fr + a) * cr - LoadV4(fi + a) * ci;
+        const V4 wi = LoadV4(fr + a) * ci + LoadV4(fi + a) * cr;
+        const V4 zkr = LoadV4(x + k), zki = LoadV4(x + n + k);
+        const V4 zmr = Reverse(LoadV4(x + n - k - 3)), zmi = Reverse(LoadV4(x + N - k - 3));
+        const V4 er = 0.5 * (zkr + zmr), ei = 0.5 * (zki - zmi);
+        const V4 orr = 0.5 * (zki + zmi), oi = -0.5 * (zkr - zmr);
+        const V4 tr = orr * wr - oi * wi, ti = orr * wi + oi * wr;
+        StoreV4(x + k, er + tr);
+        StoreV4(y + k, ei + ti);
+        StoreV4(x + n - k - 3, Reverse(er - tr));
+        StoreV4(y + n - k - 3, Reverse(ti - ei));
+        StoreV4(x + N - k - 3, Reverse(er + tr));
+        StoreV4(y + N - k - 3, Reverse(-(ei + ti)));
+        StoreV4(x + n + k, er - tr);
+        StoreV4(y + n + k, ei - ti);
+    }
+    for (; a < a1; ++a) {
+        const std::size_t k = k0 + a;
+        const double wr = fr[a] * cr - fi[a] * ci, wi = fr[a] * ci + fi[a] * cr;
         const double zkr = x[k], zki = x[n + k], zmr = x[n - k], zmi = x[N - k];
         const double er = 0.5 * (zkr + zmr), ei = 0.5 * (zki - zmi);
         const double orr = 0.5 * (zki + zmi), oi = -0.5 * (zkr - zmr);
@@ -270,6 +366,24 @@ void RealPostProcess(double *KX_R x, double *KX_R y, std::size_t n, const UnitRo
         y[N - k] = -(ei + ti);
         x[n + k] = er - tr;
         y[n + k] = ei - ti;
+    }
+}
+
+// Turns the half-length transform Z (real parts in x[0, n), imaginary parts
+// in x[n, 2n)) into all N = 2n bins of the real transform, in place:
+// each step reads and writes the same four positions of x and y.
+void RealPostProcess(double *x, double *y, std::size_t n, const UnitRoots &roots)
+{
+    const double z0r = x[0], z0i = x[n];
+    x[0] = z0r + z0i;
+    y[0] = 0.0;
+    x[n] = z0r - z0i;
+    y[n] = 0.0;
+    const std::size_t kmax = (n - 1) / 2, S = roots.Step();
+    for (std::size_t k0 = 0; k0 <= kmax; k0 += S) {
+        const std::size_t a0 = k0 == 0 ? 1 : 0, a1 = std::min(S, kmax - k0 + 1);
+        PostBlock(x, y, n, k0, a0, a1, roots.FineRe(), roots.FineIm(), roots.CoarseRe()[k0 / S],
+                  roots.CoarseIm()[k0 / S]);
     }
     if (n % 2 == 0 && n >= 2) {
         const std::size_t h = n / 2;

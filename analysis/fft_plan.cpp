@@ -97,11 +97,14 @@ void SplitLength(std::size_t n, std::size_t &n1, std::size_t &n2)
 
 UnitRoots::UnitRoots(std::size_t N) : N_(N ? N : 1)
 {
-    S_ = static_cast<std::size_t>(std::sqrt(static_cast<double>(N_)));
-    while (S_ * S_ < N_)
-        ++S_;
-    if (S_ == 0)
-        S_ = 1;
+    // S: the power of two at or above sqrt(N), so that a root index splits
+    // by a mask and a shift.
+    S_ = 1;
+    shift_ = 0;
+    while (S_ * S_ < N_) {
+        S_ *= 2;
+        ++shift_;
+    }
     const std::size_t n2 = N_ / S_ + 1;
     r1_.resize(S_);
     i1_.resize(S_);
@@ -109,7 +112,7 @@ UnitRoots::UnitRoots(std::size_t N) : N_(N ? N : 1)
     i2_.resize(n2);
     const long double step = 6.283185307179586476925286766559005768L / static_cast<long double>(N_);
     for (std::size_t a = 0; a < S_; ++a) {
-        long double ang = step * static_cast<long double>(a);
+        long double ang = step * static_cast<long double>(a % N_);
         r1_[a] = static_cast<double>(std::cos(ang));
         i1_[a] = static_cast<double>(-std::sin(ang));
     }
@@ -122,16 +125,12 @@ UnitRoots::UnitRoots(std::size_t N) : N_(N ? N : 1)
 
 void UnitRoots::Get(std::size_t m, double &re, double &im) const
 {
-    m %= N_;
-    const std::size_t a = m % S_, b = m / S_;
+    if (m >= N_)
+        m %= N_;
+    const std::size_t a = m & (S_ - 1), b = m >> shift_;
     if (b == 0) {
         re = r1_[a];
         im = i1_[a];
-        return;
-    }
-    if (a == 0) {
-        re = r2_[b];
-        im = i2_[b];
         return;
     }
     re = r1_[a] * r2_[b] - i1_[a] * i2_[b];
