@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QIcon>
+#include <QImageReader>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -181,11 +182,9 @@ int Toolbar_InsertItem(ToolbarType handle, int position, int itemType, int activ
         a->setToolTip(item->description);
         a->setStatusTip(item->description);
         const QString icon = resolveImage(imageFile ? QString::fromUtf8(imageFile) : QString());
-        if (!icon.isEmpty()) {
-            const QIcon qi(icon);
-            if (!qi.isNull() && !qi.availableSizes().isEmpty())
-                a->setIcon(qi);
-        }
+        // An icon that cannot be read leaves the item showing its text.
+        if (!icon.isEmpty() && QImageReader(icon).canRead())
+            a->setIcon(QIcon(icon));
         a->setCheckable(itemType == kToggleButton);
         tb->bar->insertAction(before, a);
         if (auto *button = qobject_cast<QToolButton *>(tb->bar->widgetForAction(a))) {
