@@ -1,10 +1,11 @@
 // The simulated card's input: generator channel 1 as the scope sees it, and
 // the input filter.
 //
-// A record is synthesised straight into the caller's array; the noise is
-// drawn in blocks through a small work array, in the order the card's model
-// draws it (waveform noise, generator noise over the whole record, then the
-// acquisition noise), so the result does not depend on the block size.
+// A record is synthesised straight into the caller's array.  A full-rate
+// record is built block by block (waveform, offset and generator noise while
+// the block is in cache), then the acquisition noise is added in a second
+// pass: the noise is drawn in the order the card's model draws it (the
+// generator noise over the whole record first, then the acquisition noise).
 // Decimated records evaluate only the kept samples: the waveform routines'
 // decimated forms and the noise generator's stride give exactly the samples
 // the full record would hold, without holding it.
@@ -79,6 +80,49 @@ int AddNoise(double *out, int kept, int stride, int skip, double amplitude, doub
     return 0;
 }
 
+// One stretch of a full-rate record, each block finished while it is in
+// cache: waveform (continuing *phase), offset, generator noise.
+int FullRateStretch(OChanRecord &source, double *out, int count, double amplitude, double frequency, double *block)
+{
+    const double noise = kGeneratorNoise * source.amplitude;
+    for (int done = 0; done < count; done += kBlock) {
+        const int length = count - done < kBlock ? count - done : kBlock;
+        double *target = out + done;
+        switch (source.type) {
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+            if (Waveform(source.type, length, amplitude, frequency, &source.phase, 1, target) < 0)
+                return -1;
+            break;
+        case 5:
+            // A DC level: the slope does not invert it.
+            for (int i = 0; i < length; ++i)
+                target[i] = source.amplitude;
+            break;
+        default:
+            // Arbitrary waveforms are not synthesised by the card model:
+            // the input carries only offset and noise.
+            for (int i = 0; i < length; ++i)
+                target[i] = 0.0;
+            break;
+        }
+        if (source.offset != 0.0) {
+            const double offset = source.offset;
+            for (int i = 0; i < length; ++i)
+                target[i] += offset;
+        }
+        if (source.noise != 0) {
+            if (WhiteNoise(length, noise, 0, block) < 0)
+                return -1;
+            for (int i = 0; i < length; ++i)
+                target[i] += block[i];
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int Scope_SynthesizeRecord(double *out, int pre, int n, int stride, double clockRate, double acquisitionNoise)
@@ -103,62 +147,70 @@ int Scope_SynthesizeRecord(double *out, int pre, int n, int stride, double clock
     const double amplitude = trigger_slope == 0 ? -1.0 * source.amplitude : source.amplitude;
     const double frequency = oFrequency / clockRate;
 
-    int status = 0;
-    switch (source.type) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-        if (pre > 0) {
-            // The waveform before the trigger point continues backwards in
-            // time; the record from the trigger point on is the same as
-            // without pre-trigger samples.
-            double start = std::fmod(triggerPhase - static_cast<double>(pre) * (frequency * 360.0), 360.0);
-            if (start < 0.0)
-                start += 360.0;
-            source.phase = start;
-            status = Waveform(source.type, pre, amplitude, frequency, &source.phase, 1, out);
-        }
-        if (status >= 0) {
-            source.phase = triggerPhase;
-            status = Waveform(source.type, stride > 1 ? kept : n, amplitude, frequency, &source.phase, stride,
-                              out + pre);
-        }
-        if (status >= 0)
-            status = SkipWaveform(source.type, tail, amplitude, frequency, &source.phase);
-        break;
-    case 4:
-        source.phase = triggerPhase;
-        status = stride > 1 ? WhiteNoiseDecimated(kept, amplitude, stride, out) : WhiteNoise(kept, amplitude, 0, out);
-        if (status >= 0 && tail > 0) {
-            double unused = 0.0;
-            status = WhiteNoiseDecimated(1, amplitude, tail, &unused);
-        }
-        break;
-    case 5:
-        // A DC level: the slope does not invert it.
-        source.phase = triggerPhase;
-        for (int i = 0; i < kept; ++i)
-            out[i] = source.amplitude;
-        break;
-    default:
-        // Arbitrary waveforms are not synthesised by the card model: the
-        // input carries only offset and noise.
-        source.phase = triggerPhase;
-        for (int i = 0; i < kept; ++i)
-            out[i] = 0.0;
-        break;
+    // Phase of the first pre-trigger sample: the waveform before the trigger
+    // point continues backwards in time, and the record from the trigger
+    // point on is the same as without pre-trigger samples.
+    double preStart = triggerPhase;
+    if (pre > 0) {
+        preStart = std::fmod(triggerPhase - static_cast<double>(pre) * (frequency * 360.0), 360.0);
+        if (preStart < 0.0)
+            preStart += 360.0;
     }
-    if (status < 0)
-        return -1;
 
-    if (source.offset != 0.0) {
-        const double offset = source.offset;
-        for (int i = 0; i < kept; ++i)
-            out[i] += offset;
+    if (stride == 1 && source.type != 4) {
+        // Full rate: waveform, offset and generator noise block by block.
+        if (pre > 0) {
+            source.phase = preStart;
+            if (FullRateStretch(source, out, pre, amplitude, frequency, block.get()) < 0)
+                return -1;
+        }
+        source.phase = triggerPhase;
+        if (FullRateStretch(source, out + pre, n, amplitude, frequency, block.get()) < 0)
+            return -1;
+    } else {
+        int status = 0;
+        source.phase = triggerPhase;
+        switch (source.type) {
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+            status = Waveform(source.type, kept, amplitude, frequency, &source.phase, stride, out);
+            if (status >= 0)
+                status = SkipWaveform(source.type, tail, amplitude, frequency, &source.phase);
+            break;
+        case 4:
+            // The waveform is noise itself, drawn before the generator noise.
+            status = stride > 1 ? WhiteNoiseDecimated(kept, amplitude, stride, out)
+                                : WhiteNoise(kept, amplitude, 0, out);
+            if (status >= 0 && tail > 0) {
+                double unused = 0.0;
+                status = WhiteNoiseDecimated(1, amplitude, tail, &unused);
+            }
+            break;
+        case 5:
+            // A DC level: the slope does not invert it.
+            for (int i = 0; i < kept; ++i)
+                out[i] = source.amplitude;
+            break;
+        default:
+            // Arbitrary waveforms are not synthesised by the card model: the
+            // input carries only offset and noise.
+            for (int i = 0; i < kept; ++i)
+                out[i] = 0.0;
+            break;
+        }
+        if (status < 0)
+            return -1;
+        if (source.offset != 0.0) {
+            const double offset = source.offset;
+            for (int i = 0; i < kept; ++i)
+                out[i] += offset;
+        }
+        if (source.noise != 0 &&
+            AddNoise(out, kept, stride, tail, kGeneratorNoise * source.amplitude, block.get()) < 0)
+            return -1;
     }
-    if (source.noise != 0 && AddNoise(out, kept, stride, tail, kGeneratorNoise * source.amplitude, block.get()) < 0)
-        return -1;
     if (AddNoise(out, kept, 1, 0, acquisitionNoise, block.get()) < 0)
         return -1;
     return 0;

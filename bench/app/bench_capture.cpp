@@ -1,0 +1,191 @@
+// Normal capture benchmarks: one capture tick of a continuous run (synthesis
+// with generator noise, acquisition noise, optional 63-tap filter, plotting
+// the whole record as the window, measurement, refresh) on the largest
+// records, and the pieces of a one-channel tick timed one by one.
+//
+//   build-*/bench/bench_capture --benchmark_counters_tabular=true
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "analysis/synth.h"
+#include "shell/bench.h"
+#include "ui/testseam.h"
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int kOneChannel = 7999488;
+constexpr int kFourChannels = 1999872;
+constexpr double kRate = 10.0e6;
+
+bool OpenBench()
+{
+    static int state = 0; // 0 not tried, 1 ready, -1 failed
+    if (state != 0)
+        return state > 0;
+    state = -1;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static char configDir[] = "/tmp/korvax-bench-capture-XXXXXX";
+    if (mkdtemp(configDir))
+        setenv("XDG_CONFIG_HOME", configDir, 1);
+    static int argc = 1;
+    static char name[] = "bench_capture";
+    static char *argv[] = {name, nullptr};
+    if (!InitRuntime(argc, argv))
+        return false;
+    testseam::Enable(true);
+    if (Bench_Open() != 0)
+        return false;
+    Init_System();
+    DisplayPanel(panelScope);
+    state = 1;
+    return true;
+}
+
+void *Data(int value) { return reinterpret_cast<void *>(static_cast<std::intptr_t>(value)); }
+
+// A continuous run of `channels` channels of `record` samples at 10 MS/s:
+// a 1 kHz sine with the generator's noise, trigger on CH1, the window the
+// whole record, the filter on with `taps` taps (0: off).
+bool StartRun(int channels, int record, int taps)
+{
+    if (!OpenBench())
+        return false;
+    GoStopCallback(panelScope, kToolbarStop, EVENT_COMMIT, Data(3), 0, 0);
+    const int boxes[4] = {TAB_AIN_CH1, TAB_AIN_CH2, TAB_AIN_CH3, TAB_AIN_CH4};
+    for (int k = 0; k < 4; ++k)
+        SetCtrlVal(panelAin, boxes[k], k < channels ? 1 : 0);
+    Select_Channel(panelAin, TAB_AIN_CH1, EVENT_VAL_CHANGED, nullptr, 0, 0);
+    SetCtrlAttribute(panelScope, SCOPE_RECORD_LENGTH, ATTR_MAX_VALUE, Scope_RecordLimit());
+    SetCtrlVal(panelScope, SCOPE_RECORD_LENGTH, record);
+    SetCtrlVal(panelScope, SCOPE_SAMPLING_RATE, kRate);
+    SetCtrlVal(panelScope, SCOPE_TRIGGER_SOURCE, 0);
+    SetCtrlVal(panelFilter, FILTER_ONOFF, taps > 0 ? 1 : 0);
+    SetCtrlVal(panelFilter, FILTER_TYPE, 0);
+    SetCtrlVal(panelFilter, FILTER_LOW_FREQ, 100000.0);
+    SetCtrlVal(panelFilter, FILTER_TAPS, taps > 0 ? taps : 63);
+    oChan[0].type = 0;
+    oChan[0].amplitude = 1.0;
+    oChan[0].offset = 0.0;
+    oChan[0].noise = 1;
+    oFrequency = 1000.0;
+    Scroll_Thumb_Size = 0; // the window becomes the whole record
+    if (GoStopCallback(panelScope, kToolbarContinuous, EVENT_COMMIT, Data(2), 0, 0) != 0)
+        return false;
+    return RequestedSamples == record && Scroll_Thumb_Size == record;
+}
+
+void CaptureTick(benchmark::State &state)
+{
+    const int channels = static_cast<int>(state.range(0));
+    const int record = static_cast<int>(state.range(1));
+    const int taps = static_cast<int>(state.range(2));
+    if (!StartRun(channels, record, taps)) {
+        state.SkipWithError("bench could not start the run");
+        return;
+    }
+    for (auto _ : state)
+        NormalCapture();
+    GoStopCallback(panelScope, kToolbarStop, EVENT_COMMIT, Data(3), 0, 0);
+    state.counters["samples"] = static_cast<double>(channels) * record;
+    state.counters["ns_per_sample"] = benchmark::Counter(static_cast<double>(channels) * record,
+                                                        benchmark::Counter::kIsIterationInvariantRate |
+                                                            benchmark::Counter::kInvert);
+}
+BENCHMARK(CaptureTick)
+    ->ArgNames({"channels", "record", "taps"})
+    ->Args({1, kOneChannel, 0})
+    ->Args({4, kFourChannels, 0})
+    ->Args({1, kOneChannel, 63})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+
+// ---- the pieces of a one-channel tick ----------------------------------
+
+std::vector<double> &Record()
+{
+    static std::vector<double> record(kOneChannel);
+    return record;
+}
+
+void Piece_Synthesis(benchmark::State &state)
+{
+    std::vector<double> &r = Record();
+    for (auto _ : state) {
+        double phase = 0.0;
+        benchmark::DoNotOptimize(SineWave(kOneChannel, 1.0, 1000.0 / kRate, &phase, r.data()));
+    }
+}
+BENCHMARK(Piece_Synthesis)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// Generator noise and acquisition noise, each drawn and added.
+void Piece_Noise(benchmark::State &state)
+{
+    std::vector<double> &r = Record();
+    std::vector<double> block(65536);
+    for (auto _ : state) {
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int done = 0; done < kOneChannel; done += 65536) {
+                const int count = kOneChannel - done < 65536 ? kOneChannel - done : 65536;
+                benchmark::DoNotOptimize(WhiteNoise(count, 0.1, 0, block.data()));
+                for (int i = 0; i < count; ++i)
+                    r[done + i] += block[i];
+            }
+        }
+    }
+}
+BENCHMARK(Piece_Noise)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void Piece_Filter63(benchmark::State &state)
+{
+    if (!StartRun(1, 2048, 63)) {
+        state.SkipWithError("bench could not start the run");
+        return;
+    }
+    GoStopCallback(panelScope, kToolbarStop, EVENT_COMMIT, Data(3), 0, 0);
+    std::vector<double> &r = Record();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Scope_FilterRecord(r.data(), kOneChannel, kRate));
+}
+BENCHMARK(Piece_Filter63)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// Delete, plot the whole record, refresh: what a tick does with the graph.
+void Piece_Plot(benchmark::State &state)
+{
+    if (!OpenBench()) {
+        state.SkipWithError("bench could not open");
+        return;
+    }
+    std::vector<double> &r = Record();
+    for (auto _ : state) {
+        DeleteGraphPlot(panelScope, SCOPE_TIMEGRAPH, -1, VAL_DELAYED_DRAW);
+        PlotWaveform(panelScope, SCOPE_TIMEGRAPH, r.data(), kOneChannel, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0,
+                     VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_YELLOW);
+        RefreshGraph(panelScope, SCOPE_TIMEGRAPH);
+    }
+    DeleteGraphPlot(panelScope, SCOPE_TIMEGRAPH, -1, VAL_DELAYED_DRAW);
+}
+BENCHMARK(Piece_Plot)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void Piece_Measurement(benchmark::State &state)
+{
+    if (!OpenBench()) {
+        state.SkipWithError("bench could not open");
+        return;
+    }
+    std::vector<double> &r = Record();
+    Scroll_Thumb_Size = kOneChannel;
+    for (auto _ : state)
+        Waveform_Parameter(r.data());
+}
+BENCHMARK(Piece_Measurement)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+} // namespace
+
+BENCHMARK_MAIN();
