@@ -6,6 +6,7 @@
 #include "analysis/errors.h"
 #include "analysis/fir.h"
 #include "analysis/locks.h"
+#include "analysis/spectrum.h"
 #include "analysis/synth.h"
 
 #endif

@@ -44,7 +44,7 @@ constexpr double kSin3 = -0.16666666666666666, kSin5 = 0.008333333333333333,
                  kSin15 = -7.647163731819816e-13, kSin17 = 2.8114572543455206e-15,
                  kSin19 = -8.22063524662433e-18, kSin21 = 1.9572941063391263e-20;
 
-// sin(x) for |x| < kSinReduceLimit, within about one ulp of the true value.
+// sin(x) for |x| < kSinReduceLimit, within two ulp of the true value.
 inline vd vsin(vd x)
 {
     const vd kBiased = x * kInvPi + kRoundMagic;
