@@ -27,7 +27,7 @@ namespace korvax {
 namespace fft {
 
 // Columns processed together by the two phases of a transform.
-constexpr std::size_t kLanes = 16;
+constexpr std::size_t kLanes = 32;
 // Largest prime with a direct (generic) butterfly in a long transform.
 constexpr std::size_t kGenericMaxPrime = 37;
 // Below this length a transform runs as one Stockham pass chain on a
@@ -45,8 +45,9 @@ PrimeMethod ChoosePrimeMethod(std::size_t p);
 // Prime factors of n in ascending order (empty for n < 2).
 std::vector<std::size_t> PrimeFactors(std::size_t n);
 
-// Radices of the Stockham passes for length n: fours first, then twos,
-// then the odd primes in ascending order.
+// Radices of the Stockham passes for length n: the powers of two as
+// eights with at most two fours (or one two), then the odd primes in
+// ascending order.
 std::vector<std::size_t> PassRadices(std::size_t n);
 
 // Smallest length >= m whose prime factors are 2, 3, 5 and 7 only.
@@ -80,9 +81,10 @@ struct Pass;
 struct BatchPlan;
 struct ComplexPlan;
 
-// Runs one pass from (cr, ci) into (hr, hi) for a batch of W columns.
+// Runs one pass from (cr, ci) into (hr, hi) for a batch of W columns; the
+// output rows lie ostr doubles apart (W for a batch in place).
 void RunPass(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W,
-             double *extra);
+             double *extra, std::size_t ostr);
 
 // One Stockham pass of a batch plan.
 struct Pass {
@@ -111,6 +113,11 @@ struct BatchPlan {
     // result is in (wr, wi) when *inWork is set, else in (re, im).
     void Run(double *re, double *im, double *wr, double *wi, std::size_t W, double *extra,
              bool *inWork) const;
+    // As Run, but a last direct pass writes its rows straight to (dr, di),
+    // dstride doubles apart.  Returns where the result is: 0 in (re, im),
+    // 1 in (wr, wi), 2 in (dr, di).
+    int RunTo(double *re, double *im, double *wr, double *wi, std::size_t W, double *extra, double *dr,
+              double *di, std::size_t dstride) const;
 };
 
 std::shared_ptr<const BatchPlan> MakeBatchPlan(std::size_t L, bool allDirect);

@@ -113,20 +113,22 @@ inline V4 LoadV4(const double *p)
 
 inline void StoreV4(double *p, V4 v) { std::memcpy(p, &v, sizeof v); }
 
-// dst[c*16 + r] = src[r*16 + c] for a 16 x 16 tile, by 4 x 4 blocks.
-void Transpose16(const double *KX_R src, double *KX_R dst)
+// dst[c*B + r] = src[r*B + c] for a B x B tile (B = kLanes), by 4 x 4
+// blocks.
+void TransposeTile(const double *KX_R src, double *KX_R dst)
 {
+    constexpr std::size_t B = kLanes;
     const V4i lo = {0, 4, 2, 6}, hi = {1, 5, 3, 7}, first = {0, 1, 4, 5}, second = {2, 3, 6, 7};
-    for (std::size_t rb = 0; rb < 16; rb += 4)
-        for (std::size_t cb = 0; cb < 16; cb += 4) {
-            const V4 a = LoadV4(src + rb * 16 + cb), b = LoadV4(src + (rb + 1) * 16 + cb);
-            const V4 c = LoadV4(src + (rb + 2) * 16 + cb), d = LoadV4(src + (rb + 3) * 16 + cb);
+    for (std::size_t rb = 0; rb < B; rb += 4)
+        for (std::size_t cb = 0; cb < B; cb += 4) {
+            const V4 a = LoadV4(src + rb * B + cb), b = LoadV4(src + (rb + 1) * B + cb);
+            const V4 c = LoadV4(src + (rb + 2) * B + cb), d = LoadV4(src + (rb + 3) * B + cb);
             const V4 t0 = __builtin_shuffle(a, b, lo), t1 = __builtin_shuffle(a, b, hi);
             const V4 t2 = __builtin_shuffle(c, d, lo), t3 = __builtin_shuffle(c, d, hi);
-            StoreV4(dst + cb * 16 + rb, __builtin_shuffle(t0, t2, first));
-            StoreV4(dst + (cb + 1) * 16 + rb, __builtin_shuffle(t1, t3, first));
-            StoreV4(dst + (cb + 2) * 16 + rb, __builtin_shuffle(t0, t2, second));
-            StoreV4(dst + (cb + 3) * 16 + rb, __builtin_shuffle(t1, t3, second));
+            StoreV4(dst + cb * B + rb, __builtin_shuffle(t0, t2, first));
+            StoreV4(dst + (cb + 1) * B + rb, __builtin_shuffle(t1, t3, first));
+            StoreV4(dst + (cb + 2) * B + rb, __builtin_shuffle(t0, t2, second));
+            StoreV4(dst + (cb + 3) * B + rb, __builtin_shuffle(t1, t3, second));
         }
 }
 
@@ -186,8 +188,8 @@ void ExecuteTwoPhase(const ComplexPlan &pl, const Source &src, double *outRe, do
             TwiddleRow(pl, k1, c0, cv, rr + k1 * B, ri + k1 * B);
         if (tiled && cv == B) {
             for (std::size_t g = 0; g < n1 / B; ++g) {
-                Transpose16(rr + g * B * B, midRe + g * B * n2 + c0 * B);
-                Transpose16(ri + g * B * B, midIm + g * B * n2 + c0 * B);
+                TransposeTile(rr + g * B * B, midRe + g * B * n2 + c0 * B);
+                TransposeTile(ri + g * B * B, midIm + g * B * n2 + c0 * B);
             }
         } else if (tiled) {
             for (std::size_t k1 = 0; k1 < n1; ++k1)
@@ -231,23 +233,25 @@ void ExecuteTwoPhase(const ComplexPlan &pl, const Source &src, double *outRe, do
             br = s1r;
             bi = s1i;
         }
-        bool inW = false;
-        pl.rows->Run(ar, ai, br, bi, B, extra, &inW);
-        const double *KX_R rr = inW ? br : ar, *KX_R ri = inW ? bi : ai;
-        for (std::size_t k2 = 0; k2 < n2; ++k2) {
-            double *KX_R dr = outRe + k2 * n1 + r0, *KX_R di = outIm + k2 * n1 + r0;
-            const double *KX_R vr = rr + k2 * B, *KX_R vi = ri + k2 * B;
-            if (rv == B) {
-                for (std::size_t q = 0; q < B; ++q) {
-                    dr[q] = vr[q];
-                    di[q] = vi[q];
-                }
-            } else {
-                for (std::size_t q = 0; q < rv; ++q) {
-                    dr[q] = vr[q];
-                    di[q] = vi[q];
-                }
+        double *dr = outRe + r0, *di = outIm + r0;
+        if (rv == B) {
+            const int where = pl.rows->RunTo(ar, ai, br, bi, B, extra, dr, di, n1);
+            if (where == 2)
+                continue;
+            const double *rr = where ? br : ar, *ri = where ? bi : ai;
+            for (std::size_t k2 = 0; k2 < n2; ++k2) {
+                std::memcpy(dr + k2 * n1, rr + k2 * B, B * sizeof(double));
+                std::memcpy(di + k2 * n1, ri + k2 * B, B * sizeof(double));
             }
+        } else {
+            bool inW = false;
+            pl.rows->Run(ar, ai, br, bi, B, extra, &inW);
+            const double *rr = inW ? br : ar, *ri = inW ? bi : ai;
+            for (std::size_t k2 = 0; k2 < n2; ++k2)
+                for (std::size_t q = 0; q < rv; ++q) {
+                    dr[k2 * n1 + q] = rr[k2 * B + q];
+                    di[k2 * n1 + q] = ri[k2 * B + q];
+                }
         }
     }
 }

@@ -15,6 +15,7 @@ namespace fft {
 namespace {
 
 #define KX_R __restrict__
+#define KX_INLINE inline __attribute__((always_inline))
 
 // Lanes are handled as whole vectors (GCC vector extensions, no
 // intrinsics): 8 doubles for blocks of 8 or 16 lanes, a plain double for
@@ -45,7 +46,7 @@ template <class VT> inline void StoreMul(double *pr, double *pi, VT ur, VT ui, d
 }
 
 template <int BW, bool TW> struct Radix2 {
-    static void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr, double *hi,
+    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr, double *hi,
                     std::size_t os, const double *wr, const double *wi, std::size_t)
     {
         typedef typename LaneType<BW>::type VT;
@@ -66,7 +67,7 @@ template <int BW, bool TW> struct Radix2 {
 };
 
 template <int BW, bool TW> struct Radix3 {
-    static void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr, double *hi,
+    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr, double *hi,
                     std::size_t os, const double *wr, const double *wi, std::size_t ws)
     {
         typedef typename LaneType<BW>::type VT;
@@ -98,7 +99,7 @@ template <int BW, bool TW> struct Radix3 {
 };
 
 template <int BW, bool TW> struct Radix4 {
-    static void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr, double *hi,
+    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr, double *hi,
                     std::size_t os, const double *wr, const double *wi, std::size_t ws)
     {
         typedef typename LaneType<BW>::type VT;
@@ -133,6 +134,66 @@ template <int BW, bool TW> struct Radix4 {
     }
 };
 
+template <int BW, bool TW> struct Radix8 {
+    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr, double *hi,
+                    std::size_t os, const double *wr, const double *wi, std::size_t ws)
+    {
+        typedef typename LaneType<BW>::type VT;
+        constexpr int NL = sizeof(VT) / sizeof(double);
+        constexpr double h = 0.70710678118654752440; // sqrt(1/2)
+        for (int q = 0; q < BW; q += NL) {
+            VT br[8], bi[8];
+            for (int j = 0; j < 4; ++j) {
+                const VT xr = Ld<VT>(ar + j * is + q), xi = Ld<VT>(ai + j * is + q);
+                const VT zr = Ld<VT>(ar + (j + 4) * is + q), zi = Ld<VT>(ai + (j + 4) * is + q);
+                br[j] = xr + zr;
+                bi[j] = xi + zi;
+                br[j + 4] = xr - zr;
+                bi[j + 4] = xi - zi;
+            }
+            // Odd outputs take b5, b6, b7 times e^(-i pi/4), -i, e^(-3 i pi/4).
+            const VT c5r = h * (br[5] + bi[5]), c5i = h * (bi[5] - br[5]);
+            const VT c6r = bi[6], c6i = -br[6];
+            const VT c7r = h * (bi[7] - br[7]), c7i = -h * (br[7] + bi[7]);
+            VT yr[8], yi[8];
+            {
+                const VT t0r = br[0] + br[2], t0i = bi[0] + bi[2], t1r = br[0] - br[2], t1i = bi[0] - bi[2];
+                const VT t2r = br[1] + br[3], t2i = bi[1] + bi[3], t3r = br[1] - br[3], t3i = bi[1] - bi[3];
+                yr[0] = t0r + t2r;
+                yi[0] = t0i + t2i;
+                yr[2] = t1r + t3i;
+                yi[2] = t1i - t3r;
+                yr[4] = t0r - t2r;
+                yi[4] = t0i - t2i;
+                yr[6] = t1r - t3i;
+                yi[6] = t1i + t3r;
+            }
+            {
+                const VT t0r = br[4] + c6r, t0i = bi[4] + c6i, t1r = br[4] - c6r, t1i = bi[4] - c6i;
+                const VT t2r = c5r + c7r, t2i = c5i + c7i, t3r = c5r - c7r, t3i = c5i - c7i;
+                yr[1] = t0r + t2r;
+                yi[1] = t0i + t2i;
+                yr[3] = t1r + t3i;
+                yi[3] = t1i - t3r;
+                yr[5] = t0r - t2r;
+                yi[5] = t0i - t2i;
+                yr[7] = t1r - t3i;
+                yi[7] = t1i + t3r;
+            }
+            St<VT>(hr + q, yr[0]);
+            St<VT>(hi + q, yi[0]);
+            for (int j = 1; j < 8; ++j) {
+                if (TW)
+                    StoreMul<VT>(hr + j * os + q, hi + j * os + q, yr[j], yi[j], wr[(j - 1) * ws], wi[(j - 1) * ws]);
+                else {
+                    St<VT>(hr + j * os + q, yr[j]);
+                    St<VT>(hi + j * os + q, yi[j]);
+                }
+            }
+        }
+    }
+};
+
 // Odd prime radix by pairs of conjugate outputs; P = 0 takes p at run time.
 template <int P, int BW> struct OddMaxHalf {
     static constexpr int value = P ? (P - 1) / 2 : (BW == 1 ? 128 : int(kGenericMaxPrime / 2) + 1);
@@ -140,7 +201,7 @@ template <int P, int BW> struct OddMaxHalf {
 
 template <int P> struct OddRadix {
     template <int BW, bool TW> struct K {
-        static void Run(const Pass &ps, const double *ar, const double *ai, std::size_t is, double *hr,
+        static KX_INLINE void Run(const Pass &ps, const double *ar, const double *ai, std::size_t is, double *hr,
                         double *hi, std::size_t os, const double *wr, const double *wi, std::size_t ws)
         {
             typedef typename LaneType<BW>::type VT;
@@ -214,14 +275,15 @@ template <int P> struct OddRadix {
 
 // Runs kernel K over every (k, i) of a pass and every BW-lane block of a row.
 template <int BW, template <int, bool> class K>
-void DirectLoop(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W)
+void DirectLoop(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W,
+                std::size_t ostr)
 {
     const std::size_t ip = ps.radix, l1 = ps.l1, ido = ps.ido;
-    const std::size_t is = ido * W, os = ido * l1 * W;
+    const std::size_t is = ido * W, os = ido * l1 * ostr;
     const double *twr = ps.twr.data(), *twi = ps.twi.data();
     for (std::size_t k = 0; k < l1; ++k) {
         for (std::size_t i = 0; i < ido; ++i) {
-            const std::size_t in = (i + ido * ip * k) * W, out = (i + ido * k) * W;
+            const std::size_t in = (i + ido * ip * k) * W, out = (i + ido * k) * ostr;
             for (std::size_t b = 0; b < W; b += BW) {
                 if (i == 0)
                     K<BW, false>::Run(ps, cr + in + b, ci + in + b, is, hr + out + b, hi + out + b, os, nullptr,
@@ -342,26 +404,30 @@ void ConvolutionPass(const Pass &ps, const double *cr, const double *ci, double 
 }
 
 template <int BW>
-void RunPassT(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W)
+void RunPassT(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W,
+              std::size_t ostr)
 {
     switch (ps.radix) {
     case 2:
-        DirectLoop<BW, Radix2>(ps, cr, ci, hr, hi, W);
+        DirectLoop<BW, Radix2>(ps, cr, ci, hr, hi, W, ostr);
         break;
     case 3:
-        DirectLoop<BW, Radix3>(ps, cr, ci, hr, hi, W);
+        DirectLoop<BW, Radix3>(ps, cr, ci, hr, hi, W, ostr);
         break;
     case 4:
-        DirectLoop<BW, Radix4>(ps, cr, ci, hr, hi, W);
+        DirectLoop<BW, Radix4>(ps, cr, ci, hr, hi, W, ostr);
+        break;
+    case 8:
+        DirectLoop<BW, Radix8>(ps, cr, ci, hr, hi, W, ostr);
         break;
     case 5:
-        DirectLoop<BW, OddRadix<5>::template K>(ps, cr, ci, hr, hi, W);
+        DirectLoop<BW, OddRadix<5>::template K>(ps, cr, ci, hr, hi, W, ostr);
         break;
     case 7:
-        DirectLoop<BW, OddRadix<7>::template K>(ps, cr, ci, hr, hi, W);
+        DirectLoop<BW, OddRadix<7>::template K>(ps, cr, ci, hr, hi, W, ostr);
         break;
     default:
-        DirectLoop<BW, OddRadix<0>::template K>(ps, cr, ci, hr, hi, W);
+        DirectLoop<BW, OddRadix<0>::template K>(ps, cr, ci, hr, hi, W, ostr);
         break;
     }
 }
@@ -369,32 +435,45 @@ void RunPassT(const Pass &ps, const double *cr, const double *ci, double *hr, do
 } // namespace
 
 void RunPass(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W,
-             double *extra)
+             double *extra, std::size_t ostr)
 {
     if (ps.method != PrimeMethod::Direct) {
         ConvolutionPass(ps, cr, ci, hr, hi, W, extra);
         return;
     }
-    if (W % 16 == 0)
-        RunPassT<16>(ps, cr, ci, hr, hi, W);
+    if (W % 32 == 0)
+        RunPassT<32>(ps, cr, ci, hr, hi, W, ostr);
+    else if (W % 16 == 0)
+        RunPassT<16>(ps, cr, ci, hr, hi, W, ostr);
     else if (W % 8 == 0)
-        RunPassT<8>(ps, cr, ci, hr, hi, W);
+        RunPassT<8>(ps, cr, ci, hr, hi, W, ostr);
     else
-        RunPassT<1>(ps, cr, ci, hr, hi, W);
+        RunPassT<1>(ps, cr, ci, hr, hi, W, ostr);
+}
+
+int BatchPlan::RunTo(double *re, double *im, double *wr, double *wi, std::size_t W, double *extra, double *dr,
+                     double *di, std::size_t dstride) const
+{
+    int where = 0;
+    double *ar = re, *ai = im, *br = wr, *bi = wi;
+    for (std::size_t s = 0; s < passes.size(); ++s) {
+        const Pass &ps = passes[s];
+        if (dr && s + 1 == passes.size() && ps.method == PrimeMethod::Direct) {
+            RunPass(ps, ar, ai, dr, di, W, extra, dstride);
+            return 2;
+        }
+        RunPass(ps, ar, ai, br, bi, W, extra, W);
+        std::swap(ar, br);
+        std::swap(ai, bi);
+        where = 1 - where;
+    }
+    return where;
 }
 
 void BatchPlan::Run(double *re, double *im, double *wr, double *wi, std::size_t W, double *extra,
                     bool *inWork) const
 {
-    bool inW = false;
-    double *ar = re, *ai = im, *br = wr, *bi = wi;
-    for (const Pass &ps : passes) {
-        RunPass(ps, ar, ai, br, bi, W, extra);
-        std::swap(ar, br);
-        std::swap(ai, bi);
-        inW = !inW;
-    }
-    *inWork = inW;
+    *inWork = RunTo(re, im, wr, wi, W, extra, nullptr, nullptr, 0) == 1;
 }
 
 } // namespace fft

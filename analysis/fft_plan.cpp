@@ -40,10 +40,17 @@ std::vector<std::size_t> PassRadices(std::size_t n)
 {
     std::vector<std::size_t> f = PrimeFactors(n), r;
     std::size_t twos = static_cast<std::size_t>(std::count(f.begin(), f.end(), std::size_t(2)));
-    for (; twos >= 2; twos -= 2)
-        r.push_back(4);
-    if (twos)
+    // Powers of two by radix 8, with one or two passes of 4 (or a single 2)
+    // for the rest.
+    if (twos == 1) {
         r.push_back(2);
+    } else if (twos >= 2) {
+        std::size_t fours = twos % 3 == 0 ? 0 : (twos % 3 == 2 ? 1 : 2);
+        for (std::size_t e = 0; e < (twos - 2 * fours) / 3; ++e)
+            r.push_back(8);
+        for (std::size_t e = 0; e < fours; ++e)
+            r.push_back(4);
+    }
     for (std::size_t p : f)
         if (p != 2)
             r.push_back(p);

@@ -5,7 +5,9 @@
 //
 // ReFFT works in place, so the input is restored before every call outside
 // the timed interval (manual timing); FFTW is timed the same way.  At the
-// end a table gives each length's ratio ours / FFTW.
+// end a table gives each length's ratio ours / FFTW, from the fastest of
+// the repetitions of each side (other work on the machine only slows a
+// repetition down).
 #include "analysis/spectrum.h"
 
 #include <benchmark/benchmark.h>
@@ -90,7 +92,9 @@ class RatioReporter : public benchmark::ConsoleReporter
             const std::string name = r.run_name.function_name;
             const std::string len = r.run_name.args;
             const double t = r.real_accumulated_time / static_cast<double>(r.iterations);
-            (name.find("ReFFT") != std::string::npos ? ours_ : fftw_)[len] = t;
+            std::map<std::string, double> &side = name.find("ReFFT") != std::string::npos ? ours_ : fftw_;
+            if (!side.count(len) || t < side[len])
+                side[len] = t; // the least disturbed repetition
         }
     }
     void Finalize() override
@@ -119,8 +123,12 @@ int main(int argc, char **argv)
     // Registered length by length, so that both sides of a ratio run one
     // after the other and see the same load on the machine.
     for (int n : kLengths) {
-        benchmark::RegisterBenchmark("BM_ReFFT", BM_ReFFT)->Arg(n)->UseManualTime()->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark("BM_FFTW", BM_FFTW)->Arg(n)->UseManualTime()->Unit(benchmark::kMicrosecond);
+        for (int side = 0; side < 2; ++side)
+            benchmark::RegisterBenchmark(side ? "BM_FFTW" : "BM_ReFFT", side ? BM_FFTW : BM_ReFFT)
+                ->Arg(n)
+                ->UseManualTime()
+                ->Repetitions(3)
+                ->Unit(benchmark::kMicrosecond);
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -111,7 +111,10 @@ TEST(FftPlan, PrimeMethodChoice)
 TEST(FftPlan, FactorsSplitAndSmoothLengths)
 {
     EXPECT_EQ(korvax::fft::PrimeFactors(3999744), (std::vector<std::size_t>{2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 7, 31}));
-    EXPECT_EQ(korvax::fft::PassRadices(96), (std::vector<std::size_t>{4, 4, 2, 3}));
+    EXPECT_EQ(korvax::fft::PassRadices(96), (std::vector<std::size_t>{8, 4, 3}));
+    EXPECT_EQ(korvax::fft::PassRadices(2), (std::vector<std::size_t>{2}));
+    EXPECT_EQ(korvax::fft::PassRadices(16 * 5), (std::vector<std::size_t>{4, 4, 5}));
+    EXPECT_EQ(korvax::fft::PassRadices(512 * 7 * 7), (std::vector<std::size_t>{8, 8, 8, 7, 7}));
     EXPECT_EQ(korvax::fft::SmoothLength(2017), 2025u); // 3^4 * 5^2
     EXPECT_EQ(korvax::fft::SmoothLength(1025), 1029u); // 3 * 7^3
     EXPECT_EQ(korvax::fft::SmoothLength(1), 1u);
@@ -120,7 +123,7 @@ TEST(FftPlan, FactorsSplitAndSmoothLengths)
         korvax::fft::SplitLength(n, n1, n2);
         EXPECT_EQ(n1 * n2, n) << n;
         EXPECT_LE(n1, n2) << n;
-        if (n % 256 == 0) {
+        if (n % (korvax::fft::kLanes * korvax::fft::kLanes) == 0) {
             EXPECT_EQ(n1 % korvax::fft::kLanes, 0u) << n;
             EXPECT_EQ(n2 % korvax::fft::kLanes, 0u) << n;
         }
