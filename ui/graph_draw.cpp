@@ -240,20 +240,17 @@ void CursorLayerable::draw(QCPPainter *painter)
         const double py = graph_->yAxis->coordToPixel(c.y);
         QPen pen(rgb(c.color));
         pen.setCosmetic(true);
-        if (i != graph_->activeCursor())
-            pen.setStyle(Qt::DashLine);
         painter->setPen(pen);
+        painter->setBrush(Qt::NoBrush);
         const bool vertical = c.style == VAL_LONG_CROSS || c.style == VAL_VERTICAL_LINE;
         const bool horizontal = c.style == VAL_LONG_CROSS || c.style == VAL_HORIZONTAL_LINE;
         if (vertical && px >= left - 1 && px <= right + 1)
             painter->drawLine(QPointF(px, top), QPointF(px, bottom));
         if (horizontal && py >= top - 1 && py <= bottom + 1)
             painter->drawLine(QPointF(left, py), QPointF(right, py));
-        if (c.style == VAL_LONG_CROSS && px >= left && px <= right && py >= top && py <= bottom) {
-            pen.setStyle(Qt::SolidLine);
-            painter->setPen(pen);
+        // The active cursor carries a small box at its point.
+        if (i == graph_->activeCursor() && px >= left && px <= right && py >= top && py <= bottom)
             painter->drawRect(QRectF(px - 3, py - 3, 6, 6));
-        }
     }
 }
 

@@ -16,6 +16,11 @@ namespace uigraph {
 namespace {
 
 constexpr int kMaxSpares = 8;
+// Traces kept on one graph.  Persistence adds traces on every capture and
+// never deletes them: past these limits the oldest go, so a long run cannot
+// exhaust memory or make a redraw crawl.
+constexpr std::size_t kMaxPlots = 512;
+constexpr std::size_t kMaxStoredSamples = std::size_t(128) << 20;
 
 int parseColour(const QJsonValue &v, int fallback)
 {
@@ -83,6 +88,9 @@ GraphWidget::GraphWidget(QWidget *parent, int panel, int control, const QJsonObj
     xAxis->setLabel(QString::fromStdString(xName_));
     yAxis->setLabel(QString::fromStdString(yName_));
 
+    // Room on the right for the last x label.
+    axisRect()->setMinimumMargins(QMargins(0, 8, 28, 0));
+
     traces_ = new TracePlottable(this);
     // Cursors on a buffered layer of their own: a drag redraws that layer
     // and leaves the traces' buffer alone.
@@ -146,8 +154,10 @@ void GraphWidget::applyTicks()
 {
     xTicker_->setMapping(xGain_, xOffset_);
     yTicker_->setMapping(yGain_, yOffset_);
-    xTicker_->setTickCount(std::max(2, axisRect()->width() / 90));
-    yTicker_->setTickCount(std::max(2, axisRect()->height() / 50));
+    // About one label per 90 pixels across and 50 pixels up (from the
+    // widget's size: the plot area is laid out only during the redraw).
+    xTicker_->setTickCount(std::max(2, (width() - 60) / 90));
+    yTicker_->setTickCount(std::max(2, (height() - 40) / 50));
 }
 
 // ------------------------------------------------------------ plots
@@ -221,8 +231,25 @@ int GraphWidget::addPlot(const void *data, int count, int dataType, double yGain
     p->pointFrequency = std::max(1, pointFrequency);
     p->rangeKnown = false;
     plots_.push_back(std::move(p));
+    dropOldest();
     changed();
     return handle;
+}
+
+void GraphWidget::dropOldest()
+{
+    std::size_t total = 0;
+    for (const auto &q : plots_)
+        total += q->count();
+    std::size_t drop = 0;
+    while (plots_.size() - drop > 1 &&
+           (plots_.size() - drop > kMaxPlots || total > kMaxStoredSamples)) {
+        total -= plots_[drop]->count();
+        detachCursors(plots_[drop]->handle);
+        ++drop;
+    }
+    if (drop > 0)
+        plots_.erase(plots_.begin(), plots_.begin() + static_cast<long>(drop));
 }
 
 void GraphWidget::detachCursors(int handle)
@@ -308,6 +335,8 @@ void GraphWidget::scheduleFlush()
 
 void GraphWidget::flush()
 {
+    // Storage of deleted plots that no new plot took since the last change.
+    spares_.clear();
     // A hidden graph is drawn when it is shown.
     if (!isVisible())
         return;
@@ -391,11 +420,12 @@ void GraphWidget::showEvent(QShowEvent *event)
         scheduleFlush();
 }
 
-void GraphWidget::resizeEvent(QResizeEvent *event)
+void GraphWidget::resizeEvent(QResizeEvent *)
 {
-    dataDirty_ = true;
-    applyTicks();
-    QCustomPlot::resizeEvent(event);
+    // The new size is drawn by the next paint (or the queued redraw), once.
+    setViewport(rect());
+    changed();
+    update();
 }
 
 void GraphWidget::paintEvent(QPaintEvent *event)

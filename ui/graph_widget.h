@@ -143,6 +143,7 @@ private:
     void snapCursor(GraphCursor &c, double x, double y);
     void moveCursor(GraphCursor &c, double x, double y);
     void detachCursors(int handle);
+    void dropOldest();
     bool fire(int event, int data1);
     bool plotRange(Plot &p, double &lo, double &hi);
 

@@ -233,10 +233,28 @@ TEST_F(GraphTest, DeletingPlotsAndRefusingBadArguments)
     // Bad handles: a control that is not a graph, a missing control, a missing panel.
     EXPECT_EQ(PlotY(panel_, kNumeric, y, 3, VAL_DOUBLE, 0, 0, 0, 1, VAL_RED), UIE_BAD_CONTROL);
     EXPECT_EQ(RefreshGraph(panel_, kNumeric), UIE_BAD_CONTROL);
-    EXPECT_LT(PlotY(panel_, 77, y, 3, VAL_DOUBLE, 0, 0, 0, 1, VAL_RED), 0);
-    EXPECT_LT(PlotY(panel_ + 1000, kPlot, y, 3, VAL_DOUBLE, 0, 0, 0, 1, VAL_RED), 0);
-    EXPECT_LT(DeleteGraphPlot(panel_ + 1000, kPlot, -1, 0), 0);
-    EXPECT_LT(RefreshGraph(-1, kPlot), 0);
+    EXPECT_EQ(PlotY(panel_, 77, y, 3, VAL_DOUBLE, 0, 0, 0, 1, VAL_RED), UIE_BAD_CONTROL);
+    EXPECT_EQ(PlotY(panel_ + 1000, kPlot, y, 3, VAL_DOUBLE, 0, 0, 0, 1, VAL_RED), UIE_BAD_PANEL);
+    EXPECT_EQ(DeleteGraphPlot(panel_ + 1000, kPlot, -1, 0), UIE_BAD_PANEL);
+    EXPECT_EQ(RefreshGraph(-1, kPlot), UIE_BAD_PANEL);
+}
+
+TEST_F(GraphTest, TracesPiledUpWithoutDeletingStayBounded)
+{
+    // As persistence does: plot after plot, never deleting.  The oldest go
+    // past the limit; the newest are all there.
+    const double y[] = {1, 2, 3, 4};
+    std::vector<int> handles;
+    for (int k = 0; k < 600; ++k) {
+        handles.push_back(PlotY(panel_, kPlot, y, 4, VAL_DOUBLE, 0, 0, 0, 1, VAL_RED));
+        ASSERT_GT(handles.back(), 0);
+    }
+    EXPECT_EQ(attr(ATTR_NUM_PLOTS), 512);
+    int count = 0;
+    EXPECT_EQ(GetPlotData(panel_, kPlot, handles.front(), nullptr, 0, &count), UIE_BAD_PLOT);
+    EXPECT_EQ(GetPlotData(panel_, kPlot, handles[600 - 512], nullptr, 0, &count), 0);
+    EXPECT_EQ(GetPlotData(panel_, kPlot, handles.back(), nullptr, 0, &count), 0);
+    EXPECT_EQ(count, 4);
 }
 
 // ------------------------------------------------------------ drawing

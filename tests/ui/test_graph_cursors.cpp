@@ -162,13 +162,13 @@ TEST_F(GraphTest, OnlyShownCursorsAreDrawn)
     RefreshGraph(panel_, kPlot);
     const int vertical = colourPixels(g->grab().toImage(), 0xFF00FF);
     EXPECT_GE(vertical, h - 2);
-    EXPECT_LT(vertical, h + 20);
+    EXPECT_LT(vertical, h + 30); // the line and the active cursor's box
 
     SetCursorAttribute(panel_, kPlot, 1, ATTR_CROSS_HAIR_STYLE, VAL_HORIZONTAL_LINE);
     RefreshGraph(panel_, kPlot);
     const int horizontal = colourPixels(g->grab().toImage(), 0xFF00FF);
     EXPECT_GE(horizontal, w - 2);
-    EXPECT_LT(horizontal, w + 20);
+    EXPECT_LT(horizontal, w + 30);
 
     SetCursorAttribute(panel_, kPlot, 1, ATTR_CROSS_HAIR_STYLE, VAL_LONG_CROSS);
     RefreshGraph(panel_, kPlot);
