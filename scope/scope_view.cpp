@@ -207,10 +207,14 @@ int ScrollBarCallback(int panel, int control, int event, void *callbackData, int
     (void)control;
     (void)callbackData;
     (void)eventData2;
-    if (event >= SB_EVENT_LINE_BACK && event <= SB_EVENT_END)
+    const bool moved = event >= SB_EVENT_LINE_BACK && event <= SB_EVENT_END;
+    if (moved)
         Scroll_Value = eventData1;
     Scope_FitWindowToRecord();
     ClampScroll();
+    // A position the window cannot take: the bar shows where the window is.
+    if (moved && Scroll_Value != eventData1)
+        ScrollBar_SetAttribute(panelScope, SCOPE_SCROLLBAR, ATTR_SB_VALUE, Scroll_Value);
     Scope_SetXAxisOffsets();
     if (!is_PersistanceON) {
         DeleteGraphPlot(panelScope, SCOPE_TIMEGRAPH, -1, VAL_DELAYED_DRAW);

@@ -160,6 +160,11 @@ TEST_F(ViewTest, ScrollBarEventsReachTheCallback)
     ScrollBar_SetAttribute(panelScope, SCOPE_SCROLLBAR, ATTR_SB_VIEW_SIZE, 100);
     ASSERT_EQ(ScrollBar_Operate(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, 400), 0);
     EXPECT_EQ(Scroll_Value, 400);
+    EXPECT_EQ(BarValue(), 400);
+    // Past the end: the window is clamped and the bar shows the window.
+    ASSERT_EQ(ScrollBar_Operate(panelScope, SCOPE_SCROLLBAR, SB_EVENT_PAGE_FORWARD, 980), 0);
+    EXPECT_EQ(Scroll_Value, 900);
+    EXPECT_EQ(BarValue(), 900);
 }
 
 TEST_F(ViewTest, PreTriggerWindowStartsBeforeTheTriggerPoint)
