@@ -9,7 +9,8 @@
 #include <system_error>
 #include <vector>
 
-namespace {
+namespace
+{
 
 bool IsBlank(char c)
 {

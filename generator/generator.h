@@ -61,7 +61,8 @@ extern int ch1Source;
 
 // -------------------------------------------------------------- callbacks
 void Display_Generator(int menuBar, int menuItem, void *callbackData, int panel);
-int Start_Stop_Generator(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Start_Stop_Generator(int panel, int control, int event, void *callbackData, int eventData1,
+                         int eventData2);
 int Update_Parameter_Generator(int panel, int control, int event, void *callbackData, int eventData1,
                                int eventData2);
 int Select_Generator_Device(int panel, int control, int event, void *callbackData, int eventData1,

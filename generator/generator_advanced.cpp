@@ -10,7 +10,8 @@
 #include "generator/awg_format.h"
 #include "generator/generator_internal.h"
 
-namespace {
+namespace
+{
 
 double adClock = 0.0;
 
@@ -137,8 +138,8 @@ int Preview_Waveform(int panel, int, int event, void *, int, int)
     adPreviewPlot = 0;
     const int n = std::min(adPoints, gen::Ch1Length());
     if (vBufferOut1 && n > 0)
-        adPreviewPlot = PlotWaveform(panel, AD_GENE_GRAPH, vBufferOut1, n, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0, VAL_THIN_LINE,
-                     VAL_NO_POINT, VAL_SOLID, 1, VAL_BLUE);
+        adPreviewPlot = PlotWaveform(panel, AD_GENE_GRAPH, vBufferOut1, n, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0,
+                                     VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_BLUE);
     RefreshGraph(panel, AD_GENE_GRAPH);
     return 0;
 }

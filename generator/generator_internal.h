@@ -6,7 +6,8 @@
 
 #include "generator/generator.h"
 
-namespace gen {
+namespace gen
+{
 
 // Element counts of the buffers the pointers of generator.h point to
 // (0 while a pointer is null).

@@ -9,7 +9,8 @@
 #include "generator/generator_internal.h"
 #include "scope/scope.h"
 
-namespace {
+namespace
+{
 
 // Output stage limits.
 constexpr std::uint64_t kMaxClock = 40000000; // Hz, shared by the channels
@@ -110,8 +111,8 @@ void PlotChannel(int k, const double *buf, int requested, int length, int color)
     const int n = std::min(requested, length);
     if (!buf || n < 1)
         return;
-    oPlot[k] = PlotWaveform(panelGene, GENE_GRAPH, buf, n, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0, VAL_THIN_LINE, VAL_NO_POINT,
-                 VAL_SOLID, 1, color);
+    oPlot[k] = PlotWaveform(panelGene, GENE_GRAPH, buf, n, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0, VAL_THIN_LINE,
+                            VAL_NO_POINT, VAL_SOLID, 1, color);
 }
 
 // Fills the combined code buffer and draws the active channels.
@@ -220,6 +221,9 @@ int Call_Output_Setting(void)
     GetCtrlVal(panelGene, GENE_CH1_SWITCH, &ch1On);
     GetCtrlVal(panelGene, GENE_CH2_SWITCH, &ch2On);
     gen::ReleaseCombined();
+    // Only a file on CH1 holds CH2 off; with CH1 off, CH2 can be used again.
+    if (!ch1On)
+        SetCtrlAttribute(panelGene, GENE_CH2_SWITCH, ATTR_DIMMED, 0);
     if (!ch1On && !ch2On) {
         isGeneratorON = 0;
         numChanOut = 0;

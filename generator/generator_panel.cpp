@@ -41,15 +41,16 @@ int Close_Generator(int panel, int, int event, void *, int, int)
     return 0;
 }
 
-namespace gen {
+namespace gen
+{
 
 int LoadArbitraryFile(void)
 {
     char directory[1024] = "";
     char path[1024] = "";
     GetDir(directory);
-    const int chosen = FileSelectPopup(directory, "*.awg", "*.awg", "Open CH1 File", VAL_LOAD_BUTTON, 0, 0, 1,
-                                       1, path);
+    const int chosen =
+        FileSelectPopup(directory, "*.awg", "*.awg", "Open CH1 File", VAL_LOAD_BUTTON, 0, 0, 1, 1, path);
     if (chosen <= 0 || path[0] == '\0')
         return -1;
 

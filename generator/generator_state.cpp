@@ -35,12 +35,14 @@ int adPoints = 0;
 int adPeriods = 0;
 int ch1Source = kCh1Standard;
 
-namespace gen {
+namespace gen
+{
 
 double adAmplitude = 0.0;
 double adOffset = 0.0;
 
-namespace {
+namespace
+{
 
 std::unique_ptr<double[]> storeOut1, storeOut2, storeNoise;
 std::unique_ptr<short[]> storeCodes1, storeCodes2, storeCombined;
@@ -70,10 +72,22 @@ int AllocChannel(int n, std::unique_ptr<double[]> &volts, std::unique_ptr<short[
 
 } // namespace
 
-int Ch1Length() { return len1; }
-int Ch2Length() { return len2; }
-int NoiseLength() { return lenNoise; }
-int CombinedLength() { return lenCombined; }
+int Ch1Length()
+{
+    return len1;
+}
+int Ch2Length()
+{
+    return len2;
+}
+int NoiseLength()
+{
+    return lenNoise;
+}
+int CombinedLength()
+{
+    return lenCombined;
+}
 
 int AllocCh1(int n)
 {

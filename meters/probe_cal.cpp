@@ -20,7 +20,8 @@ short *CalBufferIn = nullptr;
 double CalTimeStep = 0.0;
 int calPlot = 0;
 
-namespace {
+namespace
+{
 
 std::unique_ptr<double[]> storeOut, storeIn, storeNoise;
 std::unique_ptr<short[]> storeCodesOut, storeCodesIn;
@@ -111,7 +112,8 @@ void Probe_Cal_Capture(void)
     // What the probe delivers: the calibration square wave sampled at the
     // calibration rate from its rising edge, plus acquisition noise.
     double phase = 0.0;
-    if (SquareWave(lenIn, kCalAmplitude, kCalFrequency / kCalClockRate, &phase, kCalDutyCycle, vCalBufferIn) < 0)
+    if (SquareWave(lenIn, kCalAmplitude, kCalFrequency / kCalClockRate, &phase, kCalDutyCycle, vCalBufferIn) <
+        0)
         std::fill(vCalBufferIn, vCalBufferIn + lenIn, 0.0);
     if (WhiteNoise(lenIn, kAcquisitionNoise, 0, storeNoise.get()) == 0)
         for (int i = 0; i < lenIn; ++i)
@@ -124,8 +126,8 @@ void Probe_Cal_Capture(void)
     DeleteGraphPlot(panelCal, CAL_GRAPH, -1, VAL_DELAYED_DRAW);
     calPlot = 0;
     if (count > 0)
-        calPlot = PlotWaveform(panelCal, CAL_GRAPH, vCalBufferIn + start, count, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0,
-                     VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_BLUE);
+        calPlot = PlotWaveform(panelCal, CAL_GRAPH, vCalBufferIn + start, count, VAL_DOUBLE, 1.0, 0.0, 0.0,
+                               1.0, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_BLUE);
     RefreshGraph(panelCal, CAL_GRAPH);
     Delay(kCalPause);
     capturing = false;

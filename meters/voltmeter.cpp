@@ -8,7 +8,8 @@
 
 int isVoltmeterON = 0;
 
-namespace {
+namespace
+{
 
 double reading = 0.0; // volts, as measured
 

@@ -15,7 +15,8 @@
 
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr int kLines = 1000000;
 
@@ -85,8 +86,8 @@ void BM_AwgParseMillionLines(benchmark::State &state)
         }
         benchmark::DoNotOptimize(wave.values.get());
     }
-    state.counters["lines/s"] = benchmark::Counter(static_cast<double>(kLines) * state.iterations(),
-                                                   benchmark::Counter::kIsRate);
+    state.counters["lines/s"] =
+        benchmark::Counter(static_cast<double>(kLines) * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_AwgParseMillionLines)->Unit(benchmark::kMillisecond);
 

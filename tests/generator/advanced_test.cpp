@@ -1,10 +1,12 @@
 // The advanced sine: rounding of the points, the waveform, the flag's life.
 #include "generator_fixture.h"
 
-namespace {
+namespace
+{
 
-class AdvancedTest : public GeneratorTest {
-protected:
+class AdvancedTest : public GeneratorTest
+{
+  protected:
     static void SetAdvanced(int points, int periods, double clock, double amplitude, double offset = 0.0)
     {
         SetCtrlVal(panelAd_Gene, AD_GENE_POINTS, points);
@@ -117,7 +119,7 @@ TEST_F(AdvancedTest, PreviewDrawsOnePeriodAndLeavesTheFlagClear)
     EXPECT_EQ(NumPlots(panelAd_Gene, AD_GENE_GRAPH), 1);
     const std::vector<double> drawn = PlotValues(panelAd_Gene, AD_GENE_GRAPH, adPreviewPlot);
     ASSERT_EQ(drawn.size(), 96u);
-    EXPECT_DOUBLE_EQ(drawn[0], 0.5);  // the offset shifts the sine
+    EXPECT_DOUBLE_EQ(drawn[0], 0.5); // the offset shifts the sine
     EXPECT_DOUBLE_EQ(drawn[24], 2.5);
 
     ASSERT_EQ(Switch(0, 1), 0);

@@ -7,7 +7,8 @@
 #include "generator/awg_format.h"
 #include "generator_fixture.h"
 
-namespace {
+namespace
+{
 
 int Parse(const std::string &text, AwgWaveform *wave)
 {
@@ -137,8 +138,9 @@ TEST(AwgFormat, MissingFileAndFolderCannotBeOpened)
 
 // ------------------------------------------------------ through the generator
 
-class ArbitraryTest : public GeneratorTest {
-protected:
+class ArbitraryTest : public GeneratorTest
+{
+  protected:
     // Selects the file type for CH1 and switches it on with path as the
     // dialog's answer.
     int StartWithFile(const std::string &path)
@@ -178,6 +180,17 @@ TEST_F(ArbitraryTest, ScopeFileBecomesTheChannelOneOutput)
     // A standard type makes CH2 available again.
     ASSERT_EQ(OperateCtrl(panelGene, GENE_CH1_TYPE, 0), 0);
     EXPECT_EQ(Ch2Dimmed(), 0);
+    EXPECT_EQ(oSamples, 32768);
+}
+
+TEST_F(ArbitraryTest, ChannelTwoIsAvailableAgainOnceChannelOneIsOff)
+{
+    ASSERT_EQ(StartWithFile(WriteFile("w.awg", "0\t1\n0.5\t2\n")), 0);
+    ASSERT_EQ(Ch2Dimmed(), 1);
+    ASSERT_EQ(Switch(0, 0), 0);
+    EXPECT_EQ(Ch2Dimmed(), 0);
+    ASSERT_EQ(Switch(1, 1), 0);
+    EXPECT_EQ(numChanOut, 1);
     EXPECT_EQ(oSamples, 32768);
 }
 

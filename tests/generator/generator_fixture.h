@@ -6,14 +6,16 @@
 
 #include "support/bench_fixture.h"
 
-class GeneratorTest : public BenchTest {
-protected:
+class GeneratorTest : public BenchTest
+{
+  protected:
     // Sets CH1 or CH2 (k = 0, 1) on the panel without running any callback.
     static void SetChannel(int k, int type, double amplitude, double offset = 0.0, double phase = 0.0,
                            int noise = 0)
     {
-        const int c[2][5] = {{GENE_CH1_TYPE, GENE_CH1_AMPLITUDE, GENE_CH1_OFFSET, GENE_CH1_PHASE, GENE_CH1_NOISE},
-                             {GENE_CH2_TYPE, GENE_CH2_AMPLITUDE, GENE_CH2_OFFSET, GENE_CH2_PHASE, GENE_CH2_NOISE}};
+        const int c[2][5] = {
+            {GENE_CH1_TYPE, GENE_CH1_AMPLITUDE, GENE_CH1_OFFSET, GENE_CH1_PHASE, GENE_CH1_NOISE},
+            {GENE_CH2_TYPE, GENE_CH2_AMPLITUDE, GENE_CH2_OFFSET, GENE_CH2_PHASE, GENE_CH2_NOISE}};
         SetCtrlVal(panelGene, c[k][0], type);
         SetCtrlVal(panelGene, c[k][1], amplitude);
         SetCtrlVal(panelGene, c[k][2], offset);

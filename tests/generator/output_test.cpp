@@ -4,7 +4,8 @@
 
 #include "generator_fixture.h"
 
-namespace {
+namespace
+{
 
 TEST_F(GeneratorTest, SineWithOffsetAndPhaseHoldsTwoWholePeriods)
 {

@@ -4,10 +4,12 @@
 
 #include "support/bench_fixture.h"
 
-namespace {
+namespace
+{
 
-class ProbeCalTest : public BenchTest {
-protected:
+class ProbeCalTest : public BenchTest
+{
+  protected:
     static int CaptureTimerEnabled()
     {
         int on = -1;

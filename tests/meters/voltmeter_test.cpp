@@ -4,10 +4,12 @@
 
 #include "support/bench_fixture.h"
 
-namespace {
+namespace
+{
 
-class VoltmeterTest : public BenchTest {
-protected:
+class VoltmeterTest : public BenchTest
+{
+  protected:
     static double Display()
     {
         double v = -999.0;
@@ -26,10 +28,7 @@ protected:
         GetCtrlAttribute(panelVoltmeter, VOLTMETER_TIMER, ATTR_ENABLED, &on);
         return on;
     }
-    static void Tick()
-    {
-        CallCtrlCallback(panelVoltmeter, VOLTMETER_TIMER, EVENT_TIMER_TICK, 0, 0);
-    }
+    static void Tick() { CallCtrlCallback(panelVoltmeter, VOLTMETER_TIMER, EVENT_TIMER_TICK, 0, 0); }
     static void SetInput(short type, double amplitude, double offset)
     {
         oChan[0].type = type;
