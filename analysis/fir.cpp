@@ -92,14 +92,14 @@ double edgeOutput(const double *a, const double *b, std::int64_t k, std::int64_t
     return acc;
 }
 
-inline vd load(const double *p)
+ANALYSIS_VEC_INLINE vd load(const double *p)
 {
     vd v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-inline void store(double *p, vd v) { std::memcpy(p, &v, sizeof v); }
+ANALYSIS_VEC_INLINE void store(double *p, const vd &v) { std::memcpy(p, &v, sizeof v); }
 
 // Outputs k0 .. k0 + W*8 - 1, all of which take every b[t], t < nb.
 template <bool Descending, int W>

@@ -3,8 +3,8 @@
 // WhiteNoise draws from one process-wide Wichmann-Hill generator: three
 // multiplicative congruential generators s <- a*s mod m whose scaled sum,
 // reduced to its fraction, gives a value on 32768 levels. Advancing a
-// generator k steps is a multiplication by a^k mod m, which lets eight lanes
-// draw side by side (lane l starts l steps ahead and every lane moves eight
+// generator k steps is a multiplication by a^k mod m, which lets 32 lanes
+// draw side by side (lane l starts l steps ahead and every lane moves 32
 // steps at a time) and lets the decimated variant jump over the draws it
 // does not keep. The values and their order are exactly those of randnum.
 //
@@ -64,9 +64,9 @@ int step(int s, Lcg g) { return static_cast<int>(static_cast<std::int64_t>(g.a) 
 #if defined(__AVX512DQ__)
 typedef std::int64_t vi __attribute__((vector_size(kLanes * sizeof(std::int64_t))));
 // Truncation of non-negative lanes below 2^51 to integers.
-inline vd truncNonNegative(vd v) { return __builtin_convertvector(__builtin_convertvector(v, vi), vd); }
+ANALYSIS_VEC_INLINE vd truncNonNegative(const vd &v) { return __builtin_convertvector(__builtin_convertvector(v, vi), vd); }
 #else
-inline vd truncNonNegative(vd v)
+ANALYSIS_VEC_INLINE vd truncNonNegative(const vd &v)
 {
     const vd nearest = (v + kRoundMagic) - kRoundMagic;
     return (nearest > v) ? nearest - 1.0 : nearest;
@@ -78,7 +78,7 @@ inline vd truncNonNegative(vd v)
 // multiple of m only when it is 0, otherwise p/m is at least 1/m away from
 // an integer, far more than the error of p x (1/m), so the truncated
 // quotient is exact.
-inline vd mulMod(vd v, double mult, double m, double recip)
+ANALYSIS_VEC_INLINE vd mulMod(const vd &v, double mult, double m, double recip)
 {
     const vd p = v * mult;
     return p - truncNonNegative(p * recip) * m;
@@ -86,40 +86,58 @@ inline vd mulMod(vd v, double mult, double m, double recip)
 
 // randnum's value (0 .. 32767) for lanes of states, minus 16383, times k.
 // sum x 32768 is exact (a power of two), so (sum - trunc(sum)) x 32768
-// truncated equals trunc(sum x 32768) - 32768 x trunc(sum).
-inline vd noiseValue(vd a1, vd a2, vd a3, double k)
+// truncated equals trunc(sum x 32768) - 32768 x trunc(sum), that is
+// trunc(sum x 32768) mod 32768.
+ANALYSIS_VEC_INLINE vd noiseValue(const vd &a1, const vd &a2, const vd &a3, double k)
 {
     const vd sum = a3 * kRecip3 + a2 * kRecip2 + a1 * kRecip1;
+#if defined(__AVX512DQ__)
+    const vi level = __builtin_convertvector(sum * 32768.0, vi) & 0x7FFF;
+    return (__builtin_convertvector(level, vd) - 16383.0) * k;
+#else
     const vd level = truncNonNegative(sum * 32768.0) - truncNonNegative(sum) * 32768.0;
     return (level - 16383.0) * k;
+#endif
 }
+
+// Lane groups drawn side by side: each lane's state is a dependency chain
+// of several multiplications and conversions, so independent groups keep
+// the arithmetic units busy while a chain waits.
+constexpr int kGroups = 4;
+constexpr int kBlock = kGroups * kLanes;
 
 // out[j] = (draw number 1 + j*stride from the current state - 16383) x k
 // for j < count; the state ends count x stride draws further on.
 void drawNoise(std::int64_t count, std::int64_t stride, double k, double *out)
 {
-    vd a1, a2, a3;
-    for (int l = 0; l < kLanes; ++l) {
-        const std::uint64_t ahead = 1 + static_cast<std::uint64_t>(l) * static_cast<std::uint64_t>(stride);
-        a1[l] = advance(s1, kGen1, ahead);
-        a2[l] = advance(s2, kGen2, ahead);
-        a3[l] = advance(s3, kGen3, ahead);
+    vd a1[kGroups], a2[kGroups], a3[kGroups];
+    for (int g = 0; g < kGroups; ++g) {
+        for (int l = 0; l < kLanes; ++l) {
+            const std::uint64_t ahead =
+                1 + static_cast<std::uint64_t>(g * kLanes + l) * static_cast<std::uint64_t>(stride);
+            a1[g][l] = advance(s1, kGen1, ahead);
+            a2[g][l] = advance(s2, kGen2, ahead);
+            a3[g][l] = advance(s3, kGen3, ahead);
+        }
     }
-    const std::uint64_t laneJump = static_cast<std::uint64_t>(kLanes) * static_cast<std::uint64_t>(stride);
-    const double m1 = advance(1, kGen1, laneJump);
-    const double m2 = advance(1, kGen2, laneJump);
-    const double m3 = advance(1, kGen3, laneJump);
+    const std::uint64_t jump = static_cast<std::uint64_t>(kBlock) * static_cast<std::uint64_t>(stride);
+    const double m1 = advance(1, kGen1, jump);
+    const double m2 = advance(1, kGen2, jump);
+    const double m3 = advance(1, kGen3, jump);
     std::int64_t t = 0;
-    for (; t + kLanes <= count; t += kLanes) {
-        const vd y = noiseValue(a1, a2, a3, k);
-        std::memcpy(out + t, &y, sizeof y);
-        a1 = mulMod(a1, m1, kGen1.m, kRecip1);
-        a2 = mulMod(a2, m2, kGen2.m, kRecip2);
-        a3 = mulMod(a3, m3, kGen3.m, kRecip3);
+    for (; t + kBlock <= count; t += kBlock) {
+        for (int g = 0; g < kGroups; ++g) {
+            const vd y = noiseValue(a1[g], a2[g], a3[g], k);
+            std::memcpy(out + t + g * kLanes, &y, sizeof y);
+            a1[g] = mulMod(a1[g], m1, kGen1.m, kRecip1);
+            a2[g] = mulMod(a2[g], m2, kGen2.m, kRecip2);
+            a3[g] = mulMod(a3[g], m3, kGen3.m, kRecip3);
+        }
     }
-    if (t < count) {
-        const vd y = noiseValue(a1, a2, a3, k);
-        std::memcpy(out + t, &y, sizeof(double) * static_cast<std::size_t>(count - t));
+    for (int g = 0; g < kGroups && t < count; ++g, t += kLanes) {
+        const vd y = noiseValue(a1[g], a2[g], a3[g], k);
+        const std::int64_t left = count - t;
+        std::memcpy(out + t, &y, sizeof(double) * static_cast<std::size_t>(left < kLanes ? left : kLanes));
     }
     const std::uint64_t total = static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(stride);
     s1 = advance(s1, kGen1, total);

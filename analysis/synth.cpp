@@ -45,7 +45,7 @@ constexpr double kSin3 = -0.16666666666666666, kSin5 = 0.008333333333333333,
                  kSin19 = -8.22063524662433e-18, kSin21 = 1.9572941063391263e-20;
 
 // sin(x) for |x| < kSinReduceLimit, within two ulp of the true value.
-inline vd vsin(vd x)
+ANALYSIS_VEC_INLINE vd vsin(const vd &x)
 {
     const vd kBiased = x * kInvPi + kRoundMagic;
     const vd k = kBiased - kRoundMagic;
@@ -72,7 +72,7 @@ inline vd vsin(vd x)
 struct SineShape {
     double amplitude;
     static bool fastPath(double ph) { return std::fabs(ph * kDegToRad) < kSinReduceLimit; }
-    vd eval(vd ph, bool checkLanes) const
+    ANALYSIS_VEC_INLINE vd eval(const vd &ph, bool checkLanes) const
     {
         const vd x = ph * kDegToRad;
         vd s = vsin(x);
@@ -91,7 +91,7 @@ struct SineShape {
 constexpr double kFmodLimit = 17592186044416.0; // 2^44
 
 // fmod(ph, 360) with the sign of ph, plus 360 when negative.
-inline vd reduceDegrees(vd ph, bool checkLanes)
+ANALYSIS_VEC_INLINE vd reduceDegrees(const vd &ph, bool checkLanes)
 {
     const vu sign = asBits(ph) & kSignBit;
     const vd a = fromBits(asBits(ph) & ~kSignBit);
@@ -115,7 +115,7 @@ struct SquareShape {
     double amplitude;
     double highUntil; // degrees: duty fraction x 360
     static bool fastPath(double ph) { return fmodFastPath(ph); }
-    vd eval(vd ph, bool checkLanes) const
+    ANALYSIS_VEC_INLINE vd eval(const vd &ph, bool checkLanes) const
     {
         const vd p = reduceDegrees(ph, checkLanes);
         return (p < highUntil) ? splat(amplitude * 1.0) : splat(amplitude * -1.0);
@@ -125,7 +125,7 @@ struct SquareShape {
 struct SawtoothShape {
     double amplitude;
     static bool fastPath(double ph) { return fmodFastPath(ph); }
-    vd eval(vd ph, bool checkLanes) const
+    ANALYSIS_VEC_INLINE vd eval(const vd &ph, bool checkLanes) const
     {
         const vd p = reduceDegrees(ph, checkLanes);
         const vd x = p * kInv180;
@@ -136,7 +136,7 @@ struct SawtoothShape {
 struct TriangleShape {
     double amplitude;
     static bool fastPath(double ph) { return fmodFastPath(ph); }
-    vd eval(vd ph, bool checkLanes) const
+    ANALYSIS_VEC_INLINE vd eval(const vd &ph, bool checkLanes) const
     {
         const vd p = reduceDegrees(ph, checkLanes);
         const vd x = p * kInv180;
