@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "support/bench_fixture.h"
+#include "test_capture_support.h"
 #include "test_view_support.h"
 
 using namespace viewtest;
@@ -151,6 +152,57 @@ TEST_F(AutosaveTest, SettingsTakeEffectOnlyWhenThePanelCloses)
     EXPECT_EQ(isAutoSaveON, 0);
     close_autosave(panelAutosave, AUTOSAVE_CLOSE, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(isAutoSaveON, 1);
+}
+
+} // namespace
+
+namespace {
+
+class AutosaveCaptureTest : public acqtest::AcqTest {
+protected:
+    void TearDown() override
+    {
+        StopRun();
+        isAutoSaveON = 0;
+        AcqTest::TearDown();
+    }
+    void SwitchOn(const std::string &base, int format)
+    {
+        std::snprintf(directory, sizeof directory, "%s", base.c_str());
+        SetCtrlVal(panelAutosave, AUTOSAVE_SWITCH, 1);
+        SetCtrlVal(panelAutosave, AUTOSAVE_FORMAT, format);
+        close_autosave(panelAutosave, AUTOSAVE_CLOSE, EVENT_COMMIT, nullptr, 0, 0);
+    }
+};
+
+TEST_F(AutosaveCaptureTest, EveryCaptureOfARunIsSaved)
+{
+    testseam::SetDateTime(2026, 3, 7, 14, 5, 9);
+    Channels({1, 3});
+    Scope(2048, 100000.0);
+    SwitchOn(TempDir(), 1);
+    ASSERT_EQ(Continuous(), 0);
+    Tick();
+    testseam::SetDateTime(2026, 3, 7, 14, 5, 10);
+    Tick();
+    const std::string folder = TempDir() + "/7-3-2026_14-5-9";
+    for (const char *name : {"CH1-1.dat", "CH3-1.dat", "CH1-2.dat", "CH3-2.dat"})
+        EXPECT_EQ(fs::file_size(folder + "/" + name), 48u + 2u * 2048u) << name;
+}
+
+TEST_F(AutosaveCaptureTest, AFailingFolderNeitherStopsTheRunNorRepeatsItsMessage)
+{
+    Scope(2048, 100000.0);
+    SwitchOn("/nonexistent-korvax-base", 0);
+    ASSERT_EQ(Continuous(), 0);
+    for (int i = 0; i < 4; ++i)
+        Tick();
+    EXPECT_EQ(isScopeStartOn, 1);
+    EXPECT_EQ(loop, 4);
+    int reports = 0;
+    for (const std::string &s : testseam::Shown())
+        reports += s == "Error message|Saving File impossible";
+    EXPECT_EQ(reports, 1);
 }
 
 } // namespace

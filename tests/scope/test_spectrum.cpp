@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "support/bench_fixture.h"
+#include "test_capture_support.h"
 #include "test_view_support.h"
 
 using namespace viewtest;
@@ -155,6 +156,28 @@ TEST_F(SpectrumTest, CursorReadoutCountsBinsFromTheWindowStart)
     ASSERT_EQ(DragGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, 20.0, -3.0, 0), 0);
     EXPECT_NEAR(CtrlNumber(panelScope, SCOPE_FFT_CURSOR_FREQ), (20 + 50) * 0.1, 1e-9);
     EXPECT_NEAR(CtrlNumber(panelScope, SCOPE_FFT_CURSOR_LEVEL), -3.0, 1e-9);
+}
+
+} // namespace
+
+namespace {
+
+class SpectrumCaptureTest : public acqtest::AcqTest {};
+
+TEST_F(SpectrumCaptureTest, CaptureTickDrawsTheSpectrumOfEverySlot)
+{
+    Generator(0, 1.0, 5000.0);
+    Channels({1, 3});
+    Scope(2048, 102400.0, 0, 1, 300); // df = 50 Hz: 5 kHz is bin 100
+    ASSERT_EQ(OperateCtrl(panelScope, SCOPE_FFT_SWITCH, 1), 0);
+    ASSERT_EQ(OneShot(), 0);
+    Tick();
+    EXPECT_NEAR(CtrlNumber(panelScope, SCOPE_FFT_PEAK_FREQ), 5.0, 1e-9);
+    EXPECT_NEAR(CtrlNumber(panelScope, SCOPE_FFT_PEAK_LEVEL), kSineLevel, 0.05);
+    EXPECT_NEAR(dFreqStep, 0.05, 1e-12);
+    EXPECT_EQ(NumPlots(SCOPE_FFTGRAPH), 2);
+    EXPECT_EQ(viewtest::PlotCount(SCOPE_FFTGRAPH, spectrumPlot[1]), 1024);
+    ASSERT_EQ(OperateCtrl(panelScope, SCOPE_FFT_SWITCH, 0), 0);
 }
 
 } // namespace
