@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace
 {
 
@@ -181,10 +183,22 @@ int Awg_LoadFile(const char *path, AwgWaveform *out)
     std::FILE *file = std::fopen(path, "rb");
     if (!file)
         return kAwgOpenError;
+    // Only regular files: a folder, a device or a pipe is no waveform (and a
+    // device such as /dev/zero would never end).
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::fclose(file);
+        return kAwgOpenError;
+    }
+    if (static_cast<long long>(info.st_size) > kAwgMaxFileBytes) {
+        std::fclose(file);
+        return kAwgFileTooLarge;
+    }
 
     std::vector<char> text;
     int status = kAwgOk;
     try {
+        text.reserve(static_cast<std::size_t>(info.st_size));
         char chunk[65536];
         for (;;) {
             const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);

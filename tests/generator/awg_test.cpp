@@ -134,6 +134,7 @@ TEST(AwgFormat, MissingFileAndFolderCannotBeOpened)
     EXPECT_EQ(Awg_LoadFile("/nonexistent-korvax/x.awg", &wave), kAwgOpenError);
     EXPECT_EQ(Awg_LoadFile("/tmp", &wave), kAwgOpenError);
     EXPECT_EQ(Awg_LoadFile("", &wave), kAwgOpenError);
+    EXPECT_EQ(Awg_LoadFile("/dev/zero", &wave), kAwgOpenError);
 }
 
 // ------------------------------------------------------ through the generator
