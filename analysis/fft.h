@@ -46,15 +46,16 @@ PrimeMethod ChoosePrimeMethod(std::size_t p);
 std::vector<std::size_t> PrimeFactors(std::size_t n);
 
 // Radices of the Stockham passes for length n: the powers of two as
-// eights with at most two fours (or one two), then the odd primes in
-// ascending order.
+// sixteens with one 8 or 4 for the rest (8 and 4 for a rest of 2^5, a
+// single 2 for n = 2 times odd), then the odd primes in ascending order.
 std::vector<std::size_t> PassRadices(std::size_t n);
 
 // Smallest length >= m whose prime factors are 2, 3, 5 and 7 only.
 std::size_t SmoothLength(std::size_t m);
 
-// Split of n into n1 * n2 for the two phases (n1 <= n2, both multiples of
-// kLanes where the factors of n allow).  Returns {1, n} when n is prime.
+// Split of n into n1 * n2 for the two phases, near the square root, n1 a
+// multiple of kLanes where the factors of n allow, and n2 too where they
+// allow both.  Returns {1, n} when n is prime.
 void SplitLength(std::size_t n, std::size_t &n1, std::size_t &n2);
 
 // Accurate roots of unity e^(-2*pi*i*m/N) from two short tables computed

@@ -194,6 +194,90 @@ template <int BW, bool TW> struct Radix8 {
     }
 };
 
+// Forward 4-point DFT of (x0, x1, x2, x3) in place.
+template <class VT> KX_INLINE void Dft4(VT *r, VT *i)
+{
+    const VT t0r = r[0] + r[2], t0i = i[0] + i[2], t1r = r[0] - r[2], t1i = i[0] - i[2];
+    const VT t2r = r[1] + r[3], t2i = i[1] + i[3], t3r = r[1] - r[3], t3i = i[1] - i[3];
+    r[0] = t0r + t2r;
+    i[0] = t0i + t2i;
+    r[1] = t1r + t3i;
+    i[1] = t1i - t3r;
+    r[2] = t0r - t2r;
+    i[2] = t0i - t2i;
+    r[3] = t1r - t3i;
+    i[3] = t1i + t3r;
+}
+
+// 16 points as 4 x 4: DFTs of the four interleaved quarters, the inner
+// twiddles e^(-2 pi i j1 k1 / 16), then DFTs across the quarters; output
+// k1 + 4 k2 comes from quarter-output k1 of the outer DFT k2.
+template <int BW, bool TW> struct Radix16 {
+    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr,
+                              double *hi, std::size_t os, const double *wr, const double *wi, std::size_t ws)
+    {
+        typedef typename LaneType<BW>::type VT;
+        constexpr int NL = sizeof(VT) / sizeof(double);
+        constexpr double c1 = 0.92387953251128675613, s1 = 0.38268343236508977173, h = 0.70710678118654752440;
+        for (int q = 0; q < BW; q += NL) {
+            VT ur[4][4], ui[4][4]; // [j1][k1]
+            for (int j1 = 0; j1 < 4; ++j1) {
+                for (int j2 = 0; j2 < 4; ++j2) {
+                    ur[j1][j2] = Ld<VT>(ar + (j1 + 4 * j2) * is + q);
+                    ui[j1][j2] = Ld<VT>(ai + (j1 + 4 * j2) * is + q);
+                }
+                Dft4<VT>(ur[j1], ui[j1]);
+            }
+            // Inner twiddles: (j1, k1) -> exponent j1*k1 of e^(-2 pi i / 16).
+            {
+                VT a, b;
+                a = ur[1][1], b = ui[1][1]; // w^1 = c1 - i s1
+                ur[1][1] = a * c1 + b * s1;
+                ui[1][1] = b * c1 - a * s1;
+                a = ur[1][2], b = ui[1][2]; // w^2 = h - i h
+                ur[1][2] = h * (a + b);
+                ui[1][2] = h * (b - a);
+                a = ur[1][3], b = ui[1][3]; // w^3 = s1 - i c1
+                ur[1][3] = a * s1 + b * c1;
+                ui[1][3] = b * s1 - a * c1;
+                a = ur[2][1], b = ui[2][1]; // w^2
+                ur[2][1] = h * (a + b);
+                ui[2][1] = h * (b - a);
+                a = ur[2][2], b = ui[2][2]; // w^4 = -i
+                ur[2][2] = b;
+                ui[2][2] = -a;
+                a = ur[2][3], b = ui[2][3]; // w^6 = -h - i h
+                ur[2][3] = h * (b - a);
+                ui[2][3] = -h * (a + b);
+                a = ur[3][1], b = ui[3][1]; // w^3
+                ur[3][1] = a * s1 + b * c1;
+                ui[3][1] = b * s1 - a * c1;
+                a = ur[3][2], b = ui[3][2]; // w^6
+                ur[3][2] = h * (b - a);
+                ui[3][2] = -h * (a + b);
+                a = ur[3][3], b = ui[3][3]; // w^9 = -c1 + i s1
+                ur[3][3] = -a * c1 - b * s1;
+                ui[3][3] = a * s1 - b * c1;
+            }
+            for (int k1 = 0; k1 < 4; ++k1) {
+                VT vr[4] = {ur[0][k1], ur[1][k1], ur[2][k1], ur[3][k1]};
+                VT vi[4] = {ui[0][k1], ui[1][k1], ui[2][k1], ui[3][k1]};
+                Dft4<VT>(vr, vi);
+                for (int k2 = 0; k2 < 4; ++k2) {
+                    const int j = k1 + 4 * k2;
+                    if (TW && j > 0)
+                        StoreMul<VT>(hr + j * os + q, hi + j * os + q, vr[k2], vi[k2], wr[(j - 1) * ws],
+                                     wi[(j - 1) * ws]);
+                    else {
+                        St<VT>(hr + j * os + q, vr[k2]);
+                        St<VT>(hi + j * os + q, vi[k2]);
+                    }
+                }
+            }
+        }
+    }
+};
+
 // Odd prime radix by pairs of conjugate outputs; P = 0 takes p at run time.
 template <int P, int BW> struct OddMaxHalf {
     static constexpr int value = P ? (P - 1) / 2 : (BW == 1 ? 128 : int(kGenericMaxPrime / 2) + 1);
@@ -419,6 +503,9 @@ void RunPassT(const Pass &ps, const double *cr, const double *ci, double *hr, do
         break;
     case 8:
         DirectLoop<BW, Radix8>(ps, cr, ci, hr, hi, W, ostr);
+        break;
+    case 16:
+        DirectLoop<BW, Radix16>(ps, cr, ci, hr, hi, W, ostr);
         break;
     case 5:
         DirectLoop<BW, OddRadix<5>::template K>(ps, cr, ci, hr, hi, W, ostr);

@@ -40,16 +40,24 @@ std::vector<std::size_t> PassRadices(std::size_t n)
 {
     std::vector<std::size_t> f = PrimeFactors(n), r;
     std::size_t twos = static_cast<std::size_t>(std::count(f.begin(), f.end(), std::size_t(2)));
-    // Powers of two by radix 8, with one or two passes of 4 (or a single 2)
-    // for the rest.
+    // Powers of two by radix 16, the rest by one pass of 8 or 4 (8 and 4
+    // for a rest of 2^5 rather than 16 and 2), or a single 2.
     if (twos == 1) {
         r.push_back(2);
     } else if (twos >= 2) {
-        std::size_t fours = twos % 3 == 0 ? 0 : (twos % 3 == 2 ? 1 : 2);
-        for (std::size_t e = 0; e < (twos - 2 * fours) / 3; ++e)
+        std::size_t rest = twos % 4, sixteens = twos / 4;
+        if (rest == 1) {
+            --sixteens;
+            r.insert(r.end(), sixteens, 16);
             r.push_back(8);
-        for (std::size_t e = 0; e < fours; ++e)
             r.push_back(4);
+        } else {
+            r.insert(r.end(), sixteens, 16);
+            if (rest == 2)
+                r.push_back(4);
+            else if (rest == 3)
+                r.push_back(8);
+        }
     }
     for (std::size_t p : f)
         if (p != 2)
@@ -78,27 +86,35 @@ std::size_t SmoothLength(std::size_t m)
 void SplitLength(std::size_t n, std::size_t &n1, std::size_t &n2)
 {
     std::vector<std::size_t> f = PrimeFactors(n);
-    n1 = n2 = 1;
-    if (f.size() < 2) {
-        n2 = n;
+    n1 = 1;
+    n2 = n;
+    if (f.size() < 2)
         return;
-    }
-    // Give each side kLanes first when the powers of two allow it, so that
-    // neither phase pads its blocks.
+    // n1 takes kLanes first when the powers of two allow it (the middle
+    // buffer is then kept in tiles), n2 too when there are twos enough;
+    // the other factors go, largest first, to the smaller side.
     std::size_t twos = static_cast<std::size_t>(std::count(f.begin(), f.end(), std::size_t(2)));
     std::size_t lanesLog = 0;
     for (std::size_t v = kLanes; v > 1; v /= 2)
         ++lanesLog;
-    std::size_t give = std::min(twos / 2, lanesLog);
-    n1 = n2 = std::size_t(1) << give;
-    f.erase(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(2 * give));
+    n1 = n2 = 1;
+    std::size_t used = 0;
+    if (twos >= lanesLog) {
+        n1 = kLanes;
+        used = lanesLog;
+        if (twos >= 2 * lanesLog) {
+            n2 = kLanes;
+            used = 2 * lanesLog;
+        }
+    }
+    f.erase(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(used));
     for (auto it = f.rbegin(); it != f.rend(); ++it) {
         if (n1 <= n2)
             n1 *= *it;
         else
             n2 *= *it;
     }
-    if (n1 > n2)
+    if ((n1 % kLanes != 0 && n2 % kLanes == 0) || (n1 > n2 && n2 % kLanes == 0))
         std::swap(n1, n2);
 }
 

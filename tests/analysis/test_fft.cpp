@@ -113,22 +113,30 @@ TEST(FftPlan, FactorsSplitAndSmoothLengths)
     EXPECT_EQ(korvax::fft::PrimeFactors(3999744), (std::vector<std::size_t>{2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 7, 31}));
     EXPECT_EQ(korvax::fft::PassRadices(96), (std::vector<std::size_t>{8, 4, 3}));
     EXPECT_EQ(korvax::fft::PassRadices(2), (std::vector<std::size_t>{2}));
-    EXPECT_EQ(korvax::fft::PassRadices(16 * 5), (std::vector<std::size_t>{4, 4, 5}));
-    EXPECT_EQ(korvax::fft::PassRadices(512 * 7 * 7), (std::vector<std::size_t>{8, 8, 8, 7, 7}));
+    EXPECT_EQ(korvax::fft::PassRadices(16 * 5), (std::vector<std::size_t>{16, 5}));
+    EXPECT_EQ(korvax::fft::PassRadices(512 * 7 * 7), (std::vector<std::size_t>{16, 8, 4, 7, 7}));
+    EXPECT_EQ(korvax::fft::PassRadices(1 << 11), (std::vector<std::size_t>{16, 16, 8}));
+    EXPECT_EQ(korvax::fft::PassRadices(1 << 10), (std::vector<std::size_t>{16, 16, 4}));
     EXPECT_EQ(korvax::fft::SmoothLength(2017), 2025u); // 3^4 * 5^2
     EXPECT_EQ(korvax::fft::SmoothLength(1025), 1029u); // 3 * 7^3
     EXPECT_EQ(korvax::fft::SmoothLength(1), 1u);
-    for (std::size_t n : {256u, 4096u, 1000000u, 3999744u, 4007936u, 4194304u, 729u, 2018u}) {
+    for (std::size_t n : {256u, 4096u, 1000000u, 500000u, 3999744u, 4007936u, 4194304u, 729u}) {
         std::size_t n1 = 0, n2 = 0;
         korvax::fft::SplitLength(n, n1, n2);
         EXPECT_EQ(n1 * n2, n) << n;
-        EXPECT_LE(n1, n2) << n;
+        EXPECT_LE(std::max(n1, n2), 16 * std::min(n1, n2)) << n;
+        if (n % korvax::fft::kLanes == 0) {
+            EXPECT_EQ(n1 % korvax::fft::kLanes, 0u) << n;
+        }
         if (n % (korvax::fft::kLanes * korvax::fft::kLanes) == 0) {
             EXPECT_EQ(n1 % korvax::fft::kLanes, 0u) << n;
             EXPECT_EQ(n2 % korvax::fft::kLanes, 0u) << n;
         }
     }
     std::size_t n1 = 0, n2 = 0;
+    korvax::fft::SplitLength(2018, n1, n2);
+    EXPECT_EQ(n1 * n2, 2018u);
+    EXPECT_EQ(std::min(n1, n2), 2u);
     korvax::fft::SplitLength(1009, n1, n2);
     EXPECT_EQ(n1, 1u);
     EXPECT_EQ(n2, 1009u);
