@@ -13,7 +13,8 @@ int AutoSaveFormat = 0;
 char directory[kAutosavePathSize] = "";
 char Dir[kAutosavePathSize] = "";
 
-namespace {
+namespace
+{
 
 int needRunFolder = 1;   // no folder yet for the autosaves to come
 int reportedThisRun = 0; // a failure of this run was shown
@@ -28,8 +29,7 @@ void ReportOnce(void)
 }
 
 // Sets text to the formatted result; false when it does not fit.
-template <typename... Args>
-bool Format(char *text, int size, const char *format, Args... args)
+template <typename... Args> bool Format(char *text, int size, const char *format, Args... args)
 {
     const int n = std::snprintf(text, static_cast<std::size_t>(size), format, args...);
     return n >= 0 && n < size;
@@ -103,8 +103,8 @@ void AutoSave(void)
             GetDir(cwd);
             Format(directory, kAutosavePathSize, "%s", cwd);
         }
-        if (!Format(Dir, kAutosavePathSize, "%s/%d-%d-%d_%d-%d-%d", directory, day, month, year, hours, minutes,
-                    seconds)) {
+        if (!Format(Dir, kAutosavePathSize, "%s/%d-%d-%d_%d-%d-%d", directory, day, month, year, hours,
+                    minutes, seconds)) {
             Dir[0] = '\0';
             ReportOnce();
             return;

@@ -10,7 +10,8 @@
 int Cursor1 = 0;
 int Cursor2 = 0;
 
-namespace {
+namespace
+{
 
 const char *const kTimeUnits[3] = {"sec", "msec", "\xC2\xB5sec"};
 const char *const kVoltUnits[3] = {"V", "mV", "\xC2\xB5V"};
@@ -70,7 +71,8 @@ void Scope_FormatReadout(double value, int isVoltage, char *text, int textSize)
         v = -v;
     // Fixed notation with '.' whatever the process locale says.
     char number[48];
-    const std::to_chars_result r = std::to_chars(number, number + sizeof number - 1, v, std::chars_format::fixed, 2);
+    const std::to_chars_result r =
+        std::to_chars(number, number + sizeof number - 1, v, std::chars_format::fixed, 2);
     const char *digits = number;
     if (r.ec == std::errc())
         *r.ptr = '\0';

@@ -12,13 +12,15 @@
 
 #include "scope/scope.h"
 
-namespace {
+namespace
+{
 
 const char *const kSaveError = "Saving File impossible";
 
 // Text is built in blocks and written with one fwrite per block.
-class BlockWriter {
-public:
+class BlockWriter
+{
+  public:
     explicit BlockWriter(std::FILE *file) : file_(file) { text_.reserve(kBlock + 256); }
     void Text(const char *s) { text_ += s; }
     void Integer(long long v)
@@ -31,7 +33,8 @@ public:
     void Fixed(double v, int decimals)
     {
         char buf[400];
-        const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+        const std::to_chars_result r =
+            std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
         if (r.ec == std::errc())
             text_.append(buf, r.ptr);
         else
@@ -54,7 +57,7 @@ public:
     }
     bool Ok() const { return ok_; }
 
-private:
+  private:
     static constexpr std::size_t kBlock = 1 << 16;
     std::FILE *file_;
     std::string text_;
@@ -148,7 +151,8 @@ short Scope_VoltsToCode(double volts, double range)
     return static_cast<short>(code);
 }
 
-int Scope_WriteAsc(std::FILE *file, const ScopeFileHeader &header, int channelNumber, const double *values, int n)
+int Scope_WriteAsc(std::FILE *file, const ScopeFileHeader &header, int channelNumber, const double *values,
+                   int n)
 {
     if (!file || n < 0 || (n > 0 && !values))
         return -1;
@@ -197,7 +201,8 @@ int Scope_WriteDat(std::FILE *file, const ScopeFileHeader &header, const double 
     for (int i = 0; i < n; i += perBlock) {
         const int count = n - i < perBlock ? n - i : perBlock;
         for (int j = 0; j < count; ++j)
-            PutLE(block + 2 * j, static_cast<std::uint16_t>(Scope_VoltsToCode(values[i + j], header.range)), 2);
+            PutLE(block + 2 * j, static_cast<std::uint16_t>(Scope_VoltsToCode(values[i + j], header.range)),
+                  2);
         if (std::fwrite(block, 2, static_cast<std::size_t>(count), file) != static_cast<std::size_t>(count))
             return -1;
     }
@@ -298,8 +303,9 @@ int SaveChannelonDisk(int slot, const short *rawCodes, const double *values, int
     std::snprintf(title, sizeof title, "CH%d, Save As", slot + 1);
     const int streaming = isStreamingRAMEnabled;
     char path[1024] = "";
-    const int answer = FileSelectPopup("", streaming ? "*.dat" : "*.asc", streaming ? "*.dat" : "*.asc;*.dat;*.awg",
-                                       title, VAL_SAVE_BUTTON, 0, 0, 1, 1, path);
+    const int answer =
+        FileSelectPopup("", streaming ? "*.dat" : "*.asc", streaming ? "*.dat" : "*.asc;*.dat;*.awg", title,
+                        VAL_SAVE_BUTTON, 0, 0, 1, 1, path);
     if (answer <= VAL_NO_FILE_SELECTED || path[0] == '\0')
         return -1;
 
@@ -309,7 +315,8 @@ int SaveChannelonDisk(int slot, const short *rawCodes, const double *values, int
     header.range = iRange[slot];
     header.samples = n;
     header.preSamples = pre_iSample;
-    const int status = Scope_WriteRecordFile(path, streaming, header, iChan[slot].channel + 1, values + first, n);
+    const int status =
+        Scope_WriteRecordFile(path, streaming, header, iChan[slot].channel + 1, values + first, n);
     ProcessDrawEvents();
     if (status != 0) {
         MessagePopup("Error message", kSaveError);

@@ -8,14 +8,15 @@ int isFFT_On = 0;
 double dFreqStep = 0.0;
 int spectrumPlot[4] = {0, 0, 0, 0};
 
-namespace {
+namespace
+{
 
 // Acquisition noise of the spectrum's synthesis, volts.
 constexpr double kSpectrumNoise = 0.001;
 
 // Controls of the spectrum group that follow the FFT switch.
-const int kSpectrumControls[] = {SCOPE_FFT_WINDOW,     SCOPE_FFT_CURSOR_FREQ, SCOPE_FFT_CURSOR_LEVEL,
-                                 SCOPE_FFT_PEAK_FREQ,  SCOPE_FFT_PEAK_LEVEL,  SCOPE_FFT_FREQ_UNIT,
+const int kSpectrumControls[] = {SCOPE_FFT_WINDOW,    SCOPE_FFT_CURSOR_FREQ, SCOPE_FFT_CURSOR_LEVEL,
+                                 SCOPE_FFT_PEAK_FREQ, SCOPE_FFT_PEAK_LEVEL,  SCOPE_FFT_FREQ_UNIT,
                                  SCOPE_FFT_LEVEL_UNIT};
 
 // Toolbar items that act on the time graph, and "Save".
@@ -98,8 +99,8 @@ void fft(int slot, int start)
     const int firstBin = Scroll_Value / 2;
     const int shown = Scroll_Thumb_Size / 2;
     if (Ain[slot] && shown > 0 && firstBin >= 0 && firstBin + shown <= half) {
-        spectrumPlot[slot] = PlotY(panelScope, SCOPE_FFTGRAPH, bins + firstBin, shown, VAL_DOUBLE, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID,
-              1, ChannelColor[slot]);
+        spectrumPlot[slot] = PlotY(panelScope, SCOPE_FFTGRAPH, bins + firstBin, shown, VAL_DOUBLE,
+                                   VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, ChannelColor[slot]);
     }
 }
 

@@ -20,7 +20,8 @@ double ZoomCursorX1 = 0.0, ZoomCursorY1 = 0.0, ZoomCursorX2 = 0.0, ZoomCursorY2 
 int Zoom_Start = 0;
 int Zoom_Width = 10;
 
-namespace {
+namespace
+{
 
 constexpr int kTimeGraphFullHeight = 510;
 constexpr int kTimeGraphZoomHeight = 280;
@@ -118,8 +119,8 @@ ToolbarType InstallToolBar(int panel)
             Toolbar_InsertItem(toolbar, END_OF_LIST, kSeparator, 1, nullptr, kNoCallback, 0, nullptr, nullptr,
                                nullptr);
         else
-            Toolbar_InsertItem(toolbar, END_OF_LIST, item.kind, 1, item.text, kControlCallback, 0, item.callback,
-                               CallbackData(item.data), item.icon);
+            Toolbar_InsertItem(toolbar, END_OF_LIST, item.kind, 1, item.text, kControlCallback, 0,
+                               item.callback, CallbackData(item.data), item.icon);
     }
     Toolbar_Display(toolbar);
     return toolbar;
@@ -148,6 +149,7 @@ void Scope_SetXAxisOffsets(void)
 
 void Scope_PlotWindow(int withSpectrum)
 {
+    Scope_FitWindowToRecord();
     if (Scroll_Thumb_Size <= 0)
         return;
     const int first = WindowBase() + Scroll_Value;
@@ -155,18 +157,19 @@ void Scope_PlotWindow(int withSpectrum)
     const int bin = Scroll_Value / 2;
     const int bins = Scroll_Thumb_Size / 2;
     // The spectrum holds RequestedSamples / 2 meaningful bins from index 0.
-    const int spectrumOk = bins > 0 && bin >= 0 && bin + bins <= RequestedSamples / 2 && Scope_BufferHolds(0, bin + bins);
+    const int spectrumOk =
+        bins > 0 && bin >= 0 && bin + bins <= RequestedSamples / 2 && Scope_BufferHolds(0, bin + bins);
     for (int k = 0; k < numChanIn && k < 4; ++k) {
         if (!Ain[k])
             continue;
         if (timeOk && vBufferIn[k]) {
-            plot[k] = PlotWaveform(panelScope, SCOPE_TIMEGRAPH, vBufferIn[k] + first, Scroll_Thumb_Size, VAL_DOUBLE,
-                                   VerticalScale[k], VerticalOffset[k], 0.0, 1.0, VAL_THIN_LINE, VAL_NO_POINT,
-                                   VAL_SOLID, 1, ChannelColor[k]);
+            plot[k] = PlotWaveform(panelScope, SCOPE_TIMEGRAPH, vBufferIn[k] + first, Scroll_Thumb_Size,
+                                   VAL_DOUBLE, VerticalScale[k], VerticalOffset[k], 0.0, 1.0, VAL_THIN_LINE,
+                                   VAL_NO_POINT, VAL_SOLID, 1, ChannelColor[k]);
         }
         if (withSpectrum && !isStreamingRAMOn && isFFT_On && spectrumOk && spectrum[k]) {
-            spectrumPlot[k] = PlotY(panelScope, SCOPE_FFTGRAPH, spectrum[k] + bin, bins, VAL_DOUBLE, VAL_THIN_LINE, VAL_NO_POINT,
-                  VAL_SOLID, 1, ChannelColor[k]);
+            spectrumPlot[k] = PlotY(panelScope, SCOPE_FFTGRAPH, spectrum[k] + bin, bins, VAL_DOUBLE,
+                                    VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, ChannelColor[k]);
         }
     }
     if (withSpectrum && !isStreamingRAMOn && isFFT_On) {
@@ -196,8 +199,8 @@ void Scope_PlotZoomArea(void)
     for (int k = 0; k < numChanIn && k < 4; ++k) {
         if (!Ain[k] || !vBufferIn[k])
             continue;
-        PlotWaveform(panelScope, SCOPE_ZOOMGRAPH, vBufferIn[k] + first, Zoom_Width, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0,
-                     VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, ChannelColor[k]);
+        PlotWaveform(panelScope, SCOPE_ZOOMGRAPH, vBufferIn[k] + first, Zoom_Width, VAL_DOUBLE, 1.0, 0.0, 0.0,
+                     1.0, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, ChannelColor[k]);
     }
 }
 
@@ -322,7 +325,8 @@ int ScopeZoomCursor(int panel, int control, int event, void *callbackData, int e
     return 0;
 }
 
-int Scope_Reset_Position(int panel, int control, int event, void *callbackData, int eventData1, int eventData2)
+int Scope_Reset_Position(int panel, int control, int event, void *callbackData, int eventData1,
+                         int eventData2)
 {
     (void)panel;
     (void)control;

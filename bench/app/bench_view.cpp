@@ -13,7 +13,8 @@
 
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr int kRecord = 7999488;
 constexpr int kWindow = 1000000;

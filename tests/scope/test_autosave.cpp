@@ -9,10 +9,12 @@
 using namespace viewtest;
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
-class AutosaveTest : public BenchTest {
-protected:
+class AutosaveTest : public BenchTest
+{
+  protected:
     void SetUp() override
     {
         BenchTest::SetUp();
@@ -156,10 +158,12 @@ TEST_F(AutosaveTest, SettingsTakeEffectOnlyWhenThePanelCloses)
 
 } // namespace
 
-namespace {
+namespace
+{
 
-class AutosaveCaptureTest : public acqtest::AcqTest {
-protected:
+class AutosaveCaptureTest : public acqtest::AcqTest
+{
+  protected:
     void TearDown() override
     {
         StopRun();

@@ -5,7 +5,8 @@
 
 using namespace viewtest;
 
-namespace {
+namespace
+{
 
 std::string Readout(double value, int isVoltage)
 {
@@ -60,8 +61,9 @@ TEST(WaveformParameters, ConstantRecordAndTruncatedPeakToPeak)
     EXPECT_EQ(Scope_MeasureWaveform(square, 0, &p), -1);
 }
 
-class CursorTest : public BenchTest {
-protected:
+class CursorTest : public BenchTest
+{
+  protected:
     void Toggle(int which) { ScopeCursorMode(panelScope, 0, EVENT_COMMIT, Data(which), 0, 0); }
     double CursorX(int cursor)
     {

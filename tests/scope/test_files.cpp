@@ -9,7 +9,8 @@
 
 using namespace viewtest;
 
-namespace {
+namespace
+{
 
 ScopeFileHeader SmallHeader()
 {
@@ -136,8 +137,9 @@ TEST(WaveformFormats, FullDiskIsAFailure)
     EXPECT_EQ(Scope_WriteRecordFile("/nonexistent-folder/x.asc", 0, h, 1, kSmall, 3), -1);
 }
 
-class SaveTest : public BenchTest {
-protected:
+class SaveTest : public BenchTest
+{
+  protected:
     void SetUp() override
     {
         BenchTest::SetUp();
@@ -194,7 +196,9 @@ TEST_F(SaveTest, FormatFollowsTheName)
 TEST_F(SaveTest, AnExistingFileIsReplaced)
 {
     const std::string path = TempDir() + "/old.dat";
-    { std::ofstream(path) << std::string(10000, 'x'); }
+    {
+        std::ofstream(path) << std::string(10000, 'x');
+    }
     ASSERT_EQ(Save(path), 0);
     EXPECT_EQ(ReadFile(path).size(), 2048u);
 }
@@ -286,7 +290,8 @@ TEST_F(SaveTest, AveragingSavesTheLastCompletedAverage)
     testseam::QueueFileAnswer(path);
     onOK_Save(panelSave, SAVING_OK, EVENT_COMMIT, nullptr, 0, 0);
     is_AverageON = 0;
-    EXPECT_NE(ReadFile(path).find("Number of Pre-Samples: 50\r\n0.750000\r\n0.750000\r\n"), std::string::npos);
+    EXPECT_NE(ReadFile(path).find("Number of Pre-Samples: 50\r\n0.750000\r\n0.750000\r\n"),
+              std::string::npos);
 }
 
 TEST_F(SaveTest, PrintGoesThroughThePrintDialog)

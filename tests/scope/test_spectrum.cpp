@@ -8,10 +8,12 @@
 
 using namespace viewtest;
 
-namespace {
+namespace
+{
 
-class SpectrumTest : public BenchTest {
-protected:
+class SpectrumTest : public BenchTest
+{
+  protected:
     void SetUp() override
     {
         BenchTest::SetUp();
@@ -126,7 +128,8 @@ TEST_F(SpectrumTest, SwitchShowsTheViewAndDimsTheTimeTools)
     GetCtrlAttribute(panelScope, SCOPE_FFT_PEAK_LEVEL, ATTR_DIMMED, &dimmed);
     EXPECT_EQ(visible, 1);
     EXPECT_EQ(dimmed, 0);
-    for (int item : {kToolbarSave, kToolbarZoomAreaOn, kToolbarZoomAreaOff, kToolbarCursor1, kToolbarCursor2}) {
+    for (int item :
+         {kToolbarSave, kToolbarZoomAreaOn, kToolbarZoomAreaOff, kToolbarCursor1, kToolbarCursor2}) {
         int d = 0;
         Toolbar_GetItemAttribute(Toolbar, item, ATTR_TB_DIMMED, &d);
         EXPECT_EQ(d, 1) << item;
@@ -141,7 +144,8 @@ TEST_F(SpectrumTest, SwitchShowsTheViewAndDimsTheTimeTools)
     GetCtrlAttribute(panelScope, SCOPE_FFT_WINDOW, ATTR_DIMMED, &dimmed);
     EXPECT_EQ(visible, 0);
     EXPECT_EQ(dimmed, 1);
-    for (int item : {kToolbarSave, kToolbarZoomAreaOn, kToolbarZoomAreaOff, kToolbarCursor1, kToolbarCursor2}) {
+    for (int item :
+         {kToolbarSave, kToolbarZoomAreaOn, kToolbarZoomAreaOff, kToolbarCursor1, kToolbarCursor2}) {
         int d = 1;
         Toolbar_GetItemAttribute(Toolbar, item, ATTR_TB_DIMMED, &d);
         EXPECT_EQ(d, 0) << item;
@@ -160,9 +164,12 @@ TEST_F(SpectrumTest, CursorReadoutCountsBinsFromTheWindowStart)
 
 } // namespace
 
-namespace {
+namespace
+{
 
-class SpectrumCaptureTest : public acqtest::AcqTest {};
+class SpectrumCaptureTest : public acqtest::AcqTest
+{
+};
 
 TEST_F(SpectrumCaptureTest, CaptureTickDrawsTheSpectrumOfEverySlot)
 {

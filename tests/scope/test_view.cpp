@@ -5,13 +5,18 @@
 
 using namespace viewtest;
 
-namespace {
+namespace
+{
 
-class ViewTest : public BenchTest {
-protected:
+class ViewTest : public BenchTest
+{
+  protected:
     void ZoomIn() { ScopeZoomData(panelScope, 0, EVENT_COMMIT, Data(1), 0, 0); }
     void ZoomOut() { ScopeZoomData(panelScope, 0, EVENT_COMMIT, Data(2), 0, 0); }
-    void ScrollTo(int position) { ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, position, 0); }
+    void ScrollTo(int position)
+    {
+        ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, position, 0);
+    }
     int BarValue()
     {
         int v = -1;
@@ -26,9 +31,25 @@ TEST_F(ViewTest, ToolbarHoldsTheTwentyItemsInOrder)
     int count = 0;
     ASSERT_EQ(Toolbar_GetNumItems(Toolbar, &count), 0);
     ASSERT_EQ(count, 20);
-    const char *texts[20] = {"Print Waveform", "Save", nullptr, "One Shot", "Continuous Mode", "Stop", nullptr,
-                             "Zoom In", "Zoom Out", nullptr, "Zoom Area ON", "Zoom Area OFF", nullptr, "Cursor1",
-                             "Cursor2", nullptr, "Persistence Mode", "Trigger Line", nullptr,
+    const char *texts[20] = {"Print Waveform",
+                             "Save",
+                             nullptr,
+                             "One Shot",
+                             "Continuous Mode",
+                             "Stop",
+                             nullptr,
+                             "Zoom In",
+                             "Zoom Out",
+                             nullptr,
+                             "Zoom Area ON",
+                             "Zoom Area OFF",
+                             nullptr,
+                             "Cursor1",
+                             "Cursor2",
+                             nullptr,
+                             "Persistence Mode",
+                             "Trigger Line",
+                             nullptr,
                              "Advanced Scope Setting"};
     for (int pos = 1; pos <= 20; ++pos) {
         int kind = -1;

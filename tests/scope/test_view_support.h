@@ -10,7 +10,8 @@
 
 #include "shell/bench.h"
 
-namespace viewtest {
+namespace viewtest
+{
 
 // Allocates buffers for `slots` slots of an n-sample record (normal capture
 // with `pre` pre-trigger positions, or a stream of n decimated samples) and
@@ -43,7 +44,8 @@ inline void MakeRecord(int slots, int n, int pre, bool streaming, F value, int d
 
 inline void MakeRamp(int slots, int n, int pre = 0, bool streaming = false, int decimation = 1)
 {
-    MakeRecord(slots, n, pre, streaming, [](int k, int p) { return 0.001 * p + k; }, decimation);
+    MakeRecord(
+        slots, n, pre, streaming, [](int k, int p) { return 0.001 * p + k; }, decimation);
 }
 
 // Number of points and the first y value (after gain and offset) of a plot.
