@@ -3,7 +3,8 @@
 
 #include <cstddef>
 
-namespace {
+namespace
+{
 
 struct ErrorMessage {
     int code;
@@ -92,7 +93,8 @@ static_assert(sizeof(kMessages) / sizeof(kMessages[0]) == 73, "one row per statu
 
 } // namespace
 
-extern "C" const char *GetAnalysisErrorString(int status) {
+extern "C" const char *GetAnalysisErrorString(int status)
+{
     for (const ErrorMessage &row : kMessages) {
         if (row.code == status)
             return row.text;

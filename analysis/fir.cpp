@@ -8,14 +8,18 @@
 
 using namespace analysis_vec;
 
-namespace {
+namespace
+{
 
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
 constexpr double kHalfPi = 1.5707963267948966;
 constexpr double kInvPi = 0.3183098861837907;
 
-bool badRate(double v) { return !(v > 0.0) || !std::isfinite(v); }
+bool badRate(double v)
+{
+    return !(v > 0.0) || !std::isfinite(v);
+}
 
 // Writes the n coefficients of an accepted design. Pair values come from
 // running sums x = w*m and d = pi*m, m = k - (n-1)/2, advanced by repeated
@@ -99,7 +103,10 @@ ANALYSIS_VEC_INLINE vd load(const double *p)
     return v;
 }
 
-ANALYSIS_VEC_INLINE void store(double *p, const vd &v) { std::memcpy(p, &v, sizeof v); }
+ANALYSIS_VEC_INLINE void store(double *p, const vd &v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
 
 // Outputs k0 .. k0 + W*8 - 1, all of which take every b[t], t < nb.
 template <bool Descending, int W>

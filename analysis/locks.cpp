@@ -5,27 +5,40 @@
 // thread can race for it and is never torn down while the process runs.
 #include "analysis/locks.h"
 
-namespace {
+namespace
+{
 
-std::mutex &creationGuard() {
+std::mutex &creationGuard()
+{
     static std::mutex guard;
     return guard;
 }
 
 std::atomic<bool> guardFailure{false};
 
-int loadFlag(const int *flag) { return __atomic_load_n(flag, __ATOMIC_ACQUIRE); }
-void storeFlag(int *flag, int value) { __atomic_store_n(flag, value, __ATOMIC_RELEASE); }
+int loadFlag(const int *flag)
+{
+    return __atomic_load_n(flag, __ATOMIC_ACQUIRE);
+}
+void storeFlag(int *flag, int value)
+{
+    __atomic_store_n(flag, value, __ATOMIC_RELEASE);
+}
 
 } // namespace
 
-namespace analysis_testing {
-void SetLockGuardFailure(bool fail) { guardFailure.store(fail); }
+namespace analysis_testing
+{
+void SetLockGuardFailure(bool fail)
+{
+    guardFailure.store(fail);
+}
 } // namespace analysis_testing
 
 extern "C" {
 
-int DSPMutexCreate(DSPMutex *lock, int *createdFlag) {
+int DSPMutexCreate(DSPMutex *lock, int *createdFlag)
+{
     if (lock == nullptr || createdFlag == nullptr)
         return -1;
     if (guardFailure.load()) {
@@ -39,20 +52,23 @@ int DSPMutexCreate(DSPMutex *lock, int *createdFlag) {
     return 0;
 }
 
-int DSPMutexDestroy(DSPMutex *lock) {
+int DSPMutexDestroy(DSPMutex *lock)
+{
     if (lock != nullptr)
         lock->live.store(0, std::memory_order_release);
     return 0;
 }
 
-int DSPMutexGet(DSPMutex *lock) {
+int DSPMutexGet(DSPMutex *lock)
+{
     if (lock == nullptr || lock->live.load(std::memory_order_acquire) == 0)
         return -1;
     lock->mutex.lock();
     return 0;
 }
 
-int DSPMutexRelease(DSPMutex *lock) {
+int DSPMutexRelease(DSPMutex *lock)
+{
     if (lock != nullptr)
         lock->mutex.unlock();
     return 0;

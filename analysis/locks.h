@@ -40,7 +40,8 @@ int DSPMutexRelease(DSPMutex *lock);
 #ifdef __cplusplus
 }
 
-namespace analysis_testing {
+namespace analysis_testing
+{
 // While set, the creation guard reports that it cannot be made, so tests can
 // drive the failure path of lazy lock creation.
 void SetLockGuardFailure(bool fail);

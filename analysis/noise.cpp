@@ -25,7 +25,8 @@ extern "C" {
 DSPMutex AnlysRandGenMutex;
 }
 
-namespace {
+namespace
+{
 
 // Noise generator state, guarded by AnlysRandGenMutex.
 int s1 = 1234;
@@ -59,12 +60,18 @@ int advance(int s, Lcg g, std::uint64_t k)
     return static_cast<int>(result * s % g.m);
 }
 
-int step(int s, Lcg g) { return static_cast<int>(static_cast<std::int64_t>(g.a) * s % g.m); }
+int step(int s, Lcg g)
+{
+    return static_cast<int>(static_cast<std::int64_t>(g.a) * s % g.m);
+}
 
 #if defined(__AVX512DQ__)
 typedef std::int64_t vi __attribute__((vector_size(kLanes * sizeof(std::int64_t))));
 // Truncation of non-negative lanes below 2^51 to integers.
-ANALYSIS_VEC_INLINE vd truncNonNegative(const vd &v) { return __builtin_convertvector(__builtin_convertvector(v, vi), vd); }
+ANALYSIS_VEC_INLINE vd truncNonNegative(const vd &v)
+{
+    return __builtin_convertvector(__builtin_convertvector(v, vi), vd);
+}
 #else
 ANALYSIS_VEC_INLINE vd truncNonNegative(const vd &v)
 {
@@ -145,7 +152,10 @@ void drawNoise(std::int64_t count, std::int64_t stride, double k, double *out)
     s3 = advance(s3, kGen3, total);
 }
 
-void destroyRandMutex() { DSPMutexDestroy(&AnlysRandGenMutex); }
+void destroyRandMutex()
+{
+    DSPMutexDestroy(&AnlysRandGenMutex);
+}
 
 // Runs fill() with the noise state locked; -20064 when the lock is missing.
 template <class Fill> int withNoiseLock(Fill fill)

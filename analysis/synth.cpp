@@ -17,7 +17,8 @@
 
 using namespace analysis_vec;
 
-namespace {
+namespace
+{
 
 constexpr double kDegToRad = 0.017453292519943295; // nearest double to pi/180
 constexpr double kInv180 = 1.0 / 180.0;
@@ -38,11 +39,11 @@ constexpr double kSinReduceLimit = 4.0e8;
 
 // Taylor coefficients of sin up to r^21: on |r| <= pi/2 the first omitted
 // term is below 2e-18, a hundredth of an ulp of the result.
-constexpr double kSin3 = -0.16666666666666666, kSin5 = 0.008333333333333333,
-                 kSin7 = -0.0001984126984126984, kSin9 = 2.7557319223985893e-06,
-                 kSin11 = -2.505210838544172e-08, kSin13 = 1.6059043836821613e-10,
-                 kSin15 = -7.647163731819816e-13, kSin17 = 2.8114572543455206e-15,
-                 kSin19 = -8.22063524662433e-18, kSin21 = 1.9572941063391263e-20;
+constexpr double kSin3 = -0.16666666666666666, kSin5 = 0.008333333333333333, kSin7 = -0.0001984126984126984,
+                 kSin9 = 2.7557319223985893e-06, kSin11 = -2.505210838544172e-08,
+                 kSin13 = 1.6059043836821613e-10, kSin15 = -7.647163731819816e-13,
+                 kSin17 = 2.8114572543455206e-15, kSin19 = -8.22063524662433e-18,
+                 kSin21 = 1.9572941063391263e-20;
 
 // sin(x) for |x| < kSinReduceLimit, within two ulp of the true value.
 ANALYSIS_VEC_INLINE vd vsin(const vd &x)
@@ -55,10 +56,9 @@ ANALYSIS_VEC_INLINE vd vsin(const vd &x)
     const vd p =
         kSin3 +
         z * (kSin5 +
-             z * (kSin7 +
-                  z * (kSin9 +
-                       z * (kSin11 +
-                            z * (kSin13 + z * (kSin15 + z * (kSin17 + z * (kSin19 + z * kSin21))))))));
+             z * (kSin7 + z * (kSin9 + z * (kSin11 +
+                                            z * (kSin13 +
+                                                 z * (kSin15 + z * (kSin17 + z * (kSin19 + z * kSin21))))))));
     const vd s = r + (r * z) * p;
     return fromBits(asBits(s) ^ odd);
 }
@@ -109,7 +109,10 @@ ANALYSIS_VEC_INLINE vd reduceDegrees(const vd &ph, bool checkLanes)
     return (p < 0.0) ? p + 360.0 : p;
 }
 
-inline bool fmodFastPath(double ph) { return std::fabs(ph) < kFmodLimit; }
+inline bool fmodFastPath(double ph)
+{
+    return std::fabs(ph) < kFmodLimit;
+}
 
 struct SquareShape {
     double amplitude;
@@ -149,7 +152,10 @@ struct TriangleShape {
 
 // --- Phase walk -----------------------------------------------------------
 
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // Length m >= 0 of the run starting at phase p in which p[j] = p + j * inc
 // exactly for j = 0 .. m (m additions of step), at most maxLen.

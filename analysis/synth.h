@@ -21,15 +21,12 @@ extern "C" {
 extern const double iDNaN;
 
 // --- Periodic waveforms: out[i] = amplitude x shape(phase_i) -------------
-ANALYSIS_NODISCARD int SineWave(int n, double amplitude, double frequency, double *phase,
-                                double *out);
+ANALYSIS_NODISCARD int SineWave(int n, double amplitude, double frequency, double *phase, double *out);
 // dutyCycle in percent, clamped silently to [0, 100].
-ANALYSIS_NODISCARD int SquareWave(int n, double amplitude, double frequency, double *phase,
-                                  double dutyCycle, double *out);
-ANALYSIS_NODISCARD int SawtoothWave(int n, double amplitude, double frequency, double *phase,
-                                    double *out);
-ANALYSIS_NODISCARD int TriangleWave(int n, double amplitude, double frequency, double *phase,
-                                    double *out);
+ANALYSIS_NODISCARD int SquareWave(int n, double amplitude, double frequency, double *phase, double dutyCycle,
+                                  double *out);
+ANALYSIS_NODISCARD int SawtoothWave(int n, double amplitude, double frequency, double *phase, double *out);
+ANALYSIS_NODISCARD int TriangleWave(int n, double amplitude, double frequency, double *phase, double *out);
 
 // --- Decimated synthesis for long records --------------------------------
 // out[j] (j = 0 .. count-1) is bit for bit sample j x stride of what the
@@ -38,15 +35,14 @@ ANALYSIS_NODISCARD int TriangleWave(int n, double amplitude, double frequency, d
 // Only the kept samples are evaluated and no record is held, so a record
 // longer than an int can count may be synthesised this way.
 // count < 1 returns -20003, stride < 1 returns -20022.
-ANALYSIS_NODISCARD int SineWaveDecimated(int count, double amplitude, double frequency,
-                                         double *phase, int stride, double *out);
-ANALYSIS_NODISCARD int SquareWaveDecimated(int count, double amplitude, double frequency,
-                                           double *phase, double dutyCycle, int stride,
-                                           double *out);
-ANALYSIS_NODISCARD int SawtoothWaveDecimated(int count, double amplitude, double frequency,
-                                             double *phase, int stride, double *out);
-ANALYSIS_NODISCARD int TriangleWaveDecimated(int count, double amplitude, double frequency,
-                                             double *phase, int stride, double *out);
+ANALYSIS_NODISCARD int SineWaveDecimated(int count, double amplitude, double frequency, double *phase,
+                                         int stride, double *out);
+ANALYSIS_NODISCARD int SquareWaveDecimated(int count, double amplitude, double frequency, double *phase,
+                                           double dutyCycle, int stride, double *out);
+ANALYSIS_NODISCARD int SawtoothWaveDecimated(int count, double amplitude, double frequency, double *phase,
+                                             int stride, double *out);
+ANALYSIS_NODISCARD int TriangleWaveDecimated(int count, double amplitude, double frequency, double *phase,
+                                             int stride, double *out);
 
 // --- Noise (one process-wide sequence, safe from any thread) --------------
 // Uniform noise on 32768 levels from -(16383/16384) x amplitude to
@@ -56,8 +52,7 @@ ANALYSIS_NODISCARD int WhiteNoise(int n, double amplitude, int seed, double *out
 // out[j] equals element j x stride of WhiteNoise(count x stride, amplitude,
 // 0, ...) from the current sequence, which is left advanced by count x
 // stride draws. count < 1 returns -20003, stride < 1 returns -20022.
-ANALYSIS_NODISCARD int WhiteNoiseDecimated(int count, double amplitude, int stride,
-                                           double *out);
+ANALYSIS_NODISCARD int WhiteNoiseDecimated(int count, double amplitude, int stride, double *out);
 // Next value 0 .. 32767 of the noise sequence; the caller holds
 // AnlysRandGenMutex.
 int randnum(void);
@@ -86,8 +81,7 @@ ANALYSIS_NODISCARD int Set1D(double *a, int n, double value);
 ANALYSIS_NODISCARD int Copy1D(const double *src, int n, double *dst);
 // Extremes, skipping NaN elements; the first occurrence wins ties. An
 // all-NaN array gives iDNaN and index -1 for both.
-ANALYSIS_NODISCARD int MaxMin1D(const double *a, int n, double *max, int *imax, double *min,
-                                int *imin);
+ANALYSIS_NODISCARD int MaxMin1D(const double *a, int n, double *max, int *imax, double *min, int *imin);
 
 #ifdef __cplusplus
 }

@@ -11,7 +11,8 @@
 // differs between processor levels does not apply.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-namespace analysis_vec {
+namespace analysis_vec
+{
 
 // Every helper that takes or returns a vector is forced inline, so no call
 // passes one by value.
@@ -26,10 +27,22 @@ constexpr std::uint64_t kSignBit = 0x8000000000000000ull;
 // to the nearest integer; the low bits of the biased sum hold that integer.
 constexpr double kRoundMagic = 6755399441055744.0;
 
-ANALYSIS_VEC_INLINE vd splat(double v) { return vd{v, v, v, v, v, v, v, v}; }
-ANALYSIS_VEC_INLINE vd laneIndex() { return vd{0.0, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0}; }
-ANALYSIS_VEC_INLINE vu asBits(const vd &v) { return (vu)v; }
-ANALYSIS_VEC_INLINE vd fromBits(const vu &v) { return (vd)v; }
+ANALYSIS_VEC_INLINE vd splat(double v)
+{
+    return vd{v, v, v, v, v, v, v, v};
+}
+ANALYSIS_VEC_INLINE vd laneIndex()
+{
+    return vd{0.0, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0};
+}
+ANALYSIS_VEC_INLINE vu asBits(const vd &v)
+{
+    return (vu)v;
+}
+ANALYSIS_VEC_INLINE vd fromBits(const vu &v)
+{
+    return (vd)v;
+}
 
 } // namespace analysis_vec
 

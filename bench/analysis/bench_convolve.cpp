@@ -6,7 +6,8 @@
 
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr int kRecord = 8000000;
 

@@ -7,15 +7,16 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr int kRecord = 8000000;
 
 void reportPerSample(benchmark::State &state, double samplesPerIteration)
 {
-    state.counters["ns_per_sample"] = benchmark::Counter(
-        samplesPerIteration * static_cast<double>(state.iterations()) * 1e-9,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_sample"] =
+        benchmark::Counter(samplesPerIteration * static_cast<double>(state.iterations()) * 1e-9,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.SetItemsProcessed(static_cast<int64_t>(samplesPerIteration) * state.iterations());
 }
 

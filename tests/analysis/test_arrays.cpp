@@ -8,7 +8,8 @@
 #include <cstring>
 #include <limits>
 
-namespace {
+namespace
+{
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();

@@ -6,19 +6,22 @@
 #include <set>
 #include <string>
 
-namespace {
+namespace
+{
 
 TEST(AnalysisErrors, KnownCodesReturnTheirMessage)
 {
     EXPECT_STREQ(GetAnalysisErrorString(0), "No error");
     EXPECT_STREQ(GetAnalysisErrorString(1), "The matrix is rank deficient");
-    EXPECT_STREQ(GetAnalysisErrorString(SamplesGTZeroAnlysErr), "Number of samples must be greater than zero");
+    EXPECT_STREQ(GetAnalysisErrorString(SamplesGTZeroAnlysErr),
+                 "Number of samples must be greater than zero");
     EXPECT_STREQ(GetAnalysisErrorString(NyquistAnlysErr), "Nyquist error");
     EXPECT_STREQ(GetAnalysisErrorString(OrderGTZeroAnlysErr), "Order must be positive");
     EXPECT_STREQ(GetAnalysisErrorString(BandSpecAnlysErr), "Invalid band specification");
     EXPECT_STREQ(GetAnalysisErrorString(EvenSizeAnlysErr), "Number of coefficients must be odd");
     EXPECT_STREQ(GetAnalysisErrorString(InvSelectionAnlysErr), "Invalid selection");
-    EXPECT_STREQ(GetAnalysisErrorString(InitStateAnlysErr), "Internal memory state not initialized correctly");
+    EXPECT_STREQ(GetAnalysisErrorString(InitStateAnlysErr),
+                 "Internal memory state not initialized correctly");
     EXPECT_STREQ(GetAnalysisErrorString(-20103), "Order must be greater than or equal to zero");
     EXPECT_STREQ(GetAnalysisErrorString(-20999), "Internal analysis library error.");
 }

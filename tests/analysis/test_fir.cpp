@@ -8,7 +8,8 @@
 #include <random>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
@@ -128,7 +129,10 @@ std::vector<double> naiveConvolve(const std::vector<double> &x, const std::vecto
     return out;
 }
 
-bool sameValue(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+bool sameValue(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
 
 TEST(Convolution, DocumentedExamplesAndErrors)
 {
