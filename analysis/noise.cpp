@@ -118,13 +118,19 @@ constexpr int kBlock = kGroups * kLanes;
 void drawNoise(std::int64_t count, std::int64_t stride, double k, double *out)
 {
     vd a1[kGroups], a2[kGroups], a3[kGroups];
+    // Lane 0 is one draw ahead; each further lane another stride ahead.
+    const std::int64_t lane1 = advance(1, kGen1, static_cast<std::uint64_t>(stride));
+    const std::int64_t lane2 = advance(1, kGen2, static_cast<std::uint64_t>(stride));
+    const std::int64_t lane3 = advance(1, kGen3, static_cast<std::uint64_t>(stride));
+    std::int64_t v1 = step(s1, kGen1), v2 = step(s2, kGen2), v3 = step(s3, kGen3);
     for (int g = 0; g < kGroups; ++g) {
         for (int l = 0; l < kLanes; ++l) {
-            const std::uint64_t ahead =
-                1 + static_cast<std::uint64_t>(g * kLanes + l) * static_cast<std::uint64_t>(stride);
-            a1[g][l] = advance(s1, kGen1, ahead);
-            a2[g][l] = advance(s2, kGen2, ahead);
-            a3[g][l] = advance(s3, kGen3, ahead);
+            a1[g][l] = static_cast<double>(v1);
+            a2[g][l] = static_cast<double>(v2);
+            a3[g][l] = static_cast<double>(v3);
+            v1 = v1 * lane1 % kGen1.m;
+            v2 = v2 * lane2 % kGen2.m;
+            v3 = v3 * lane3 % kGen3.m;
         }
     }
     const std::uint64_t jump = static_cast<std::uint64_t>(kBlock) * static_cast<std::uint64_t>(stride);
