@@ -17,9 +17,11 @@
 #include <emmintrin.h>
 #endif
 
-namespace graphcore {
+namespace graphcore
+{
 
-namespace {
+namespace
+{
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
@@ -61,8 +63,7 @@ inline void blockMinMax(const double *d, std::size_t len, double &mn, double &mx
 }
 
 // Copies len doubles and folds their min and max in the same pass.
-inline void copyBlockMinMax(const double *s, double *d, std::size_t len, bool stream, double &mn,
-                            double &mx)
+inline void copyBlockMinMax(const double *s, double *d, std::size_t len, bool stream, double &mn, double &mx)
 {
     std::size_t i = 0;
 #if defined(__SSE2__)
@@ -149,7 +150,10 @@ bool convertRange(const void *src, int dataType, std::size_t from, std::size_t l
 
 // ------------------------------------------------------------ sample storage
 
-void SampleBuffer::Free::operator()(double *p) const { std::free(p); }
+void SampleBuffer::Free::operator()(double *p) const
+{
+    std::free(p);
+}
 
 bool SampleBuffer::resize(std::size_t n)
 {
@@ -441,7 +445,8 @@ double XMap::samplesPerColumn() const
     return std::fabs((viewHi - viewLo) / (width * dx));
 }
 
-namespace {
+namespace
+{
 
 // The samples seen in increasing x order: position j is sample j (dx > 0)
 // or sample n - 1 - j (dx < 0), at pixel q(j), increasing in j.
@@ -624,7 +629,8 @@ std::string formatTick(double value, double step)
     if (decimals <= 6 && std::fabs(value) < 1e7) {
         std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
     } else {
-        const int valueExp = value == 0.0 ? stepExp : static_cast<int>(std::floor(std::log10(std::fabs(value))));
+        const int valueExp =
+            value == 0.0 ? stepExp : static_cast<int>(std::floor(std::log10(std::fabs(value))));
         const int digits = std::max(1, std::min(17, valueExp - stepExp + 1));
         std::snprintf(buf, sizeof buf, "%.*g", digits, value);
     }

@@ -9,15 +9,17 @@
 #include <string>
 #include <vector>
 
-namespace graphcore {
+namespace graphcore
+{
 
 // ------------------------------------------------------------ sample storage
 
 // Owns an array of doubles.  Large arrays are allocated aligned to huge
 // pages (fewer page faults on a fresh record of millions of samples).
 // Allocation failure is reported, never thrown.
-class SampleBuffer {
-public:
+class SampleBuffer
+{
+  public:
     SampleBuffer() = default;
     SampleBuffer(SampleBuffer &&) noexcept = default;
     SampleBuffer &operator=(SampleBuffer &&) noexcept = default;
@@ -32,7 +34,7 @@ public:
     std::size_t size() const { return size_; }
     std::size_t capacity() const { return capacity_; }
 
-private:
+  private:
     struct Free {
         void operator()(double *p) const;
     };
@@ -51,8 +53,9 @@ std::size_t sampleSize(int dataType);
 // entry per kBaseBlock samples, each further level one entry per kFactor
 // entries of the level below.  NaN samples are passed over (they are gaps);
 // a block of NaN only has min = +inf, max = -inf.
-class MinMaxPyramid {
-public:
+class MinMaxPyramid
+{
+  public:
     static constexpr std::size_t kBaseBlock = 64;
     static constexpr std::size_t kFactor = 8;
 
@@ -79,7 +82,7 @@ public:
     // there is no finite sample.
     bool finiteMinMax(const double *y, std::size_t n, double &mn, double &mx) const;
 
-private:
+  private:
     struct Level {
         std::size_t block = 0; // samples per entry
         std::vector<double> mn, mx;
@@ -112,8 +115,8 @@ struct XMap {
 // Envelope of the samples of one pixel column.
 struct Column {
     int column = 0;
-    double min = 0.0, max = 0.0;     // raw sample values (before gain and offset)
-    double first = 0.0, last = 0.0;  // the first and last sample in x order
+    double min = 0.0, max = 0.0;    // raw sample values (before gain and offset)
+    double first = 0.0, last = 0.0; // the first and last sample in x order
     std::size_t firstIndex = 0, lastIndex = 0;
 };
 
@@ -132,7 +135,10 @@ bool visibleRange(std::size_t n, const XMap &map, double pLo, double pHi, std::s
 // ------------------------------------------------------------ axis labels
 
 // Labels read gain * x + offset.
-inline double toLabel(double x, double gain, double offset) { return gain * x + offset; }
+inline double toLabel(double x, double gain, double offset)
+{
+    return gain * x + offset;
+}
 // Data position of a label value; gain 0 is read as gain 1.
 double fromLabel(double label, double gain, double offset);
 

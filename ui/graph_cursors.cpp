@@ -10,13 +10,18 @@
 #include <algorithm>
 #include <cmath>
 
-namespace uigraph {
+namespace uigraph
+{
 
-namespace {
+namespace
+{
 
 constexpr int kGrabPixels = 5;
 
-bool validStyle(int style) { return style >= VAL_NO_CROSS && style <= VAL_HORIZONTAL_LINE; }
+bool validStyle(int style)
+{
+    return style >= VAL_NO_CROSS && style <= VAL_HORIZONTAL_LINE;
+}
 
 } // namespace
 
@@ -245,6 +250,17 @@ void GraphWidget::mousePressEvent(QMouseEvent *event)
 void GraphWidget::mouseMoveEvent(QMouseEvent *event)
 {
     if (!dragging_ || !(event->buttons() & Qt::LeftButton)) {
+        // Hovering: a pointer shape tells that a press here grabs a cursor.
+        const GraphCursor *over =
+            event->buttons() == Qt::NoButton ? cursor(cursorAt(event->position())) : nullptr;
+        if (!over)
+            unsetCursor();
+        else if (over->style == VAL_VERTICAL_LINE)
+            setCursor(Qt::SplitHCursor);
+        else if (over->style == VAL_HORIZONTAL_LINE)
+            setCursor(Qt::SplitVCursor);
+        else
+            setCursor(Qt::SizeAllCursor);
         event->ignore();
         return;
     }
@@ -280,8 +296,14 @@ void GraphWidget::mouseReleaseEvent(QMouseEvent *event)
     fire(EVENT_COMMIT, number);
 }
 
-void GraphWidget::mouseDoubleClickEvent(QMouseEvent *event) { event->ignore(); }
+void GraphWidget::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->ignore();
+}
 
-void GraphWidget::wheelEvent(QWheelEvent *event) { event->ignore(); }
+void GraphWidget::wheelEvent(QWheelEvent *event)
+{
+    event->ignore();
+}
 
 } // namespace uigraph

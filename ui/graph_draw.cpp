@@ -5,11 +5,16 @@
 #include <algorithm>
 #include <cmath>
 
-namespace uigraph {
+namespace uigraph
+{
 
-namespace {
+namespace
+{
 
-QColor rgb(int color) { return QColor((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF); }
+QColor rgb(int color)
+{
+    return QColor((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
+}
 
 // Keeps pixel coordinates of far-off values within what the painter's
 // fixed-point arithmetic handles.
@@ -47,7 +52,10 @@ TracePlottable::TracePlottable(GraphWidget *graph)
     setAntialiased(false);
 }
 
-double TracePlottable::selectTest(const QPointF &, bool, QVariant *) const { return -1; }
+double TracePlottable::selectTest(const QPointF &, bool, QVariant *) const
+{
+    return -1;
+}
 
 QCPRange TracePlottable::getKeyRange(bool &foundRange, QCP::SignDomain) const
 {
@@ -218,7 +226,10 @@ CursorLayerable::CursorLayerable(GraphWidget *graph)
 {
 }
 
-QRect CursorLayerable::clipRect() const { return graph_->axisRect()->rect(); }
+QRect CursorLayerable::clipRect() const
+{
+    return graph_->axisRect()->rect();
+}
 
 void CursorLayerable::applyDefaultAntialiasingHint(QCPPainter *painter) const
 {

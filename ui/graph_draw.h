@@ -7,14 +7,16 @@
 
 #include <qcustomplot.h>
 
-namespace uigraph {
+namespace uigraph
+{
 
 // Draws all plots of its graph, oldest first.  A plot with more than one
 // sample per pixel column is drawn as one vertical min..max stroke per
 // column joined to its neighbours; otherwise as the line through its points.
-class TracePlottable : public QCPAbstractPlottable {
+class TracePlottable : public QCPAbstractPlottable
+{
     Q_OBJECT
-public:
+  public:
     explicit TracePlottable(GraphWidget *graph);
 
     double selectTest(const QPointF &pos, bool onlySelectable, QVariant *details = nullptr) const override;
@@ -22,11 +24,11 @@ public:
     QCPRange getValueRange(bool &foundRange, QCP::SignDomain inSignDomain = QCP::sdBoth,
                            const QCPRange &inKeyRange = QCPRange()) const override;
 
-protected:
+  protected:
     void draw(QCPPainter *painter) override;
     void drawLegendIcon(QCPPainter *painter, const QRectF &rect) const override;
 
-private:
+  private:
     void drawPlot(QCPPainter *painter, const Plot &p, const QRect &area);
     GraphWidget *graph_;
     std::vector<graphcore::Column> columns_;
@@ -34,23 +36,25 @@ private:
 };
 
 // Draws the enabled cursors of its graph on the "cursors" layer.
-class CursorLayerable : public QCPLayerable {
+class CursorLayerable : public QCPLayerable
+{
     Q_OBJECT
-public:
+  public:
     explicit CursorLayerable(GraphWidget *graph);
 
-protected:
+  protected:
     QRect clipRect() const override;
     void applyDefaultAntialiasingHint(QCPPainter *painter) const override;
     void draw(QCPPainter *painter) override;
 
-private:
+  private:
     GraphWidget *graph_;
 };
 
 // Ticks at readable label values, where a label reads gain * x + offset.
-class LabelTicker : public QCPAxisTicker {
-public:
+class LabelTicker : public QCPAxisTicker
+{
+  public:
     void setMapping(double gain, double offset)
     {
         gain_ = gain;
@@ -59,7 +63,7 @@ public:
     void generate(const QCPRange &range, const QLocale &locale, QChar formatChar, int precision,
                   QVector<double> &ticks, QVector<double> *subTicks, QVector<QString> *tickLabels) override;
 
-private:
+  private:
     double gain_ = 1.0, offset_ = 0.0;
 };
 

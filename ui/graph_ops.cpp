@@ -9,7 +9,8 @@
 
 using uigraph::GraphWidget;
 
-namespace {
+namespace
+{
 
 // The graph of a control, or the error code for the handles.
 int findGraph(int panel, int control, GraphWidget **graph)
@@ -27,7 +28,8 @@ int findGraph(int panel, int control, GraphWidget **graph)
 
 // ------------------------------------------------------------ runtime_internal.h
 
-namespace uigraph {
+namespace uigraph
+{
 
 QWidget *create(QWidget *parent, int panel, int control, const QJsonObject &desc)
 {
@@ -79,8 +81,8 @@ int PlotWaveform(int panel, int control, const void *waveformArray, int numberOf
     GraphWidget *g = nullptr;
     if (int rc = findGraph(panel, control, &g))
         return rc;
-    return g->addPlot(waveformArray, numberOfPoints, dataType, yGain, yOffset, initialX, xIncrement, plotStyle,
-                      pointStyle, lineStyle, pointFrequency, color);
+    return g->addPlot(waveformArray, numberOfPoints, dataType, yGain, yOffset, initialX, xIncrement,
+                      plotStyle, pointStyle, lineStyle, pointFrequency, color);
 }
 
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refreshMode)

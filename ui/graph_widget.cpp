@@ -11,9 +11,11 @@
 #include <cmath>
 #include <cstring>
 
-namespace uigraph {
+namespace uigraph
+{
 
-namespace {
+namespace
+{
 
 constexpr int kMaxSpares = 8;
 // Traces kept on one graph.  Persistence adds traces on every capture and
@@ -38,14 +40,27 @@ int parseColour(const QJsonValue &v, int fallback)
     return fallback;
 }
 
-QColor rgb(int color) { return QColor((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF); }
-int toRgb(const QColor &c) { return (c.red() << 16) | (c.green() << 8) | c.blue(); }
-bool dark(const QColor &c) { return c.lightness() < 128; }
+QColor rgb(int color)
+{
+    return QColor((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
+}
+int toRgb(const QColor &c)
+{
+    return (c.red() << 16) | (c.green() << 8) | c.blue();
+}
+bool dark(const QColor &c)
+{
+    return c.lightness() < 128;
+}
 
 void copyText(const std::string &s, char *out)
 {
-    // Strings of graph attributes: at most 256 bytes with the terminator.
-    const std::size_t n = std::min<std::size_t>(s.size(), 255);
+    // Strings of graph attributes: at most 256 bytes with the terminator,
+    // never ending inside a UTF-8 character.
+    std::size_t n = std::min<std::size_t>(s.size(), 255);
+    if (n < s.size())
+        while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80)
+            --n;
     std::memcpy(out, s.data(), n);
     out[n] = '\0';
 }
@@ -57,6 +72,7 @@ GraphWidget::GraphWidget(QWidget *parent, int panel, int control, const QJsonObj
 {
     setAutoAddPlottableToLegend(false);
     setInteractions(QCP::Interactions());
+    setMouseTracking(true); // the pointer shows which cursor a press would grab
     setNoAntialiasingOnDrag(true);
     setAntialiasedElements(QCP::aeNone);
     setPlottingHint(QCP::phCacheLabels, true);
@@ -242,8 +258,7 @@ void GraphWidget::dropOldest()
     for (const auto &q : plots_)
         total += q->count();
     std::size_t drop = 0;
-    while (plots_.size() - drop > 1 &&
-           (plots_.size() - drop > kMaxPlots || total > kMaxStoredSamples)) {
+    while (plots_.size() - drop > 1 && (plots_.size() - drop > kMaxPlots || total > kMaxStoredSamples)) {
         total -= plots_[drop]->count();
         detachCursors(plots_[drop]->handle);
         ++drop;

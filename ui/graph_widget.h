@@ -21,7 +21,8 @@
 #include <string>
 #include <vector>
 
-namespace uigraph {
+namespace uigraph
+{
 
 class TracePlottable;
 class CursorLayerable;
@@ -53,20 +54,21 @@ struct GraphCursor {
     int mode = 0;  // VAL_FREE_FORM
     int color = 0xFFFFFF;
     int pointStyle = 0;
-    int plot = -1;  // plot it sits on (snap), or -1
+    int plot = -1;   // plot it sits on (snap), or -1
     long index = -1; // point index on that plot
 };
 
-class GraphWidget : public QCustomPlot {
+class GraphWidget : public QCustomPlot
+{
     Q_OBJECT
-public:
+  public:
     GraphWidget(QWidget *parent, int panel, int control, const QJsonObject &desc);
     ~GraphWidget() override;
 
     // ---- plots
     // Stores a plot; returns its handle (> 0) or a UIE_* code.
-    int addPlot(const void *data, int count, int dataType, double yGain, double yOffset, double x0,
-                double dx, int plotStyle, int pointStyle, int lineStyle, int pointFrequency, int color);
+    int addPlot(const void *data, int count, int dataType, double yGain, double yOffset, double x0, double dx,
+                int plotStyle, int pointStyle, int lineStyle, int pointFrequency, int color);
     // Deletes one plot, or all of them for -1.
     int deletePlot(int handle);
     int plotCount() const { return static_cast<int>(plots_.size()); }
@@ -122,7 +124,7 @@ public:
     double yOffset() const { return yOffset_; }
     QColor background() const { return bg_; }
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -132,7 +134,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
-private:
+  private:
     void scheduleFlush();
     void flush();
     void cursorsChanged();

@@ -16,7 +16,8 @@
 #include "ui/runtime_internal.h"
 #include "ui/userint.h"
 
-namespace {
+namespace
+{
 
 int g_panel = 0;
 
@@ -110,8 +111,9 @@ void BM_PlotWaveform8M(benchmark::State &state)
             // As a capture tick does: delete the old trace, plot the new one.
             DeleteGraphPlot(g_panel, SCOPE_TIMEGRAPH, -1, VAL_DELAYED_DRAW);
         }
-        benchmark::DoNotOptimize(PlotWaveform(g_panel, SCOPE_TIMEGRAPH, y.data(), n, VAL_DOUBLE, 1.0, 0.0, 0.0,
-                                              1.0, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_YELLOW));
+        benchmark::DoNotOptimize(PlotWaveform(g_panel, SCOPE_TIMEGRAPH, y.data(), n, VAL_DOUBLE, 1.0, 0.0,
+                                              0.0, 1.0, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1,
+                                              VAL_YELLOW));
     }
     state.SetBytesProcessed(state.iterations() * static_cast<long long>(n) * 8);
     Reset();
@@ -150,8 +152,8 @@ void BM_CaptureTick4x16k(benchmark::State &state)
     for (auto _ : state) {
         DeleteGraphPlot(g_panel, SCOPE_TIMEGRAPH, -1, VAL_IMMEDIATE_DRAW);
         for (int k = 0; k < 4; ++k)
-            PlotWaveform(g_panel, SCOPE_TIMEGRAPH, y.data(), n, VAL_DOUBLE, 1.0, k - 1.5, 0.0, 1.0, VAL_THIN_LINE,
-                         VAL_NO_POINT, VAL_SOLID, 1, kColours[k]);
+            PlotWaveform(g_panel, SCOPE_TIMEGRAPH, y.data(), n, VAL_DOUBLE, 1.0, k - 1.5, 0.0, 1.0,
+                         VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, kColours[k]);
         RefreshGraph(g_panel, SCOPE_TIMEGRAPH);
     }
     Reset();

@@ -16,7 +16,8 @@
 std::vector<GraphEvent> GraphTest::events;
 void (*GraphTest::onEvent)(int, const GraphEvent &) = nullptr;
 
-namespace {
+namespace
+{
 
 const char *kResource = R"uir({
   "panels": [{
@@ -98,7 +99,8 @@ void GraphTest::mouse(int type, double x, double y, int control) const
     QCoreApplication::sendEvent(w, &ev);
 }
 
-namespace {
+namespace
+{
 
 std::vector<double> values(int panel, int control, int plot)
 {
@@ -157,8 +159,8 @@ TEST_F(GraphTest, PlotKeepsOneCopyWithGainOffsetAndXSteps)
     EXPECT_EQ(GetPlotData(panel_, kPlot, h, two, -1, &count), UIE_BAD_VALUE);
 
     // PlotY: gain 1, offset 0, x from 0 in steps of 1.
-    const int hy = PlotY(panel_, kPlot, y.data(), 5, VAL_DOUBLE, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1,
-                         VAL_GREEN);
+    const int hy =
+        PlotY(panel_, kPlot, y.data(), 5, VAL_DOUBLE, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_GREEN);
     ASSERT_GT(hy, 0);
     EXPECT_NE(hy, h);
     EXPECT_EQ(values(panel_, kPlot, hy), y);
@@ -452,6 +454,12 @@ TEST_F(GraphTest, GraphAttributes)
     ASSERT_EQ(uigraph::setAttribute(w, ATTR_XNAME, longName.c_str()), 0);
     ASSERT_EQ(uigraph::getAttribute(w, ATTR_XNAME, text), 0); // cut to the buffer
     EXPECT_EQ(std::string(text).size(), 255u);
+    std::string micro;
+    for (int k = 0; k < 200; ++k)
+        micro += "µ"; // two bytes each: the cut falls between characters
+    ASSERT_EQ(uigraph::setAttribute(w, ATTR_XNAME, micro.c_str()), 0);
+    ASSERT_EQ(uigraph::getAttribute(w, ATTR_XNAME, text), 0);
+    EXPECT_EQ(std::string(text), micro.substr(0, 254));
 
     ASSERT_EQ(uigraph::setAttribute(w, ATTR_GRID_VISIBLE, 0.0), 0);
     EXPECT_FALSE(graph()->xAxis->grid()->visible());

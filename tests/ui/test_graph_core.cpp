@@ -14,7 +14,8 @@
 
 using namespace graphcore;
 
-namespace {
+namespace
+{
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -232,12 +233,12 @@ TEST(GraphCoreColumns, EnvelopeOfEachColumnIsTheTrueMinAndMax)
     };
     const Case cases[] = {
         {0, 1, 0, n - 1.0, 800},          // whole record
-        {0, 1, 1000, 11000, 777},          // a zoomed window
-        {0, 1, -5000, 50000, 640},         // the record starts inside the view
-        {0, 1, 190000, 260000, 500},       // and ends inside it
-        {-3.5, 0.25, -1000, 40000, 1000},  // other start and step
-        {1e-3, 1e-6, 1e-3, 0.2, 733},      // the units of a time axis
-        {10000, -0.1, 0, 10000, 600},      // a decreasing x
+        {0, 1, 1000, 11000, 777},         // a zoomed window
+        {0, 1, -5000, 50000, 640},        // the record starts inside the view
+        {0, 1, 190000, 260000, 500},      // and ends inside it
+        {-3.5, 0.25, -1000, 40000, 1000}, // other start and step
+        {1e-3, 1e-6, 1e-3, 0.2, 733},     // the units of a time axis
+        {10000, -0.1, 0, 10000, 600},     // a decreasing x
     };
     for (const Case &c : cases) {
         XMap map;
@@ -342,8 +343,8 @@ TEST(GraphCoreTicks, NiceTicksCoverTheRangeWithReadableSteps)
     EXPECT_DOUBLE_EQ(niceStep(0.016, 8), 0.002);
     EXPECT_DOUBLE_EQ(niceStep(1000, 4), 200.0);
     EXPECT_DOUBLE_EQ(niceStep(7e-5, 7), 1e-5);
-    for (auto [lo, hi] : {std::pair<double, double>{0, 0.016384}, {-4, 4}, {1e-3, 1.5e-3}, {-7.3, 1234.5},
-                          {5, -5}}) {
+    for (auto [lo, hi] :
+         {std::pair<double, double>{0, 0.016384}, {-4, 4}, {1e-3, 1.5e-3}, {-7.3, 1234.5}, {5, -5}}) {
         const std::vector<double> t = niceTicks(lo, hi, 8);
         ASSERT_GE(t.size(), 3u) << lo << " " << hi;
         ASSERT_LE(t.size(), 20u);

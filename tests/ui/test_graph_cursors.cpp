@@ -9,7 +9,8 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::vector<double> ramp(int n, double k)
 {
@@ -45,7 +46,8 @@ TEST_F(GraphTest, FreeAndSnappedCursorPositions)
     EXPECT_EQ(index, -1);
 
     const std::vector<double> a = ramp(100, 0.01), b = ramp(50, -0.02);
-    const int ha = PlotWaveform(panel_, kPlot, a.data(), 100, VAL_DOUBLE, 2.0, 0.5, 0.0, 1.0, 0, 0, 0, 1, VAL_RED);
+    const int ha =
+        PlotWaveform(panel_, kPlot, a.data(), 100, VAL_DOUBLE, 2.0, 0.5, 0.0, 1.0, 0, 0, 0, 1, VAL_RED);
     const int hb = PlotY(panel_, kPlot, b.data(), 50, VAL_DOUBLE, 0, 0, 0, 1, VAL_GREEN);
     ASSERT_GT(ha, 0);
     ASSERT_GT(hb, 0);
@@ -102,7 +104,7 @@ TEST_F(GraphTest, FreeAndSnappedCursorPositions)
     EXPECT_EQ(SetGraphCursorIndex(panel_, kPlot, 1, hb, -1), UIE_BAD_INDEX);
     EXPECT_EQ(SetGraphCursorIndex(panel_, kPlot, 9, hb, 1), UIE_BAD_CURSOR);
     ASSERT_EQ(GetGraphCursor(panel_, kPlot, 1, &x, &y), 0);
-    EXPECT_EQ(x, 3.3); // unchanged by the refusals
+    EXPECT_EQ(x, 3.3);           // unchanged by the refusals
     EXPECT_TRUE(events.empty()); // placing cursors from code sends nothing
 }
 

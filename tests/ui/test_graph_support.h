@@ -19,8 +19,9 @@ struct GraphEvent {
     int data1;
 };
 
-class GraphTest : public ::testing::Test {
-protected:
+class GraphTest : public ::testing::Test
+{
+  protected:
     // Control ids in the test resource file.
     enum { kPlot = 2, kAuto = 3, kNumeric = 4 };
 
@@ -42,6 +43,6 @@ protected:
     int panel_ = 0;
     std::string dir_;
 
-private:
+  private:
     static int Record(int panel, int control, int event, void *data, int data1, int data2);
 };
