@@ -55,7 +55,7 @@ extern double dTimeStep; // seconds per displayed sample
 extern short *BufferIn; // iScanCount raw 16-bit words (unused by the simulated card)
 extern double *vBufferIn[4];
 extern double *vAverage[4];
-extern double *vAverageSave[4];
+extern double *vAverageSave[4]; // last average, index j = record position iOffset + j (j < iSamples)
 extern double *spectrum[4];
 
 // Record limits.

@@ -22,7 +22,8 @@ double *vAverage[4] = {nullptr, nullptr, nullptr, nullptr};
 double *vAverageSave[4] = {nullptr, nullptr, nullptr, nullptr};
 double *spectrum[4] = {nullptr, nullptr, nullptr, nullptr};
 
-namespace {
+namespace
+{
 
 struct FreeDeleter {
     void operator()(void *p) const { std::free(p); }
@@ -44,7 +45,8 @@ template <typename T> std::unique_ptr<T[], FreeDeleter> Allocate(long long count
 {
     if (count <= 0)
         return std::unique_ptr<T[], FreeDeleter>();
-    return std::unique_ptr<T[], FreeDeleter>(static_cast<T *>(std::calloc(static_cast<size_t>(count), sizeof(T))));
+    return std::unique_ptr<T[], FreeDeleter>(
+        static_cast<T *>(std::calloc(static_cast<size_t>(count), sizeof(T))));
 }
 
 void ReportFailure(double bytes)
@@ -60,7 +62,10 @@ void ReportFailure(double bytes)
 
 } // namespace
 
-void Scope_SetBufferLimit(double bytes) { bufferLimit = bytes > 0.0 ? bytes : 0.0; }
+void Scope_SetBufferLimit(double bytes)
+{
+    bufferLimit = bytes > 0.0 ? bytes : 0.0;
+}
 
 void Scope_ReleaseBuffers(void)
 {
@@ -89,8 +94,9 @@ int Scope_AllocateBuffers(void)
     const long long rawWords = (pre_iSample > 0 ? pre_iSample : 0) + static_cast<long long>(iScanCount);
     const int perSlot = streaming ? 1 : 4;
 
-    const double bytes = static_cast<double>(rawWords) * sizeof(short) +
-                         static_cast<double>(slots) * perSlot * static_cast<double>(pre + length) * sizeof(double);
+    const double bytes =
+        static_cast<double>(rawWords) * sizeof(short) +
+        static_cast<double>(slots) * perSlot * static_cast<double>(pre + length) * sizeof(double);
     bool ok = length > 0 && (bufferLimit <= 0.0 || bytes <= bufferLimit);
 
     if (ok) {

@@ -16,11 +16,15 @@ int plot[4] = {0, 0, 0, 0};
 double ticks_scope = 0.0;
 double FirCoef[1024] = {};
 
-namespace {
+namespace
+{
 
 constexpr double kAcquisitionNoise = 0.01; // volts
 
-bool ValidSlot(int slot) { return slot >= 0 && slot < numChanIn && slot < 4; }
+bool ValidSlot(int slot)
+{
+    return slot >= 0 && slot < numChanIn && slot < 4;
+}
 
 // The buffers hold what the current settings need: a record edited since
 // the start (a single shot still running) must not be written past them.
@@ -74,11 +78,12 @@ void DrawSlot(int slot, int start)
         if (Zoom_Width <= 10)
             Zoom_Width = 10;
         Zoom_Start = x2 < x1 ? static_cast<int>(x2) : static_cast<int>(x1);
-        SetCtrlAttribute(panelScope, SCOPE_ZOOMGRAPH, ATTR_XAXIS_OFFSET, dTimeStep * (Scroll_Value + Zoom_Start));
+        SetCtrlAttribute(panelScope, SCOPE_ZOOMGRAPH, ATTR_XAXIS_OFFSET,
+                         dTimeStep * (Scroll_Value + Zoom_Start));
         const int first = start + Scroll_Value + Zoom_Start;
         if (Ain[slot] && Scope_BufferHolds(first, Zoom_Width)) {
-            PlotWaveform(panelScope, SCOPE_ZOOMGRAPH, vBufferIn[slot] + first, Zoom_Width, VAL_DOUBLE, 1.0, 0.0, 0.0,
-                         1.0, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, ChannelColor[slot]);
+            PlotWaveform(panelScope, SCOPE_ZOOMGRAPH, vBufferIn[slot] + first, Zoom_Width, VAL_DOUBLE, 1.0,
+                         0.0, 0.0, 1.0, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, ChannelColor[slot]);
         }
     }
 
@@ -143,9 +148,9 @@ int Scope_PlotRecord(int slot, int start)
     const int first = start + Scroll_Value;
     if (!Scope_BufferHolds(first, Scroll_Thumb_Size))
         return 0;
-    const int handle = PlotWaveform(panelScope, SCOPE_TIMEGRAPH, vBufferIn[slot] + first, Scroll_Thumb_Size, VAL_DOUBLE,
-                                    VerticalScale[slot], VerticalOffset[slot], 0.0, 1.0, VAL_THIN_LINE, VAL_NO_POINT,
-                                    VAL_SOLID, 1, ChannelColor[slot]);
+    const int handle = PlotWaveform(panelScope, SCOPE_TIMEGRAPH, vBufferIn[slot] + first, Scroll_Thumb_Size,
+                                    VAL_DOUBLE, VerticalScale[slot], VerticalOffset[slot], 0.0, 1.0,
+                                    VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, ChannelColor[slot]);
     plot[slot] = handle > 0 ? handle : 0;
     return plot[slot];
 }

@@ -3,7 +3,8 @@
 // capabilities are applied.
 #include "scope/scope.h"
 
-namespace {
+namespace
+{
 
 constexpr double kMaxRate = 40000000.0;
 constexpr double kMinRate = 10000.0;
@@ -106,7 +107,7 @@ void Select_Device(short)
 
     if (numChanIn == 2) {
         // Two-channel layout: channels 3 and 4 go away for the rest of the run.
-        static const int ainControls[6] = {TAB_AIN_CH3, TAB_AIN_CH4, TAB_AIN_LED3,
+        static const int ainControls[6] = {TAB_AIN_CH3,  TAB_AIN_CH4,   TAB_AIN_LED3,
                                            TAB_AIN_LED4, TAB_AIN_INFO3, TAB_AIN_INFO4};
         for (int control : ainControls)
             SetCtrlAttribute(panelAin, control, ATTR_VISIBLE, 0);

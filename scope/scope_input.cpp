@@ -18,32 +18,45 @@
 #include "analysis/synth.h"
 #include "scope/scope.h"
 
-namespace {
+namespace
+{
 
-constexpr int kBlock = 65536;       // samples per noise / filter block
+constexpr int kBlock = 65536;        // samples per noise / filter block
 constexpr double kSquareDuty = 50.0; // percent
 constexpr double kGeneratorNoise = 0.1;
 constexpr int kTriggerNone = 100;
 
-std::unique_ptr<double[]> NewBlock(int count) { return std::unique_ptr<double[]>(new (std::nothrow) double[count]); }
+std::unique_ptr<double[]> NewBlock(int count)
+{
+    return std::unique_ptr<double[]>(new (std::nothrow) double[count]);
+}
 
 // Periodic waveform of the generator type into out (count samples, or count
 // kept samples of count x stride when stride > 1).
-int Waveform(short type, int count, double amplitude, double frequency, double *phase, int stride, double *out)
+int Waveform(short type, int count, double amplitude, double frequency, double *phase, int stride,
+             double *out)
 {
     if (stride <= 1) {
         switch (type) {
-        case 0: return SineWave(count, amplitude, frequency, phase, out);
-        case 1: return SquareWave(count, amplitude, frequency, phase, kSquareDuty, out);
-        case 2: return TriangleWave(count, amplitude, frequency, phase, out);
-        default: return SawtoothWave(count, amplitude, frequency, phase, out);
+        case 0:
+            return SineWave(count, amplitude, frequency, phase, out);
+        case 1:
+            return SquareWave(count, amplitude, frequency, phase, kSquareDuty, out);
+        case 2:
+            return TriangleWave(count, amplitude, frequency, phase, out);
+        default:
+            return SawtoothWave(count, amplitude, frequency, phase, out);
         }
     }
     switch (type) {
-    case 0: return SineWaveDecimated(count, amplitude, frequency, phase, stride, out);
-    case 1: return SquareWaveDecimated(count, amplitude, frequency, phase, kSquareDuty, stride, out);
-    case 2: return TriangleWaveDecimated(count, amplitude, frequency, phase, stride, out);
-    default: return SawtoothWaveDecimated(count, amplitude, frequency, phase, stride, out);
+    case 0:
+        return SineWaveDecimated(count, amplitude, frequency, phase, stride, out);
+    case 1:
+        return SquareWaveDecimated(count, amplitude, frequency, phase, kSquareDuty, stride, out);
+    case 2:
+        return TriangleWaveDecimated(count, amplitude, frequency, phase, stride, out);
+    default:
+        return SawtoothWaveDecimated(count, amplitude, frequency, phase, stride, out);
     }
 }
 
@@ -63,8 +76,8 @@ int AddNoise(double *out, int kept, int stride, int skip, double amplitude, doub
 {
     for (int done = 0; done < kept;) {
         const int count = kept - done < kBlock ? kept - done : kBlock;
-        const int status =
-            stride <= 1 ? WhiteNoise(count, amplitude, 0, block) : WhiteNoiseDecimated(count, amplitude, stride, block);
+        const int status = stride <= 1 ? WhiteNoise(count, amplitude, 0, block)
+                                       : WhiteNoiseDecimated(count, amplitude, stride, block);
         if (status < 0)
             return status;
         double *target = out + done;
@@ -82,7 +95,8 @@ int AddNoise(double *out, int kept, int stride, int skip, double amplitude, doub
 
 // One stretch of a full-rate record, each block finished while it is in
 // cache: waveform (continuing *phase), offset, generator noise.
-int FullRateStretch(OChanRecord &source, double *out, int count, double amplitude, double frequency, double *block)
+int FullRateStretch(OChanRecord &source, double *out, int count, double amplitude, double frequency,
+                    double *block)
 {
     const double noise = kGeneratorNoise * source.amplitude;
     for (int done = 0; done < count; done += kBlock) {

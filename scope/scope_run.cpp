@@ -16,7 +16,8 @@ double FilterLowFreq = 1000.0;
 double FilterHighFreq = 10000.0;
 int Tap = 63;
 
-namespace {
+namespace
+{
 
 constexpr int kOneShot = 1;
 constexpr int kContinuous = 2;
@@ -24,21 +25,30 @@ constexpr int kStop = 3;
 constexpr int kTriggerNone = 100;
 constexpr int kFullGraphHeight = 510;
 
-void SetCaptureTimer(int enabled) { SetCtrlAttribute(panelBench, BENCH_CAPTURE_TIMER, ATTR_ENABLED, enabled); }
+void SetCaptureTimer(int enabled)
+{
+    SetCtrlAttribute(panelBench, BENCH_CAPTURE_TIMER, ATTR_ENABLED, enabled);
+}
 
 void DimProbeCalMenu(int dimmed)
 {
     SetMenuBarAttribute(Menu_Handle, MENUBAR_INSTRUMENTS_PROBE_CAL, ATTR_DIMMED, dimmed);
 }
 
-void Dim(int position, int dimmed) { Toolbar_DimItem(Toolbar, position, dimmed); }
+void Dim(int position, int dimmed)
+{
+    Toolbar_DimItem(Toolbar, position, dimmed);
+}
 
-void ShowCtrl(int panel, int control, int visible) { SetCtrlAttribute(panel, control, ATTR_VISIBLE, visible); }
+void ShowCtrl(int panel, int control, int visible)
+{
+    SetCtrlAttribute(panel, control, ATTR_VISIBLE, visible);
+}
 
 void SpectrumControlsDimmed(int dimmed)
 {
-    static const int controls[] = {SCOPE_FFT_WINDOW,     SCOPE_FFT_CURSOR_FREQ, SCOPE_FFT_CURSOR_LEVEL,
-                                   SCOPE_FFT_PEAK_FREQ,  SCOPE_FFT_PEAK_LEVEL,  SCOPE_FFT_FREQ_UNIT,
+    static const int controls[] = {SCOPE_FFT_WINDOW,    SCOPE_FFT_CURSOR_FREQ, SCOPE_FFT_CURSOR_LEVEL,
+                                   SCOPE_FFT_PEAK_FREQ, SCOPE_FFT_PEAK_LEVEL,  SCOPE_FFT_FREQ_UNIT,
                                    SCOPE_FFT_LEVEL_UNIT};
     for (int control : controls)
         SetCtrlAttribute(panelScope, control, ATTR_DIMMED, dimmed);
@@ -162,10 +172,15 @@ void Scope_EndRun(void)
 int GoStopCallback(int, int, int, void *callbackData, int, int)
 {
     switch (static_cast<int>(reinterpret_cast<std::intptr_t>(callbackData))) {
-    case kOneShot: return OneShot();
-    case kContinuous: return Continuous();
-    case kStop: Stop(); return 0;
-    default: return 0;
+    case kOneShot:
+        return OneShot();
+    case kContinuous:
+        return Continuous();
+    case kStop:
+        Stop();
+        return 0;
+    default:
+        return 0;
     }
 }
 
@@ -288,7 +303,10 @@ int ScopeTriggerLine(int, int, int, void *, int, int)
     return 0;
 }
 
-void DisplayMenuFilter(int, int, void *, int) { DisplayPanel(panelFilter); }
+void DisplayMenuFilter(int, int, void *, int)
+{
+    DisplayPanel(panelFilter);
+}
 
 int Close_Filter(int, int, int event, void *, int, int)
 {

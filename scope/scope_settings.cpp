@@ -32,7 +32,8 @@ int isMultipleRecord = 1;
 int Aux_BNC = 0;
 double dTimeStep = 1.0e-7;
 
-namespace {
+namespace
+{
 
 constexpr double kMaxClockRate = 40000000.0;
 constexpr double kMinClockRate = 10000.0;
@@ -121,8 +122,8 @@ void RebuildRing(int control, const char *const *labels, const int *values, int 
 // The vertical-channel, trigger-source and parameter-channel rings for the
 // slots just built, each with its own label of slot 0 (they differ only when
 // no channel is enabled).
-void RebuildChannelRings(const char *const vertical0, const char *const trigger0, const char *const parameter0,
-                         const char *const labels[4], int keepTriggerSource)
+void RebuildChannelRings(const char *const vertical0, const char *const trigger0,
+                         const char *const parameter0, const char *const labels[4], int keepTriggerSource)
 {
     const char *items[6];
     int values[6];
@@ -182,7 +183,10 @@ void PlaceMarker(int cursor, double x, double y, bool inUse)
 
 } // namespace
 
-int Scope_RecordLimit(void) { return RecordLimitFor(numChanIn); }
+int Scope_RecordLimit(void)
+{
+    return RecordLimitFor(numChanIn);
+}
 
 void Scope_LayoutOffsetMarkers(void)
 {
@@ -191,10 +195,17 @@ void Scope_LayoutOffsetMarkers(void)
     static const double kLayout4[4] = {3.0, 1.0, -1.0, -3.0};
     const double *layout = nullptr;
     switch (numChanIn) {
-    case 1: layout = kLayout1; break;
-    case 2: layout = kLayout2; break;
-    case 4: layout = kLayout4; break;
-    default: return;
+    case 1:
+        layout = kLayout1;
+        break;
+    case 2:
+        layout = kLayout2;
+        break;
+    case 4:
+        layout = kLayout4;
+        break;
+    default:
+        return;
     }
     const double middle = Scroll_Thumb_Size / 2;
     for (int k = 0; k < 4; ++k) {

@@ -4,7 +4,8 @@
 // buffers.
 #include "scope/scope.h"
 
-namespace {
+namespace
+{
 
 constexpr double kAcquisitionNoise = 0.01; // volts
 
@@ -53,7 +54,8 @@ void StreamingRAMCapture(void)
     for (int k = 0; k < numChanIn && k < 4; ++k) {
         if (!Ain[k])
             continue;
-        if (Scope_SynthesizeRecord(vBufferIn[k], 0, iSamples, decimation, iClockRate, kAcquisitionNoise) < 0) {
+        if (Scope_SynthesizeRecord(vBufferIn[k], 0, iSamples, decimation, iClockRate, kAcquisitionNoise) <
+            0) {
             MessagePopup("Error", "Not enough memory to synthesise the stream; the acquisition is stopped.");
             Scope_HaltAcquisition();
             Scope_EndRun();

@@ -17,7 +17,8 @@
 
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr int kOneChannel = 7999488;
 constexpr int kFourChannels = 1999872;
@@ -47,7 +48,10 @@ bool OpenBench()
     return true;
 }
 
-void *Data(int value) { return reinterpret_cast<void *>(static_cast<std::intptr_t>(value)); }
+void *Data(int value)
+{
+    return reinterpret_cast<void *>(static_cast<std::intptr_t>(value));
+}
 
 // A continuous run of `channels` channels of `record` samples at 10 MS/s:
 // a 1 kHz sine with the generator's noise, trigger on CH1, the window the
@@ -93,9 +97,9 @@ void CaptureTick(benchmark::State &state)
         NormalCapture();
     GoStopCallback(panelScope, kToolbarStop, EVENT_COMMIT, Data(3), 0, 0);
     state.counters["samples"] = static_cast<double>(channels) * record;
-    state.counters["ns_per_sample"] = benchmark::Counter(static_cast<double>(channels) * record,
-                                                        benchmark::Counter::kIsIterationInvariantRate |
-                                                            benchmark::Counter::kInvert);
+    state.counters["ns_per_sample"] =
+        benchmark::Counter(static_cast<double>(channels) * record,
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(CaptureTick)
     ->ArgNames({"channels", "record", "taps"})

@@ -17,7 +17,8 @@
 
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr int kStream = 67108864;
 
@@ -45,7 +46,10 @@ bool OpenBench()
     return true;
 }
 
-void *Data(int value) { return reinterpret_cast<void *>(static_cast<std::intptr_t>(value)); }
+void *Data(int value)
+{
+    return reinterpret_cast<void *>(static_cast<std::intptr_t>(value));
+}
 
 // A line "Key:   12345 kB" of /proc/self/status, in bytes (-1 if absent).
 double StatusBytes(const char *key)
@@ -106,7 +110,8 @@ void StreamTick(benchmark::State &state)
         state.PauseTiming();
         DeleteGraphPlot(panelScope, SCOPE_TIMEGRAPH, -1, VAL_DELAYED_DRAW);
         Scroll_Thumb_Size = 0; // the window becomes the whole stream
-        if (GoStopCallback(panelScope, kToolbarOneShot, EVENT_COMMIT, Data(1), 0, 0) != 0 || iSamples != kStream) {
+        if (GoStopCallback(panelScope, kToolbarOneShot, EVENT_COMMIT, Data(1), 0, 0) != 0 ||
+            iSamples != kStream) {
             state.SkipWithError("the stream could not start");
             break;
         }

@@ -8,12 +8,14 @@
 
 using namespace acqtest;
 
-namespace {
+namespace
+{
 
 constexpr double kPi = 3.14159265358979323846;
 
-class CaptureTest : public AcqTest {
-protected:
+class CaptureTest : public AcqTest
+{
+  protected:
     // One single shot of slot records at 100 kHz (100 samples per period of
     // the 1 kHz generator).
     void Shoot(int record = 4096, int source = 0, int slope = 1, int pre = 0)
@@ -60,7 +62,8 @@ TEST_F(CaptureTest, FreeRunningRecordsStartAtDifferentPhases)
     const double secondSlope = vBufferIn[0][3] - vBufferIn[0][0];
     EXPECT_TRUE(std::fabs(first - second) > 0.05 || (firstSlope > 0) != (secondSlope > 0));
     // Within one record the slots run free as well.
-    EXPECT_GT(std::fabs(vBufferIn[0][0] - vBufferIn[1][0]) + std::fabs(vBufferIn[0][7] - vBufferIn[1][7]), 0.05);
+    EXPECT_GT(std::fabs(vBufferIn[0][0] - vBufferIn[1][0]) + std::fabs(vBufferIn[0][7] - vBufferIn[1][7]),
+              0.05);
 }
 
 TEST_F(CaptureTest, GeneratorNoiseAndOffsetAreAdded)
@@ -137,7 +140,10 @@ TEST_F(CaptureTest, TriggerLinePositions)
     ASSERT_EQ(is_TriggerLineON, 1);
     struct Case {
         int pre, scroll, thumb, expected;
-    } cases[] = {{100, 0, 4096, 100}, {110, 100, 1024, 9}, {50, 100, 1024, 0}, {4000, 0, 1024, 1023},
+    } cases[] = {{100, 0, 4096, 100},
+                 {110, 100, 1024, 9},
+                 {50, 100, 1024, 0},
+                 {4000, 0, 1024, 1023},
                  {111, 100, 1024, 11}};
     for (const Case &c : cases) {
         Scope(8192, 100000.0, 0, 1, c.pre);

@@ -10,12 +10,17 @@
 #include "analysis/synth.h"
 #include "support/bench_fixture.h"
 
-namespace acqtest {
+namespace acqtest
+{
 
-inline void *Data(int value) { return reinterpret_cast<void *>(static_cast<std::intptr_t>(value)); }
+inline void *Data(int value)
+{
+    return reinterpret_cast<void *>(static_cast<std::intptr_t>(value));
+}
 
-class AcqTest : public BenchTest {
-protected:
+class AcqTest : public BenchTest
+{
+  protected:
     void SetUp() override
     {
         BenchTest::SetUp();
@@ -75,7 +80,10 @@ protected:
     }
 
     static int OneShot() { return GoStopCallback(panelScope, kToolbarOneShot, EVENT_COMMIT, Data(1), 0, 0); }
-    static int Continuous() { return GoStopCallback(panelScope, kToolbarContinuous, EVENT_COMMIT, Data(2), 0, 0); }
+    static int Continuous()
+    {
+        return GoStopCallback(panelScope, kToolbarContinuous, EVENT_COMMIT, Data(2), 0, 0);
+    }
     static int StopRun() { return GoStopCallback(panelScope, kToolbarStop, EVENT_COMMIT, Data(3), 0, 0); }
     static void Tick() { CaptureTimer(panelBench, BENCH_CAPTURE_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0); }
 

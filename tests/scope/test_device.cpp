@@ -3,12 +3,14 @@
 
 using namespace acqtest;
 
-namespace {
+namespace
+{
 
 using Strings = std::vector<std::string>;
 
-class DeviceTest : public AcqTest {
-protected:
+class DeviceTest : public AcqTest
+{
+  protected:
     static std::string Text(int panel, int control)
     {
         char text[1024] = "";
@@ -31,8 +33,8 @@ protected:
     {
         const int ranges[4] = {TAB_RANGE_CH1, TAB_RANGE_CH2, TAB_RANGE_CH3, TAB_RANGE_CH4};
         for (int control : ranges) {
-            EXPECT_EQ(RingLabels(panelRange, control),
-                      Strings({"\u00B1 50mV", "\u00B1 100mV", "\u00B1 500mV", "\u00B1 1V", "\u00B1 2V", "\u00B1 5V"}));
+            EXPECT_EQ(RingLabels(panelRange, control), Strings({"\u00B1 50mV", "\u00B1 100mV", "\u00B1 500mV",
+                                                                "\u00B1 1V", "\u00B1 2V", "\u00B1 5V"}));
             EXPECT_EQ(RingIndex(panelRange, control), 4);
             double volts = 0.0;
             GetCtrlVal(panelRange, control, &volts);
@@ -42,7 +44,8 @@ protected:
                   Strings({"CH1", "CH2", "CH3", "CH4", "EXT", "NONE"}));
         EXPECT_EQ(RingIndex(panelScope, SCOPE_TRIGGER_SOURCE), 5);
         EXPECT_EQ(RingIndex(panelScope, SCOPE_PARAMETER_CHANNEL), 0);
-        EXPECT_EQ(RingLabels(panelScope, SCOPE_VERTICAL_CHANNEL), Strings({"CH1", "CH2", "CH3", "CH4", "ALL"}));
+        EXPECT_EQ(RingLabels(panelScope, SCOPE_VERTICAL_CHANNEL),
+                  Strings({"CH1", "CH2", "CH3", "CH4", "ALL"}));
         EXPECT_EQ(RingIndex(panelScope, SCOPE_VERTICAL_CHANNEL), 4);
         EXPECT_EQ(RingLabels(panelVoltmeter, VOLTMETER_CHANNEL), Strings({"CH1", "CH2", "CH3", "CH4"}));
         EXPECT_EQ(RingIndex(panelVoltmeter, VOLTMETER_CHANNEL), 0);

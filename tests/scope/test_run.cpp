@@ -4,19 +4,22 @@
 
 using namespace acqtest;
 
-namespace {
+namespace
+{
 
-class RunTest : public AcqTest {
-protected:
+class RunTest : public AcqTest
+{
+  protected:
     // "Save", "One Shot", "Continuous Mode", "Stop", "Zoom Area ON".
     static std::vector<int> Toolbar5()
     {
-        return {Dimmed(kToolbarSave), Dimmed(kToolbarOneShot), Dimmed(kToolbarContinuous), Dimmed(kToolbarStop),
-                Dimmed(kToolbarZoomAreaOn)};
+        return {Dimmed(kToolbarSave), Dimmed(kToolbarOneShot), Dimmed(kToolbarContinuous),
+                Dimmed(kToolbarStop), Dimmed(kToolbarZoomAreaOn)};
     }
     static void SetAll(int dimmed)
     {
-        for (int position : {kToolbarSave, kToolbarOneShot, kToolbarContinuous, kToolbarStop, kToolbarZoomAreaOn})
+        for (int position :
+             {kToolbarSave, kToolbarOneShot, kToolbarContinuous, kToolbarStop, kToolbarZoomAreaOn})
             Toolbar_DimItem(Toolbar, position, dimmed);
     }
     static int MenuDimmed()

@@ -4,13 +4,15 @@
 
 using namespace acqtest;
 
-namespace {
+namespace
+{
 
 using Strings = std::vector<std::string>;
 using Ints = std::vector<int>;
 
-class SettingsTest : public AcqTest {
-protected:
+class SettingsTest : public AcqTest
+{
+  protected:
     static double MarkerY(int cursor)
     {
         double x = 0.0, y = 0.0;

@@ -8,10 +8,12 @@
 
 using namespace acqtest;
 
-namespace {
+namespace
+{
 
-class StreamingTest : public AcqTest {
-protected:
+class StreamingTest : public AcqTest
+{
+  protected:
     // The stream as the card's model defines it: the whole record at the
     // full rate, every n-th sample kept, acquisition noise on the kept ones.
     static std::vector<double> Reference(int n, int decimation, double rate)
