@@ -446,8 +446,8 @@ void GraphWidget::resizeEvent(QResizeEvent *)
 void GraphWidget::paintEvent(QPaintEvent *event)
 {
     // A paint of a graph whose buffers are stale (it was hidden, or is
-    // being printed before its queued redraw) draws them first.
-    if (dataDirty_ && isVisible()) {
+    // being printed or grabbed before its queued redraw) draws them first.
+    if (dataDirty_) {
         dataDirty_ = false;
         cursorDirty_ = false;
         updateRanges();

@@ -334,6 +334,24 @@ TEST_F(GraphTest, FewPointsAreJoinedByTheirRealLine)
     EXPECT_EQ(pixelsOf(img, 0x00FF00, px - 2, px + 2, high - 2, high + 2), 0);
 }
 
+TEST_F(GraphTest, AHiddenGraphDrawsWhenShownOrPrinted)
+{
+    ASSERT_EQ(SetCtrlAttribute(panel_, kAuto, ATTR_VISIBLE, 0), 0);
+    uigraph::GraphWidget *g = graph(kAuto);
+    const int before = g->fullRedraws();
+    const double y[] = {0.0, 1.0, 0.0, 1.0};
+    PlotY(panel_, kAuto, y, 4, VAL_DOUBLE, VAL_FAT_LINE, VAL_NO_POINT, VAL_SOLID, 1, 0x0000FF);
+    ASSERT_EQ(RefreshGraph(panel_, kAuto), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(g->fullRedraws(), before); // nobody sees it: nothing drawn
+    // Rendered while hidden (as printing does): the plot is there.
+    const QImage img = g->grab().toImage();
+    EXPECT_GT(pixelsOf(img, 0x0000FF, 0, img.width(), 0, img.height()), 20);
+    ASSERT_EQ(SetCtrlAttribute(panel_, kAuto, ATTR_VISIBLE, 1), 0);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(g->redrawPending());
+}
+
 // ------------------------------------------------------------ axes
 
 TEST_F(GraphTest, ManualAndAutomaticScaling)
