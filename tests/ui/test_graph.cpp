@@ -241,6 +241,35 @@ TEST_F(GraphTest, DeletingPlotsAndRefusingBadArguments)
     EXPECT_EQ(RefreshGraph(-1, kPlot), UIE_BAD_PANEL);
 }
 
+TEST_F(GraphTest, ANewPlotInTheStorageOfADeletedOneHoldsOnlyItsOwnData)
+{
+    // A capture deletes its traces and plots new ones of the same length:
+    // the new plot may take the old one's memory, but nothing of its data.
+    std::vector<double> old(100000, 5.0), fresh(90000, -1.0);
+    fresh[12345] = -2.0;
+    const int h0 = PlotY(panel_, kAuto, old.data(), 100000, VAL_DOUBLE, 0, 0, 0, 1, VAL_RED);
+    ASSERT_GT(h0, 0);
+    const double *oldStorage = graph(kAuto)->plot(h0)->y.data();
+    ASSERT_EQ(DeleteGraphPlot(panel_, kAuto, -1, VAL_IMMEDIATE_DRAW), 0);
+    const int h = PlotWaveform(panel_, kAuto, fresh.data(), 90000, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0, 0, 0, 0, 1,
+                               VAL_RED);
+    ASSERT_GT(h, 0);
+    EXPECT_EQ(values(panel_, kAuto, h), fresh);
+    int mode;
+    double lo = 0, hi = 0;
+    ASSERT_EQ(GetAxisScalingMode(panel_, kAuto, VAL_LEFT_YAXIS, &mode, &lo, &hi), 0);
+    EXPECT_LT(hi, 0.0); // nothing of the old 5 V trace
+    EXPECT_LE(lo, -2.0);
+    const uigraph::Plot *p = graph(kAuto)->plot(h);
+    EXPECT_EQ(p->y.data(), oldStorage); // the case this test is about
+    double mn = 0, mx = 0;
+    ASSERT_TRUE(p->pyramid.rangeMinMax(p->y.data(), p->count(), 0, p->count(), mn, mx));
+    EXPECT_EQ(mn, -2.0);
+    EXPECT_EQ(mx, -1.0);
+    ASSERT_EQ(GetAxisScalingMode(panel_, kAuto, VAL_XAXIS, &mode, &lo, &hi), 0);
+    EXPECT_EQ(hi, 89999.0);
+}
+
 TEST_F(GraphTest, TracesPiledUpWithoutDeletingStayBounded)
 {
     // As persistence does: plot after plot, never deleting.  The oldest go
