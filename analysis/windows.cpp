@@ -144,7 +144,7 @@ int ScaledWindow(double *x, int n, int type, WindowConstants *constants)
         break;
     case WINDOW_EXACT_BLACKMAN:
         enbw = 1.693699;
-        cg = 0.42659071367;
+        cg = 7938.0 / 18608.0; // 0.42659071367..., the first coefficient
         if (n > 0)
             status = ExBkmanWin(x, n);
         break;
