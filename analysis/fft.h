@@ -33,6 +33,8 @@ constexpr std::size_t kGenericMaxPrime = 37;
 // Below this length a transform runs as one Stockham pass chain on a
 // single column; every prime factor then gets a direct butterfly.
 constexpr std::size_t kSmallLength = 256;
+// Up to this length the twiddles between the two phases are kept in full.
+constexpr std::size_t kFullTwiddleLength = 1 << 16;
 
 // How a prime factor p of a transform length is computed.
 enum class PrimeMethod { Direct, Rader, Bluestein };
@@ -140,6 +142,7 @@ struct ComplexPlan {
     std::size_t n1 = 0, n2 = 0;
     std::shared_ptr<const BatchPlan> cols, rows;
     std::vector<double> pr, pi; // e^(-2 pi i k1 c / n) for c < kLanes, at k1 * kLanes + c
+    std::vector<double> fr, fi; // short lengths: every e^(-2 pi i k1 c / n), at k1 * n2 + c
     std::unique_ptr<UnitRoots> roots;
     // Convolution: Rader or Bluestein through a sub-transform.
     PrimeMethod method = PrimeMethod::Direct;

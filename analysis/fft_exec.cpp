@@ -138,6 +138,15 @@ inline void TwiddleRow(const ComplexPlan &pl, std::size_t k1, std::size_t c0, st
                        double *KX_R vi)
 {
     constexpr std::size_t B = kLanes;
+    if (!pl.fr.empty()) {
+        const double *KX_R wr = pl.fr.data() + k1 * pl.n2 + c0, *KX_R wi = pl.fi.data() + k1 * pl.n2 + c0;
+        for (std::size_t q = 0; q < cv; ++q) {
+            const double a = vr[q], b = vi[q];
+            vr[q] = a * wr[q] - b * wi[q];
+            vi[q] = a * wi[q] + b * wr[q];
+        }
+        return;
+    }
     double qr, qi;
     pl.roots->Get(k1 * c0, qr, qi);
     const double *KX_R pr = pl.pr.data() + k1 * B, *KX_R pi = pl.pi.data() + k1 * B;
@@ -323,37 +332,49 @@ void ExecuteSmall(const ComplexPlan &pl, const Source &src, double *outRe, doubl
     std::copy(ri, ri + n, outIm);
 }
 
-inline V4 Reverse(V4 v)
+typedef double V8 __attribute__((vector_size(64)));
+typedef long long V8i __attribute__((vector_size(64)));
+
+inline V8 LoadV8(const double *p)
 {
-    const V4i r = {3, 2, 1, 0};
+    V8 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void StoreV8(double *p, V8 v) { std::memcpy(p, &v, sizeof v); }
+
+inline V8 Reverse(V8 v)
+{
+    const V8i r = {7, 6, 5, 4, 3, 2, 1, 0};
     return __builtin_shuffle(v, r);
 }
 
 // One block of the post-processing: k = k0 + a for a in [a0, a1), with
-// root e^(-2 pi i k / N) = fine[a] * (cr + i ci).  Four bins at a time; the
-// mirrored positions n - k and N - k are read and written reversed.
+// root e^(-2 pi i k / N) = fine[a] * (cr + i ci).  Eight bins at a time;
+// the mirrored positions n - k and N - k are read and written reversed.
 void PostBlock(double *x, double *y, std::size_t n, std::size_t k0, std::size_t a0, std::size_t a1,
                const double *fr, const double *fi, double cr, double ci)
 {
     const std::size_t N = 2 * n;
     std::size_t a = a0;
-    for (; a + 4 <= a1; a += 4) {
+    for (; a + 8 <= a1; a += 8) {
         const std::size_t k = k0 + a;
-        const V4 wr = LoadV4(fr + a) * cr - LoadV4(fi + a) * ci;
-        const V4 wi = LoadV4(fr + a) * ci + LoadV4(fi + a) * cr;
-        const V4 zkr = LoadV4(x + k), zki = LoadV4(x + n + k);
-        const V4 zmr = Reverse(LoadV4(x + n - k - 3)), zmi = Reverse(LoadV4(x + N - k - 3));
-        const V4 er = 0.5 * (zkr + zmr), ei = 0.5 * (zki - zmi);
-        const V4 orr = 0.5 * (zki + zmi), oi = -0.5 * (zkr - zmr);
-        const V4 tr = orr * wr - oi * wi, ti = orr * wi + oi * wr;
-        StoreV4(x + k, er + tr);
-        StoreV4(y + k, ei + ti);
-        StoreV4(x + n - k - 3, Reverse(er - tr));
-        StoreV4(y + n - k - 3, Reverse(ti - ei));
-        StoreV4(x + N - k - 3, Reverse(er + tr));
-        StoreV4(y + N - k - 3, Reverse(-(ei + ti)));
-        StoreV4(x + n + k, er - tr);
-        StoreV4(y + n + k, ei - ti);
+        const V8 wr = LoadV8(fr + a) * cr - LoadV8(fi + a) * ci;
+        const V8 wi = LoadV8(fr + a) * ci + LoadV8(fi + a) * cr;
+        const V8 zkr = LoadV8(x + k), zki = LoadV8(x + n + k);
+        const V8 zmr = Reverse(LoadV8(x + n - k - 7)), zmi = Reverse(LoadV8(x + N - k - 7));
+        const V8 er = 0.5 * (zkr + zmr), ei = 0.5 * (zki - zmi);
+        const V8 orr = 0.5 * (zki + zmi), oi = -0.5 * (zkr - zmr);
+        const V8 tr = orr * wr - oi * wi, ti = orr * wi + oi * wr;
+        StoreV8(x + k, er + tr);
+        StoreV8(y + k, ei + ti);
+        StoreV8(x + n - k - 7, Reverse(er - tr));
+        StoreV8(y + n - k - 7, Reverse(ti - ei));
+        StoreV8(x + N - k - 7, Reverse(er + tr));
+        StoreV8(y + N - k - 7, Reverse(-(ei + ti)));
+        StoreV8(x + n + k, er - tr);
+        StoreV8(y + n + k, ei - ti);
     }
     for (; a < a1; ++a) {
         const std::size_t k = k0 + a;

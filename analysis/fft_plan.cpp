@@ -348,6 +348,13 @@ std::shared_ptr<const ComplexPlan> MakeComplexPlan(std::size_t n)
         for (std::size_t k1 = 0; k1 < n1; ++k1)
             for (std::size_t c = 0; c < kLanes; ++c)
                 plan->roots->Get(k1 * c, plan->pr[k1 * kLanes + c], plan->pi[k1 * kLanes + c]);
+        if (n <= kFullTwiddleLength) {
+            plan->fr.resize(n);
+            plan->fi.resize(n);
+            for (std::size_t k1 = 0; k1 < n1; ++k1)
+                for (std::size_t c = 0; c < n2; ++c)
+                    plan->roots->Get(k1 * c, plan->fr[k1 * n2 + c], plan->fi[k1 * n2 + c]);
+        }
     } else {
         // A prime length: cyclic convolution through a smooth sub-transform.
         plan->kind = ComplexPlan::Convolution;
