@@ -26,8 +26,15 @@
 namespace korvax {
 namespace fft {
 
-// Columns processed together by the two phases of a transform.
+// Columns processed together by the two phases of a transform: the widest
+// block (kLanes) and the narrowest.
 constexpr std::size_t kLanes = 32;
+constexpr std::size_t kMinLanes = 8;
+
+// Block width of the two phases for length n: narrow blocks keep the
+// work of a phase in the first-level cache for moderate lengths, wide ones
+// read and write long records in longer runs.  Pure.
+std::size_t ChooseLanes(std::size_t n);
 // Largest prime with a direct (generic) butterfly in a long transform.
 constexpr std::size_t kGenericMaxPrime = 37;
 // Below this length a transform runs as one Stockham pass chain on a
@@ -56,9 +63,9 @@ std::vector<std::size_t> PassRadices(std::size_t n);
 std::size_t SmoothLength(std::size_t m);
 
 // Split of n into n1 * n2 for the two phases, near the square root, n1 a
-// multiple of kLanes where the factors of n allow, and n2 too where they
+// multiple of lanes where the factors of n allow, and n2 too where they
 // allow both.  Returns {1, n} when n is prime.
-void SplitLength(std::size_t n, std::size_t &n1, std::size_t &n2);
+void SplitLength(std::size_t n, std::size_t lanes, std::size_t &n1, std::size_t &n2);
 
 // Accurate roots of unity e^(-2*pi*i*m/N) from two short tables computed
 // with long-double sin/cos: one complex product per root.
@@ -139,9 +146,9 @@ struct ComplexPlan {
     // Small: one batch plan on a single column.
     std::shared_ptr<const BatchPlan> whole;
     // TwoPhase: column plan, row plan and the twiddles between them.
-    std::size_t n1 = 0, n2 = 0;
+    std::size_t n1 = 0, n2 = 0, lanes = kLanes;
     std::shared_ptr<const BatchPlan> cols, rows;
-    std::vector<double> pr, pi; // e^(-2 pi i k1 c / n) for c < kLanes, at k1 * kLanes + c
+    std::vector<double> pr, pi; // e^(-2 pi i k1 c / n) for c < lanes, at k1 * lanes + c
     std::vector<double> fr, fi; // short lengths: every e^(-2 pi i k1 c / n), at k1 * n2 + c
     std::unique_ptr<UnitRoots> roots;
     // Convolution: Rader or Bluestein through a sub-transform.

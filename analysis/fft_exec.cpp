@@ -67,11 +67,11 @@ void LoadStrided(const Source &src, std::size_t first, std::size_t stride, std::
 }
 
 // Phase 1 input block: rows j1 < n1 of columns c0 .. c0+cv-1, padded to
-// kLanes lanes with zeros.
+// B lanes with zeros.
+template <std::size_t B>
 void LoadColumns(const Source &src, std::size_t n1, std::size_t n2, std::size_t c0, std::size_t cv,
                  double *KX_R sr, double *KX_R si)
 {
-    constexpr std::size_t B = kLanes;
     if (cv == B && src.kind == Source::Interleaved) {
         const double *KX_R x = src.re;
         for (std::size_t j1 = 0; j1 < n1; ++j1) {
@@ -113,11 +113,9 @@ inline V4 LoadV4(const double *p)
 
 inline void StoreV4(double *p, V4 v) { std::memcpy(p, &v, sizeof v); }
 
-// dst[c*B + r] = src[r*B + c] for a B x B tile (B = kLanes), by 4 x 4
-// blocks.
-void TransposeTile(const double *KX_R src, double *KX_R dst)
+// dst[c*B + r] = src[r*B + c] for a B x B tile, by 4 x 4 blocks.
+template <std::size_t B> void TransposeTile(const double *KX_R src, double *KX_R dst)
 {
-    constexpr std::size_t B = kLanes;
     const V4i lo = {0, 4, 2, 6}, hi = {1, 5, 3, 7}, first = {0, 1, 4, 5}, second = {2, 3, 6, 7};
     for (std::size_t rb = 0; rb < B; rb += 4)
         for (std::size_t cb = 0; cb < B; cb += 4) {
@@ -132,12 +130,12 @@ void TransposeTile(const double *KX_R src, double *KX_R dst)
         }
 }
 
-// Multiplies row k1 (kLanes lanes, columns c0 + q) of a phase-1 result by
+// Multiplies row k1 (B lanes, columns c0 + q) of a phase-1 result by
 // e^(-2 pi i k1 (c0 + q) / n).
+template <std::size_t B>
 inline void TwiddleRow(const ComplexPlan &pl, std::size_t k1, std::size_t c0, std::size_t cv, double *KX_R vr,
                        double *KX_R vi)
 {
-    constexpr std::size_t B = kLanes;
     if (!pl.fr.empty()) {
         const double *KX_R wr = pl.fr.data() + k1 * pl.n2 + c0, *KX_R wi = pl.fi.data() + k1 * pl.n2 + c0;
         for (std::size_t q = 0; q < cv; ++q) {
@@ -167,15 +165,15 @@ inline void TwiddleRow(const ComplexPlan &pl, std::size_t k1, std::size_t c0, st
     }
 }
 
-// Two phases.  When n1 is a multiple of kLanes the middle buffer is kept
-// in tiles: the kLanes rows k1 of a phase-2 block lie together, element
-// (j2, k1) at block*kLanes*n2 + j2*kLanes + k1 % kLanes, so that phase 2
+// Two phases over blocks of B = pl.lanes columns.  When n1 is a multiple
+// of B the middle buffer is kept in tiles: the B rows k1 of a phase-2 block
+// lie together, element (j2, k1) at block*B*n2 + j2*B + k1 % B, so that phase 2
 // transforms each tile where it lies.  Otherwise the middle buffer is row
 // major and phase 2 gathers its blocks.
-void ExecuteTwoPhase(const ComplexPlan &pl, const Source &src, double *outRe, double *outIm, double *mid,
-                     double *work)
+template <std::size_t B>
+void ExecuteTwoPhaseT(const ComplexPlan &pl, const Source &src, double *outRe, double *outIm, double *mid,
+                      double *work)
 {
-    constexpr std::size_t B = kLanes;
     const std::size_t n = pl.n, n1 = pl.n1, n2 = pl.n2, L = std::max(n1, n2);
     if (!mid) {
         mid = work;
@@ -189,16 +187,16 @@ void ExecuteTwoPhase(const ComplexPlan &pl, const Source &src, double *outRe, do
     // e^(-2 pi i k1 c / n) on the way out.
     for (std::size_t c0 = 0; c0 < n2; c0 += B) {
         const std::size_t cv = std::min(B, n2 - c0);
-        LoadColumns(src, n1, n2, c0, cv, s0r, s0i);
+        LoadColumns<B>(src, n1, n2, c0, cv, s0r, s0i);
         bool inW = false;
         pl.cols->Run(s0r, s0i, s1r, s1i, B, extra, &inW);
         double *rr = inW ? s1r : s0r, *ri = inW ? s1i : s0i;
         for (std::size_t k1 = 0; k1 < n1; ++k1)
-            TwiddleRow(pl, k1, c0, cv, rr + k1 * B, ri + k1 * B);
+            TwiddleRow<B>(pl, k1, c0, cv, rr + k1 * B, ri + k1 * B);
         if (tiled && cv == B) {
             for (std::size_t g = 0; g < n1 / B; ++g) {
-                TransposeTile(rr + g * B * B, midRe + g * B * n2 + c0 * B);
-                TransposeTile(ri + g * B * B, midIm + g * B * n2 + c0 * B);
+                TransposeTile<B>(rr + g * B * B, midRe + g * B * n2 + c0 * B);
+                TransposeTile<B>(ri + g * B * B, midIm + g * B * n2 + c0 * B);
             }
         } else if (tiled) {
             for (std::size_t k1 = 0; k1 < n1; ++k1)
@@ -262,6 +260,22 @@ void ExecuteTwoPhase(const ComplexPlan &pl, const Source &src, double *outRe, do
                     di[k2 * n1 + q] = ri[k2 * B + q];
                 }
         }
+    }
+}
+
+void ExecuteTwoPhase(const ComplexPlan &pl, const Source &src, double *outRe, double *outIm, double *mid,
+                     double *work)
+{
+    switch (pl.lanes) {
+    case 8:
+        ExecuteTwoPhaseT<8>(pl, src, outRe, outIm, mid, work);
+        break;
+    case 16:
+        ExecuteTwoPhaseT<16>(pl, src, outRe, outIm, mid, work);
+        break;
+    default:
+        ExecuteTwoPhaseT<kLanes>(pl, src, outRe, outIm, mid, work);
+        break;
     }
 }
 

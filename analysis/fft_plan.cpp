@@ -83,27 +83,36 @@ std::size_t SmoothLength(std::size_t m)
     return best;
 }
 
-void SplitLength(std::size_t n, std::size_t &n1, std::size_t &n2)
+std::size_t ChooseLanes(std::size_t n)
+{
+    if (n <= (std::size_t(1) << 16))
+        return kMinLanes;
+    if (n <= (std::size_t(1) << 17))
+        return 16;
+    return kLanes;
+}
+
+void SplitLength(std::size_t n, std::size_t lanes, std::size_t &n1, std::size_t &n2)
 {
     std::vector<std::size_t> f = PrimeFactors(n);
     n1 = 1;
     n2 = n;
     if (f.size() < 2)
         return;
-    // n1 takes kLanes first when the powers of two allow it (the middle
+    // n1 takes lanes first when the powers of two allow it (the middle
     // buffer is then kept in tiles), n2 too when there are twos enough;
     // the other factors go, largest first, to the smaller side.
     std::size_t twos = static_cast<std::size_t>(std::count(f.begin(), f.end(), std::size_t(2)));
     std::size_t lanesLog = 0;
-    for (std::size_t v = kLanes; v > 1; v /= 2)
+    for (std::size_t v = lanes; v > 1; v /= 2)
         ++lanesLog;
     n1 = n2 = 1;
     std::size_t used = 0;
     if (twos >= lanesLog) {
-        n1 = kLanes;
+        n1 = lanes;
         used = lanesLog;
         if (twos >= 2 * lanesLog) {
-            n2 = kLanes;
+            n2 = lanes;
             used = 2 * lanesLog;
         }
     }
@@ -114,7 +123,7 @@ void SplitLength(std::size_t n, std::size_t &n1, std::size_t &n2)
         else
             n2 *= *it;
     }
-    if ((n1 % kLanes != 0 && n2 % kLanes == 0) || (n1 > n2 && n2 % kLanes == 0))
+    if ((n1 % lanes != 0 && n2 % lanes == 0) || (n1 > n2 && n2 % lanes == 0))
         std::swap(n1, n2);
 }
 
@@ -331,8 +340,9 @@ std::shared_ptr<const ComplexPlan> MakeComplexPlan(std::size_t n)
     auto plan = std::make_shared<ComplexPlan>();
     plan->n = n;
     std::size_t n1 = 1, n2 = n;
+    const std::size_t lanes = ChooseLanes(n);
     if (n >= kSmallLength)
-        SplitLength(n, n1, n2);
+        SplitLength(n, lanes, n1, n2);
     if (n < kSmallLength) {
         plan->kind = ComplexPlan::Small;
         plan->whole = MakeBatchPlan(n, true);
@@ -340,14 +350,15 @@ std::shared_ptr<const ComplexPlan> MakeComplexPlan(std::size_t n)
         plan->kind = ComplexPlan::TwoPhase;
         plan->n1 = n1;
         plan->n2 = n2;
+        plan->lanes = lanes;
         plan->cols = MakeBatchPlan(n1, false);
         plan->rows = MakeBatchPlan(n2, false);
         plan->roots.reset(new UnitRoots(n));
-        plan->pr.resize(n1 * kLanes);
-        plan->pi.resize(n1 * kLanes);
+        plan->pr.resize(n1 * lanes);
+        plan->pi.resize(n1 * lanes);
         for (std::size_t k1 = 0; k1 < n1; ++k1)
-            for (std::size_t c = 0; c < kLanes; ++c)
-                plan->roots->Get(k1 * c, plan->pr[k1 * kLanes + c], plan->pi[k1 * kLanes + c]);
+            for (std::size_t c = 0; c < lanes; ++c)
+                plan->roots->Get(k1 * c, plan->pr[k1 * lanes + c], plan->pi[k1 * lanes + c]);
         if (n <= kFullTwiddleLength) {
             plan->fr.resize(n);
             plan->fi.resize(n);
@@ -381,8 +392,8 @@ std::size_t ComplexPlan::WorkDoubles(bool midGiven) const
     case Small:
         return 4 * n + whole->ExtraDoubles(1);
     case TwoPhase:
-        return (midGiven ? 0 : 2 * n) + 4 * std::max(n1, n2) * kLanes +
-               std::max(cols->ExtraDoubles(kLanes), rows->ExtraDoubles(kLanes));
+        return (midGiven ? 0 : 2 * n) + 4 * std::max(n1, n2) * lanes +
+               std::max(cols->ExtraDoubles(lanes), rows->ExtraDoubles(lanes));
     case Convolution:
         return 4 * convLen + sub->WorkDoubles(false);
     }

@@ -122,22 +122,23 @@ TEST(FftPlan, FactorsSplitAndSmoothLengths)
     EXPECT_EQ(korvax::fft::SmoothLength(1), 1u);
     for (std::size_t n : {256u, 4096u, 1000000u, 500000u, 3999744u, 4007936u, 4194304u, 729u}) {
         std::size_t n1 = 0, n2 = 0;
-        korvax::fft::SplitLength(n, n1, n2);
+        const std::size_t lanes = korvax::fft::ChooseLanes(n);
+        korvax::fft::SplitLength(n, lanes, n1, n2);
         EXPECT_EQ(n1 * n2, n) << n;
         EXPECT_LE(std::max(n1, n2), 16 * std::min(n1, n2)) << n;
-        if (n % korvax::fft::kLanes == 0) {
-            EXPECT_EQ(n1 % korvax::fft::kLanes, 0u) << n;
+        if (n % lanes == 0) {
+            EXPECT_EQ(n1 % lanes, 0u) << n;
         }
-        if (n % (korvax::fft::kLanes * korvax::fft::kLanes) == 0) {
-            EXPECT_EQ(n1 % korvax::fft::kLanes, 0u) << n;
-            EXPECT_EQ(n2 % korvax::fft::kLanes, 0u) << n;
+        if (n % (lanes * lanes) == 0) {
+            EXPECT_EQ(n1 % lanes, 0u) << n;
+            EXPECT_EQ(n2 % lanes, 0u) << n;
         }
     }
     std::size_t n1 = 0, n2 = 0;
-    korvax::fft::SplitLength(2018, n1, n2);
+    korvax::fft::SplitLength(2018, 8, n1, n2);
     EXPECT_EQ(n1 * n2, 2018u);
     EXPECT_EQ(std::min(n1, n2), 2u);
-    korvax::fft::SplitLength(1009, n1, n2);
+    korvax::fft::SplitLength(1009, 8, n1, n2);
     EXPECT_EQ(n1, 1u);
     EXPECT_EQ(n2, 1009u);
 }
