@@ -26,6 +26,11 @@ bool ValidSlot(int slot)
     return slot >= 0 && slot < numChanIn && slot < 4;
 }
 
+// Every slot's drawing measures the parameter slot; within one tick only the
+// last slot's measurement stays on the indicators, so the tick asks only the
+// last slot to measure (the earlier ones would give way to it).
+bool measureInDraw = true;
+
 // The buffers hold what the current settings need: a record edited since
 // the start (a single shot still running) must not be written past them.
 bool BuffersFitSettings(void)
@@ -87,7 +92,7 @@ void DrawSlot(int slot, int start)
         }
     }
 
-    if (ValidSlot(is_Parameter) && vBufferIn[is_Parameter] && Scroll_Thumb_Size > 0 &&
+    if (measureInDraw && ValidSlot(is_Parameter) && vBufferIn[is_Parameter] && Scroll_Thumb_Size > 0 &&
         Scope_BufferHolds(start, Scroll_Thumb_Size))
         Waveform_Parameter(vBufferIn[is_Parameter] + start);
 }
@@ -206,7 +211,9 @@ void NormalCapture(void)
 
     // A count below 1 (a damaged setup) would divide by zero.
     const int averageCount = average_count >= 1 ? average_count : 1;
-    for (int k = 0; k < numChanIn && k < 4; ++k) {
+    const int slots = numChanIn < 4 ? numChanIn : 4;
+    for (int k = 0; k < slots; ++k) {
+        measureInDraw = k == slots - 1;
         if (!is_AverageON) {
             if (isFFT_On)
                 fft(k, iOffset);
@@ -216,6 +223,7 @@ void NormalCapture(void)
             AverageSlot(k, averageCount);
         }
     }
+    measureInDraw = true;
     if (!is_AverageON)
         RefreshTimeView();
 

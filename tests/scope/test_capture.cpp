@@ -287,6 +287,21 @@ TEST_F(CaptureTest, ContinuousRunKeepsGoingWithArmedStatus)
     EXPECT_EQ(NumPlots(SCOPE_TIMEGRAPH), 4);
 }
 
+TEST_F(CaptureTest, ParametersAreThoseOfTheChosenSlot)
+{
+    Generator(5, 1.5, 1000.0);
+    Channels({1, 2, 4}); // slot 2 is acquired but never synthesised
+    SetCtrlVal(panelScope, SCOPE_PARAMETER_CHANNEL, 2);
+    Shoot(2048);
+    double mean = -1.0;
+    GetCtrlVal(panelScope, SCOPE_PARAM_MEAN, &mean);
+    EXPECT_EQ(mean, 0.0);
+    SetCtrlVal(panelScope, SCOPE_PARAMETER_CHANNEL, 1);
+    Shoot(2048);
+    GetCtrlVal(panelScope, SCOPE_PARAM_MEAN, &mean);
+    EXPECT_NEAR(mean, 1500.0, 10.0);
+}
+
 TEST_F(CaptureTest, SynthesisForOtherInstrumentsFollowsTheSameModel)
 {
     std::vector<double> out(1000);
