@@ -163,14 +163,8 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value)
         return 0;
     case ATTR_TEXT_COLOR: {
         c->textColor = value & 0xFFFFFF;
-        if (QWidget *w = c->shown) {
-            QPalette pal = w->palette();
-            const QColor col = QColor::fromRgb(static_cast<QRgb>(c->textColor));
-            pal.setColor(QPalette::WindowText, col);
-            pal.setColor(QPalette::Text, col);
-            pal.setColor(QPalette::ButtonText, col);
-            w->setPalette(pal);
-        }
+        c->textColorSet = true;
+        applyPalette(c);
         return 0;
     }
     case ATTR_WIDTH:

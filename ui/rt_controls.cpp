@@ -3,6 +3,7 @@
 #include "rt_widgets.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -111,6 +112,7 @@ void applyControlMode(Control *c)
         c->type == "picture")
         return;
     const bool indicator = c->mode == VAL_INDICATOR;
+    applyPalette(c);
     if (auto *sb = qobject_cast<QAbstractSpinBox *>(w)) {
         sb->setReadOnly(indicator);
         sb->setButtonSymbols(indicator ? QAbstractSpinBox::NoButtons : QAbstractSpinBox::UpDownArrows);
@@ -123,6 +125,26 @@ void applyControlMode(Control *c)
         w->setAttribute(Qt::WA_TransparentForMouseEvents, indicator);
         w->setFocusPolicy(indicator ? Qt::NoFocus : Qt::StrongFocus);
     }
+}
+
+void applyPalette(Control *c)
+{
+    QWidget *w = c->shown;
+    if (!w)
+        return;
+    QPalette pal = QApplication::palette(w);
+    if (c->textColorSet) {
+        const QColor col = QColor::fromRgb(static_cast<QRgb>(c->textColor));
+        pal.setColor(QPalette::WindowText, col);
+        pal.setColor(QPalette::Text, col);
+        pal.setColor(QPalette::ButtonText, col);
+    }
+    // Display-only boxes take the panel's colour: nothing to type into.
+    const bool editable = qobject_cast<QAbstractSpinBox *>(w) || qobject_cast<QLineEdit *>(w) ||
+                          qobject_cast<QPlainTextEdit *>(w);
+    if (editable && c->mode == VAL_INDICATOR)
+        pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+    w->setPalette(pal);
 }
 
 void updateAccessible(Control *c)

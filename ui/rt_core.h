@@ -70,6 +70,7 @@ struct Control {
     QString onText, offText;
     int onColor = 0x00C000, offColor = 0x404040;
     int textColor = VAL_BLACK;
+    bool textColorSet = false;
     // timer
     double interval = 1.0;
     bool enabled = false;
@@ -161,6 +162,8 @@ QString resolveImage(const QString &file);
 // the parent that hosts the panel as a tab sheet, or 0.
 int loadPanel(int parent, const char *fileName, int resourceId, int tabHost);
 void applyControlMode(Control *c);
+// Text colour and the display-only look.
+void applyPalette(Control *c);
 // Shows the control's held value (numeric, switch texts, LED) on its widget.
 void syncWidget(Control *c);
 void applyDimmed(Control *c);

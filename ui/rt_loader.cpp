@@ -301,6 +301,11 @@ QWidget *buildControl(Panel *p, Control *c)
             // Tests drive timers by calling their callbacks; nothing ticks by itself then.
             if (testMode())
                 return;
+            // One callback at a time: a tick that falls inside a running
+            // callback (a popup's or a Delay's event loop) is skipped, never
+            // nested into it.
+            if (callbackDepth() > 0)
+                return;
             Control *cc = control(ph, id);
             if (!cc || !cc->enabled)
                 return;

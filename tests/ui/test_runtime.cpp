@@ -339,3 +339,35 @@ TEST_F(RuntimeTest, MouseCursor)
     EXPECT_EQ(SetMouseCursor(VAL_DEFAULT_CURSOR), 0);
     EXPECT_EQ(SetMouseCursor(42), UIE_BAD_VALUE);
 }
+
+namespace {
+
+// Test mode off for one scope (real timers, real waiting).
+struct LiveMode {
+    LiveMode() { testseam::Enable(false); }
+    ~LiveMode() { testseam::Enable(true); }
+};
+
+int LiveBench = 0;
+
+} // namespace
+
+TEST_F(RuntimeTest, TimerTicksNeverNestInsideACallback)
+{
+    const int bench = Load(0, BENCH);
+    LiveBench = bench;
+    {
+        LiveMode live;
+        ASSERT_EQ(SetCtrlAttribute(bench, BENCH_CAPTURE_TIMER, ATTR_INTERVAL, 0.001), 0);
+        ASSERT_EQ(SetCtrlAttribute(bench, BENCH_CAPTURE_TIMER, ATTR_ENABLED, 1), 0);
+        // A callback that waits (and so runs the event loop) for a while.
+        onEvent = [](const RecordedEvent &) {
+            onEvent = nullptr;
+            Delay(0.05);
+            SetCtrlAttribute(LiveBench, BENCH_CAPTURE_TIMER, ATTR_ENABLED, 0);
+        };
+        EXPECT_EQ(OperateCtrl(bench, BENCH_QUIT, 0), 0);
+    }
+    EXPECT_TRUE(EventsOf(BENCH_CAPTURE_TIMER).empty()) << "a timer tick ran inside another callback";
+    EXPECT_EQ(EventsOf(BENCH_QUIT), std::vector<int>{EVENT_COMMIT});
+}
