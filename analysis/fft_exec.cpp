@@ -434,8 +434,10 @@ void RealPostProcess(double *x, double *y, std::size_t n, const UnitRoots &roots
     }
 }
 
-// Work buffers kept between calls: at most kPoolSize idle buffers.
+// Work buffers kept between calls: at most kPoolSize idle buffers holding
+// at most kPoolDoubles doubles together (256 MB); larger ones are freed.
 constexpr std::size_t kPoolSize = 4;
+constexpr std::size_t kPoolDoubles = std::size_t(32) << 20;
 
 struct Buffer {
     std::unique_ptr<double[]> data;
@@ -480,12 +482,22 @@ void ReleaseBuffer(Buffer &&b)
 {
     if (!b.data)
         return;
+    if (b.size > kPoolDoubles)
+        return; // freed here
     std::lock_guard<std::mutex> lock(PoolMutex());
     std::vector<Buffer> &pool = Pool();
-    pool.push_back(std::move(b));
-    if (pool.size() > kPoolSize) {
+    try {
+        pool.push_back(std::move(b));
+    } catch (const std::bad_alloc &) {
+        return;
+    }
+    std::size_t total = 0;
+    for (const Buffer &x : pool)
+        total += x.size;
+    while (pool.size() > kPoolSize || total > kPoolDoubles) {
         auto smallest = std::min_element(pool.begin(), pool.end(),
                                          [](const Buffer &a, const Buffer &c) { return a.size < c.size; });
+        total -= smallest->size;
         pool.erase(smallest);
     }
 }
