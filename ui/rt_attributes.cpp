@@ -14,7 +14,8 @@
 
 using namespace uirt;
 
-namespace {
+namespace
+{
 
 Control *lookup(int panelHandle, int id, int *err)
 {
@@ -29,7 +30,10 @@ Control *lookup(int panelHandle, int id, int *err)
     return c;
 }
 
-bool isGraphAttribute(int attribute) { return attribute >= 300 && attribute < 500; }
+bool isGraphAttribute(int attribute)
+{
+    return attribute >= 300 && attribute < 500;
+}
 
 void integerLimits(int dataType, double *lo, double *hi)
 {
@@ -115,7 +119,8 @@ void applyTimer(Control *c)
 {
     if (!c->timer)
         return;
-    c->timer->setInterval(static_cast<int>(std::clamp(std::llround(c->interval * 1000.0), 1LL, (long long)INT_MAX)));
+    c->timer->setInterval(
+        static_cast<int>(std::clamp(std::llround(c->interval * 1000.0), 1LL, (long long)INT_MAX)));
     // Tests call timer callbacks themselves: timers never tick on their own then.
     if (c->enabled && !testMode()) {
         if (!c->timer->isActive())
@@ -297,8 +302,10 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, int *value)
         if (!c->shown)
             return UIE_BAD_ATTRIBUTE;
         const QRect g = c->shown->geometry();
-        *value = attribute == ATTR_WIDTH ? g.width() : attribute == ATTR_HEIGHT ? g.height()
-                 : attribute == ATTR_TOP ? g.y() : g.x();
+        *value = attribute == ATTR_WIDTH    ? g.width()
+                 : attribute == ATTR_HEIGHT ? g.height()
+                 : attribute == ATTR_TOP    ? g.y()
+                                            : g.x();
         return 0;
     }
     case ATTR_MAX_VALUE:
@@ -409,7 +416,8 @@ int GetActiveCtrl(int panelHandle)
 
 // -------------------------------------------------------- operating controls
 
-namespace {
+namespace
+{
 
 // Whether a user could operate the control now.
 int operable(Control *c)
@@ -445,9 +453,15 @@ int operateNumber(int panelHandle, int id, double value, bool fromInteger)
 
 } // namespace
 
-int OperateCtrl(int panelHandle, int id, int value) { return operateNumber(panelHandle, id, value, true); }
+int OperateCtrl(int panelHandle, int id, int value)
+{
+    return operateNumber(panelHandle, id, value, true);
+}
 
-int OperateCtrl(int panelHandle, int id, double value) { return operateNumber(panelHandle, id, value, false); }
+int OperateCtrl(int panelHandle, int id, double value)
+{
+    return operateNumber(panelHandle, id, value, false);
+}
 
 int OperateCtrl(int panelHandle, int id, const char *value)
 {

@@ -20,16 +20,21 @@
 
 #include "runtime_internal.h"
 
-namespace uirt {
+namespace uirt
+{
 
-namespace {
+namespace
+{
 
 bool isSwitch(const Control *c)
 {
     return c->type == "binary" || c->type == "checkbox" || c->type == "toggle" || c->type == "led";
 }
 
-bool isText(const Control *c) { return c->type == "textmsg" || c->type == "string" || c->type == "textbox"; }
+bool isText(const Control *c)
+{
+    return c->type == "textmsg" || c->type == "string" || c->type == "textbox";
+}
 
 void typeLimits(int dataType, double *lo, double *hi)
 {

@@ -21,9 +21,11 @@
 #include "runtime_internal.h"
 #include "testseam.h"
 
-namespace uirt {
+namespace uirt
+{
 
-namespace {
+namespace
+{
 
 QApplication *g_app = nullptr;
 int g_argc = 0;
@@ -118,7 +120,10 @@ Control *control(Panel *p, int id)
     return it == p->controls.end() ? nullptr : it->second.get();
 }
 
-Control *control(int panelHandle, int id) { return control(panel(panelHandle), id); }
+Control *control(int panelHandle, int id)
+{
+    return control(panel(panelHandle), id);
+}
 
 MenuBarRec *menuBar(int handle)
 {
@@ -126,11 +131,26 @@ MenuBarRec *menuBar(int handle)
     return it == g_menuBars.end() ? nullptr : it->second.get();
 }
 
-std::map<int, std::unique_ptr<Panel>> &panels() { return g_panels; }
-std::map<int, std::unique_ptr<MenuBarRec>> &menuBars() { return g_menuBars; }
-int newPanelHandle() { return g_nextPanel++; }
-int newMenuBarHandle() { return g_nextMenuBar++; }
-bool initialised() { return g_app != nullptr; }
+std::map<int, std::unique_ptr<Panel>> &panels()
+{
+    return g_panels;
+}
+std::map<int, std::unique_ptr<MenuBarRec>> &menuBars()
+{
+    return g_menuBars;
+}
+int newPanelHandle()
+{
+    return g_nextPanel++;
+}
+int newMenuBarHandle()
+{
+    return g_nextMenuBar++;
+}
+bool initialised()
+{
+    return g_app != nullptr;
+}
 
 const CallbackEntry *findCallback(const QString &name)
 {
@@ -145,9 +165,18 @@ const CallbackEntry *findCallback(const QString &name)
     return &result;
 }
 
-int callbackDepth() { return g_depth; }
-CallbackScope::CallbackScope() { ++g_depth; }
-CallbackScope::~CallbackScope() { --g_depth; }
+int callbackDepth()
+{
+    return g_depth;
+}
+CallbackScope::CallbackScope()
+{
+    ++g_depth;
+}
+CallbackScope::~CallbackScope()
+{
+    --g_depth;
+}
 
 void destroyWidget(QWidget *widget)
 {
@@ -179,7 +208,10 @@ int fireMenu(int menuBarHandle, int item)
     return 0;
 }
 
-void setActivePanelHandle(int handle) { g_activePanel = handle; }
+void setActivePanelHandle(int handle)
+{
+    g_activePanel = handle;
+}
 
 int activePanelHandle()
 {
@@ -188,7 +220,10 @@ int activePanelHandle()
     return g_activePanel;
 }
 
-void copyOut(const QString &text, char *out, int size) { copyOut(text.toStdString(), out, size); }
+void copyOut(const QString &text, char *out, int size)
+{
+    copyOut(text.toStdString(), out, size);
+}
 
 void copyOut(const std::string &text, char *out, int size)
 {
@@ -247,7 +282,10 @@ int fireCallback(int panelHandle, int id, int event, int eventData1, int eventDa
     return result;
 }
 
-bool testMode() { return testseam::Enabled(); }
+bool testMode()
+{
+    return testseam::Enabled();
+}
 
 } // namespace uirt
 
@@ -342,7 +380,8 @@ int CheckResourceCallbacks(const char *fileName, char *report, int reportSize)
                 used[cb.toStdString()]++;
                 auto it = t.byName.find(cb.toStdString());
                 if (it == t.byName.end())
-                    problems.push_back("menu item " + where + ": unknown callback '" + cb.toStdString() + "'");
+                    problems.push_back("menu item " + where + ": unknown callback '" + cb.toStdString() +
+                                       "'");
                 else if (!it->second.menu)
                     problems.push_back("menu item " + where + ": '" + cb.toStdString() +
                                        "' is a control callback");

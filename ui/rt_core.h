@@ -26,12 +26,14 @@ class QTabWidget;
 class QScrollBar;
 class QComboBox;
 
-namespace uirt {
+namespace uirt
+{
 
 // Widget of a panel: controls sit at absolute positions; a top-level panel
 // with child panels also holds an MDI area below its own controls.
-class PanelWidget : public QWidget {
-public:
+class PanelWidget : public QWidget
+{
+  public:
     explicit PanelWidget(QWidget *parent = nullptr);
     QSize sizeHint() const override { return preferred; }
     QSize preferred;
@@ -39,7 +41,7 @@ public:
     int mdiTop = 0;
     void layoutMdi();
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent *event) override;
 };
 
@@ -47,15 +49,16 @@ struct ScrollBarState;
 
 struct Control {
     int id = 0;
-    QString type;  // "numeric", "ring", ... ("tab" once a canvas became a tab control)
-    QString name;  // constant name in the resource
+    QString type; // "numeric", "ring", ... ("tab" once a canvas became a tab control)
+    QString name; // constant name in the resource
     QJsonObject desc;
-    QPointer<QWidget> widget;     // the control's own widget (graphs: the graph widget)
-    QPointer<QWidget> shown;      // the widget on screen (differs for a graph turned into a scroll bar)
-    QPointer<QLabel> label;       // caption above the control, when it has one
-    QPointer<QTimer> timer;       // timer controls
+    QPointer<QWidget> widget; // the control's own widget (graphs: the graph widget)
+    QPointer<QWidget> shown;  // the widget on screen (differs for a graph turned into a scroll bar)
+    QPointer<QLabel> label;   // caption above the control, when it has one
+    QPointer<QTimer> timer;   // timer controls
     QString labelText;
-    int dataType = VAL_NO_TYPE;   // VAL_INTEGER, VAL_SHORT_INTEGER, VAL_UNSIGNED_SHORT_INTEGER, VAL_DOUBLE, VAL_STRING
+    int dataType =
+        VAL_NO_TYPE; // VAL_INTEGER, VAL_SHORT_INTEGER, VAL_UNSIGNED_SHORT_INTEGER, VAL_DOUBLE, VAL_STRING
     int mode = VAL_HOT;
     bool dimmed = false;
     QString callbackName;
@@ -84,13 +87,13 @@ struct Panel {
     int handle = 0;
     int resourceId = 0;
     int parent = 0;
-    int tabHost = 0;   // control id of the parent's tab control when this panel is a tab sheet
+    int tabHost = 0; // control id of the parent's tab control when this panel is a tab sheet
     QString fileName;
     QString name;
     QString title;
-    QPointer<PanelWidget> content;  // holds the controls
-    QPointer<QWidget> frame;        // the widget shown and hidden (window, MDI sub-window or content)
-    QPointer<QMdiSubWindow> sub;    // child panels of a top-level panel
+    QPointer<PanelWidget> content; // holds the controls
+    QPointer<QWidget> frame;       // the widget shown and hidden (window, MDI sub-window or content)
+    QPointer<QMdiSubWindow> sub;   // child panels of a top-level panel
     int closeCtrl = 0;
     int menuBar = 0;
     int activeCtrl = 0;

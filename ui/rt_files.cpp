@@ -15,7 +15,8 @@
 
 using namespace uirt;
 
-namespace {
+namespace
+{
 
 struct OpenedFile {
     std::FILE *fp = nullptr;
@@ -88,12 +89,12 @@ int OpenFile(const char *fileName, int readWrite, int action, int fileType)
         fp = std::fopen(fileName, "rb");
         break;
     case VAL_WRITE_ONLY:
-        fp = action == VAL_APPEND ? std::fopen(fileName, "ab")
+        fp = action == VAL_APPEND       ? std::fopen(fileName, "ab")
              : action == VAL_OPEN_AS_IS ? openAsIs(fileName, false)
                                         : std::fopen(fileName, "wb");
         break;
     case VAL_READ_WRITE:
-        fp = action == VAL_APPEND ? std::fopen(fileName, "a+b")
+        fp = action == VAL_APPEND       ? std::fopen(fileName, "a+b")
              : action == VAL_OPEN_AS_IS ? openAsIs(fileName, true)
                                         : std::fopen(fileName, "w+b");
         break;
@@ -137,7 +138,8 @@ int WriteLine(int fileHandle, const char *text, int numberOfBytes)
     if (!text)
         text = "";
     // Never read past the text's end, even when told a longer count.
-    const size_t n = numberOfBytes < 0 ? std::strlen(text) : ::strnlen(text, static_cast<size_t>(numberOfBytes));
+    const size_t n =
+        numberOfBytes < 0 ? std::strlen(text) : ::strnlen(text, static_cast<size_t>(numberOfBytes));
     if (std::fwrite(text, 1, n, f->fp) != n || std::fwrite("\r\n", 1, 2, f->fp) != 2) {
         f->failed = true;
         return UIE_IO_ERROR;
@@ -155,7 +157,10 @@ int ReadLine(int fileHandle, char *line, int lineSize)
     return readOneLine(f->fp, line, lineSize);
 }
 
-int ScanFile(int fileHandle, char *line, int lineSize) { return ReadLine(fileHandle, line, lineSize); }
+int ScanFile(int fileHandle, char *line, int lineSize)
+{
+    return ReadLine(fileHandle, line, lineSize);
+}
 
 int WriteFile(int fileHandle, const char *buffer, int count)
 {

@@ -38,9 +38,11 @@
 #define KORVAX_RESOURCE_DIR "resources"
 #endif
 
-namespace uirt {
+namespace uirt
+{
 
-namespace {
+namespace
+{
 
 struct CachedResource {
     QDateTime modified;
@@ -55,12 +57,13 @@ std::map<QString, CachedResource> &cache()
 }
 
 // Intercepts a panel window's close box.
-class CloseFilter : public QObject {
-public:
+class CloseFilter : public QObject
+{
+  public:
     CloseFilter(QObject *parent, int panelHandle) : QObject(parent), handle(panelHandle) {}
     int handle;
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Close) {
@@ -207,7 +210,8 @@ QWidget *buildControl(Panel *p, Control *c)
         const int index = d.value("index").toInt(0);
         if (index >= 0 && index < box->count())
             box->setCurrentIndex(index);
-        QObject::connect(box, qOverload<int>(&QComboBox::activated), box, [ph, id](int) { userChanged(ph, id); });
+        QObject::connect(box, qOverload<int>(&QComboBox::activated), box,
+                         [ph, id](int) { userChanged(ph, id); });
         w = box;
     } else if (type == "binary" || type == "toggle") {
         auto *b = new QPushButton(parent);
@@ -239,7 +243,8 @@ QWidget *buildControl(Panel *p, Control *c)
         w = b;
     } else if (type == "command") {
         auto *b = new QPushButton(parent);
-        QObject::connect(b, &QPushButton::clicked, b, [ph, id]() { fireCallback(ph, id, EVENT_COMMIT, 0, 0); });
+        QObject::connect(b, &QPushButton::clicked, b,
+                         [ph, id]() { fireCallback(ph, id, EVENT_COMMIT, 0, 0); });
         w = b;
     } else if (type == "textmsg") {
         auto *l = new QLabel(parent);
@@ -382,7 +387,8 @@ QString resolveImage(const QString &file)
     return QString();
 }
 
-namespace {
+namespace
+{
 
 void buildMenuBar(Panel *p, QMenuBar *bar, const QJsonObject &mb)
 {
@@ -427,7 +433,8 @@ void buildMenuBar(Panel *p, QMenuBar *bar, const QJsonObject &mb)
                 }
                 a->setEnabled(!io.value("dimmed").toBool(false));
                 const int itemId = ie.id;
-                QObject::connect(a, &QAction::triggered, a, [mbHandle, itemId]() { fireMenu(mbHandle, itemId); });
+                QObject::connect(a, &QAction::triggered, a,
+                                 [mbHandle, itemId]() { fireMenu(mbHandle, itemId); });
             }
             ie.action = a;
             rec->entries[ie.id] = ie;
@@ -464,8 +471,9 @@ int loadPanel(int parentHandle, const char *fileName, int resourceId, int tabHos
         return UIE_BAD_RESOURCE;
     const QJsonObject pd = panelsArr[index].toObject();
     const QJsonArray controlsArr = pd.value("controls").toArray();
-    static const QStringList known = {"numeric", "ring",   "binary", "checkbox", "command", "toggle", "textmsg",
-                                      "string",  "led",    "canvas", "graph",    "timer",   "textbox", "picture"};
+    static const QStringList known = {"numeric", "ring",    "binary",  "checkbox", "command",
+                                      "toggle",  "textmsg", "string",  "led",      "canvas",
+                                      "graph",   "timer",   "textbox", "picture"};
     for (const QJsonValue &cv : controlsArr)
         if (!known.contains(cv.toObject().value("type").toString()))
             return UIE_BAD_RESOURCE;

@@ -16,9 +16,11 @@
 
 #include "runtime_internal.h"
 
-namespace uirt {
+namespace uirt
+{
 
-namespace {
+namespace
+{
 
 void resizePanel(Panel *p, int height, int width)
 {
@@ -135,9 +137,15 @@ int HidePanel(int handle)
     return 0;
 }
 
-int DiscardPanel(int handle) { return discardPanel(handle); }
+int DiscardPanel(int handle)
+{
+    return discardPanel(handle);
+}
 
-int GetActivePanel(void) { return activePanelHandle(); }
+int GetActivePanel(void)
+{
+    return activePanelHandle();
+}
 
 int SetActivePanel(int handle)
 {
@@ -205,7 +213,7 @@ int SetPanelAttribute(int handle, int attribute, const char *value)
         return UIE_BAD_PANEL;
     if (attribute != ATTR_TITLE)
         return attribute >= ATTR_TITLE && attribute <= ATTR_ACTIVATE_WHEN_CLICKED_ON ? UIE_BAD_TYPE
-                                                                                      : UIE_BAD_ATTRIBUTE;
+                                                                                     : UIE_BAD_ATTRIBUTE;
     if (!value)
         return UIE_BAD_VALUE;
     p->title = QString::fromUtf8(value);
@@ -266,7 +274,7 @@ int GetPanelAttribute(int handle, int attribute, char *value)
         return UIE_BAD_PANEL;
     if (attribute != ATTR_TITLE)
         return attribute >= ATTR_TITLE && attribute <= ATTR_ACTIVATE_WHEN_CLICKED_ON ? UIE_BAD_TYPE
-                                                                                      : UIE_BAD_ATTRIBUTE;
+                                                                                     : UIE_BAD_ATTRIBUTE;
     if (!value)
         return UIE_BAD_VALUE;
     copyOut(p->title, value, 256);

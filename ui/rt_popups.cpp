@@ -18,7 +18,8 @@
 
 using namespace uirt;
 
-namespace {
+namespace
+{
 
 struct PrintOptions {
     std::string outputFile;
@@ -32,7 +33,10 @@ PrintOptions &printOptions()
     return o;
 }
 
-QString fromC(const char *s) { return s ? QString::fromUtf8(s) : QString(); }
+QString fromC(const char *s)
+{
+    return s ? QString::fromUtf8(s) : QString();
+}
 
 // "*.asc;*.dat" -> "*.asc (*.asc)", "*.dat (*.dat)", "All files (*)".
 QStringList filtersOf(const QString &typeList)
@@ -172,8 +176,9 @@ int SetPrintAttribute(int attribute, int value)
 int SetPrintAttribute(int attribute, const char *value)
 {
     if (attribute != ATTR_PRINT_OUTPUT_FILE)
-        return attribute == ATTR_PRINT_ORIENTATION || attribute == ATTR_PRINT_SCALE_TO_PAGE ? UIE_BAD_TYPE
-                                                                                             : UIE_BAD_ATTRIBUTE;
+        return attribute == ATTR_PRINT_ORIENTATION || attribute == ATTR_PRINT_SCALE_TO_PAGE
+                   ? UIE_BAD_TYPE
+                   : UIE_BAD_ATTRIBUTE;
     printOptions().outputFile = value ? value : "";
     return 0;
 }

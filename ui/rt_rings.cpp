@@ -6,7 +6,8 @@
 
 #include <cmath>
 
-namespace uirt {
+namespace uirt
+{
 
 int ringIndexOfValue(QComboBox *box, double value)
 {
@@ -28,7 +29,8 @@ int ringIndexOfValue(QComboBox *box, double value)
 
 using namespace uirt;
 
-namespace {
+namespace
+{
 
 QComboBox *ring(int panelHandle, int id, Control **ctrl, int *err)
 {

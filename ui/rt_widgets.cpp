@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace uirt {
+namespace uirt
+{
 
 QString NumericBox::textFromValue(double value) const
 {

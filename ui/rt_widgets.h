@@ -7,32 +7,35 @@
 #include <QString>
 #include <QWidget>
 
-namespace uirt {
+namespace uirt
+{
 
-class NumericBox : public QDoubleSpinBox {
-public:
+class NumericBox : public QDoubleSpinBox
+{
+  public:
     explicit NumericBox(QWidget *parent = nullptr) : QDoubleSpinBox(parent) {}
     int shownDecimals = 2;
 
-protected:
+  protected:
     QString textFromValue(double value) const override;
     double valueFromText(const QString &text) const override;
     QValidator::State validate(QString &text, int &pos) const override;
     void fixup(QString &text) const override;
 
-private:
+  private:
     bool parse(const QString &text, double *value) const;
 };
 
-class LedWidget : public QWidget {
-public:
+class LedWidget : public QWidget
+{
+  public:
     explicit LedWidget(QWidget *parent = nullptr) : QWidget(parent) {}
     bool on = false;
     QColor onColor = QColor(0x00, 0xC0, 0x00);
     QColor offColor = QColor(0x40, 0x40, 0x40);
     QString caption;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 };
 

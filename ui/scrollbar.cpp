@@ -8,7 +8,8 @@
 
 #include <algorithm>
 
-namespace uirt {
+namespace uirt
+{
 
 struct ScrollBarState {
     int panel = 0;
@@ -29,7 +30,8 @@ struct ScrollBarState {
 
 using namespace uirt;
 
-namespace {
+namespace
+{
 
 std::shared_ptr<ScrollBarState> stateOf(int panelHandle, int graph, int *err)
 {

@@ -7,7 +7,8 @@
 
 using namespace uirt;
 
-namespace {
+namespace
+{
 
 Control *tabControl(int panelHandle, int tabCtrl, QTabWidget **tabs, int *err)
 {
@@ -63,8 +64,8 @@ int TabSheet_ConvertFromCanvas(int panelHandle, int canvasCtrl)
     return canvasCtrl;
 }
 
-int TabSheet_LoadPanels(int panelHandle, int tabCtrl, int row, const char *fileName, const int *panelResourceIds,
-                        int *panelHandles, int count)
+int TabSheet_LoadPanels(int panelHandle, int tabCtrl, int row, const char *fileName,
+                        const int *panelResourceIds, int *panelHandles, int count)
 {
     int err = 0;
     QTabWidget *tabs = nullptr;

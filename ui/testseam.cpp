@@ -6,9 +6,11 @@
 
 #include "rt_core.h"
 
-namespace testseam {
+namespace testseam
+{
 
-namespace {
+namespace
+{
 
 struct State {
     bool enabled = false;
@@ -30,15 +32,39 @@ State &state()
 
 } // namespace
 
-void Enable(bool on) { state().enabled = on; }
-bool Enabled() { return state().enabled; }
+void Enable(bool on)
+{
+    state().enabled = on;
+}
+bool Enabled()
+{
+    return state().enabled;
+}
 
-void QueueFileAnswer(const std::string &path) { state().files.push_back(path); }
-void QueueDirAnswer(const std::string &path) { state().dirs.push_back(path); }
-void QueuePrintAnswer(bool print) { state().prints.push_back(print); }
-const std::vector<std::string> &Shown() { return state().shown; }
-void ClearShown() { state().shown.clear(); }
-int Failures() { return state().failures; }
+void QueueFileAnswer(const std::string &path)
+{
+    state().files.push_back(path);
+}
+void QueueDirAnswer(const std::string &path)
+{
+    state().dirs.push_back(path);
+}
+void QueuePrintAnswer(bool print)
+{
+    state().prints.push_back(print);
+}
+const std::vector<std::string> &Shown()
+{
+    return state().shown;
+}
+void ClearShown()
+{
+    state().shown.clear();
+}
+int Failures()
+{
+    return state().failures;
+}
 
 void Reset()
 {
@@ -51,9 +77,18 @@ void Reset()
     s.dateSet = false;
 }
 
-void SetClockMs(unsigned long long ms) { state().clockMs = ms; }
-void AdvanceClockMs(unsigned long long ms) { state().clockMs += ms; }
-unsigned long long ClockMs() { return state().clockMs; }
+void SetClockMs(unsigned long long ms)
+{
+    state().clockMs = ms;
+}
+void AdvanceClockMs(unsigned long long ms)
+{
+    state().clockMs += ms;
+}
+unsigned long long ClockMs()
+{
+    return state().clockMs;
+}
 
 void SetDateTime(int year, int month, int day, int hours, int minutes, int seconds)
 {
@@ -64,16 +99,26 @@ void SetDateTime(int year, int month, int day, int hours, int minutes, int secon
         s.date[i] = v[i];
 }
 
-void ClearDateTime() { state().dateSet = false; }
+void ClearDateTime()
+{
+    state().dateSet = false;
+}
 
-int PressCloseBox(int panel) { return uirt::pressCloseBox(panel); }
+int PressCloseBox(int panel)
+{
+    return uirt::pressCloseBox(panel);
+}
 
 } // namespace testseam
 
 // Internal access for the runtime's popups, dialogs and clock.
-namespace uirt {
+namespace uirt
+{
 
-void recordShown(const std::string &what) { testseam::state().shown.push_back(what); }
+void recordShown(const std::string &what)
+{
+    testseam::state().shown.push_back(what);
+}
 
 bool takeFileAnswer(std::string *path)
 {

@@ -13,7 +13,8 @@
 
 using namespace uirt;
 
-namespace {
+namespace
+{
 
 struct ToolItem {
     int kind = kCommandButton;
@@ -102,7 +103,8 @@ void refreshAction(ToolItem *item)
 
 } // namespace
 
-namespace uirt {
+namespace uirt
+{
 
 void discardToolbarsOf(int panelHandle)
 {
@@ -173,7 +175,8 @@ int Toolbar_InsertItem(ToolbarType handle, int position, int itemType, int activ
     item->callbackData = callbackData;
     item->dimmed = !active;
 
-    QAction *before = position <= count ? tb->items[static_cast<size_t>(position - 1)]->action.data() : nullptr;
+    QAction *before =
+        position <= count ? tb->items[static_cast<size_t>(position - 1)]->action.data() : nullptr;
     QAction *a = nullptr;
     if (itemType == kSeparator) {
         a = before ? tb->bar->insertSeparator(before) : tb->bar->addSeparator();

@@ -14,8 +14,9 @@
 
 #include "ui/runtime_internal.h"
 
-class ControlsTest : public RuntimeTest {
-protected:
+class ControlsTest : public RuntimeTest
+{
+  protected:
     void SetUp() override
     {
         RuntimeTest::SetUp();
@@ -305,7 +306,8 @@ TEST_F(ControlsTest, DimmedAndDisplayOnlyControlsRefuseUsers)
     EXPECT_EQ(OperateCtrl(scope, SCOPE_PARAM_RMS, 1.0), UIE_DIMMED);
     EXPECT_EQ(SetCtrlAttribute(scope, SCOPE_TRIGGER_SOURCE, ATTR_CTRL_MODE, VAL_INDICATOR), 0);
     EXPECT_EQ(OperateCtrl(scope, SCOPE_TRIGGER_SOURCE, 1), UIE_DIMMED);
-    EXPECT_TRUE(uirt::controlWidget(scope, SCOPE_TRIGGER_SOURCE)->testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_TRUE(
+        uirt::controlWidget(scope, SCOPE_TRIGGER_SOURCE)->testAttribute(Qt::WA_TransparentForMouseEvents));
     EXPECT_EQ(SetCtrlAttribute(scope, SCOPE_TRIGGER_SOURCE, ATTR_CTRL_MODE, VAL_HOT), 0);
     EXPECT_EQ(OperateCtrl(scope, SCOPE_TRIGGER_SOURCE, 1), 0);
     EXPECT_EQ(SetCtrlAttribute(scope, SCOPE_TRIGGER_SOURCE, ATTR_CTRL_MODE, 7), UIE_BAD_VALUE);

@@ -7,7 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace
+{
 
 std::string ReadAll(const std::string &path)
 {
@@ -116,7 +117,8 @@ TEST(Files, ManyFilesOpenAtOnce)
     TempFolder dir;
     std::vector<int> handles;
     for (int i = 0; i < 20; ++i) {
-        const int h = OpenFile(dir.file("f" + std::to_string(i)).c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
+        const int h =
+            OpenFile(dir.file("f" + std::to_string(i)).c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
         ASSERT_GT(h, 0);
         WriteLine(h, std::to_string(i).c_str(), -1);
         handles.push_back(h);

@@ -3,7 +3,9 @@
 
 #include <fstream>
 
-class PopupsTest : public RuntimeTest {};
+class PopupsTest : public RuntimeTest
+{
+};
 
 TEST_F(PopupsTest, MessagePopupsAreRecorded)
 {
@@ -29,8 +31,10 @@ TEST_F(PopupsTest, FileDialogsTakeQueuedAnswers)
     EXPECT_EQ(FileSelectPopup("", "*.ini", "*.ini", "Save Setup", VAL_SAVE_BUTTON, 0, 0, 1, 1, path),
               VAL_NEW_FILE_SELECTED);
     EXPECT_EQ(std::string(path), dir.file("new.ini"));
-    EXPECT_EQ(FileSelectPopup("", "*.asc", "*.asc;*.dat;*.awg", "CH1, Save As", VAL_SAVE_BUTTON, 0, 0, 1, 1, path),
-              VAL_NO_FILE_SELECTED) << "an empty answer cancels";
+    EXPECT_EQ(
+        FileSelectPopup("", "*.asc", "*.asc;*.dat;*.awg", "CH1, Save As", VAL_SAVE_BUTTON, 0, 0, 1, 1, path),
+        VAL_NO_FILE_SELECTED)
+        << "an empty answer cancels";
     EXPECT_STREQ(path, "");
     EXPECT_EQ(testseam::Failures(), 0);
     // Nothing queued: the dialog counts a failure and acts as cancelled, without blocking.
@@ -87,7 +91,8 @@ TEST_F(PopupsTest, PrintPanelWritesAPdf)
     EXPECT_EQ(testseam::Shown().back(), "print|");
     SetPrintAttribute(ATTR_PRINT_OUTPUT_FILE, "");
     // Errors.
-    EXPECT_EQ(PrintPanel(scope, dir.file("no/such/folder/x.pdf").c_str(), 1, VAL_FULL_PANEL, 0), UIE_IO_ERROR);
+    EXPECT_EQ(PrintPanel(scope, dir.file("no/such/folder/x.pdf").c_str(), 1, VAL_FULL_PANEL, 0),
+              UIE_IO_ERROR);
     EXPECT_EQ(PrintPanel(9999, pdf.c_str(), 1, VAL_FULL_PANEL, 0), UIE_BAD_PANEL);
     EXPECT_EQ(SetPrintAttribute(ATTR_PRINT_ORIENTATION, 5), UIE_BAD_VALUE);
     EXPECT_EQ(SetPrintAttribute(ATTR_PRINT_ORIENTATION, VAL_PORTRAIT), 0);

@@ -6,9 +6,13 @@
 
 #include "ui/runtime_internal.h"
 
-namespace {
+namespace
+{
 
-int Dummy(int, int, int, void *, int, int) { return 0; }
+int Dummy(int, int, int, void *, int, int)
+{
+    return 0;
+}
 void DummyMenu(int, int, void *, int) {}
 
 const char kSmall[] = R"({
@@ -95,7 +99,8 @@ TEST_F(RuntimeTest, CheckFindsUnknownDuplicateUnusedAndWrongKind)
     EXPECT_EQ(CheckResourceCallbacks(file.c_str(), tiny, 10), 5);
     EXPECT_EQ(std::strlen(tiny), 9u);
     EXPECT_EQ(tiny[10], '#');
-    EXPECT_EQ(CheckResourceCallbacks(dir.file("none.uir").c_str(), report, sizeof report), UIE_FILE_NOT_FOUND);
+    EXPECT_EQ(CheckResourceCallbacks(dir.file("none.uir").c_str(), report, sizeof report),
+              UIE_FILE_NOT_FOUND);
     const std::string broken = dir.write("broken.uir", "{ not json");
     EXPECT_EQ(CheckResourceCallbacks(broken.c_str(), report, sizeof report), UIE_BAD_RESOURCE);
     EXPECT_EQ(LoadPanel(0, broken.c_str(), 1), UIE_BAD_RESOURCE);

@@ -41,7 +41,8 @@ std::string TempFolder::write(const std::string &name, const std::string &bytes)
     return p;
 }
 
-namespace {
+namespace
+{
 
 int PanelOfDiscard = 0;
 
@@ -191,7 +192,8 @@ TEST_F(RuntimeTest, CloseBoxOperatesItsControlOrHides)
     EXPECT_EQ(EventsOf(BENCH_QUIT).size(), 2u);
 
     // A panel without a close control hides.
-    auto *sub = qobject_cast<QMdiSubWindow *>(uirt::controlWidget(scope, SCOPE_DEVICE)->parentWidget()->parentWidget());
+    auto *sub = qobject_cast<QMdiSubWindow *>(
+        uirt::controlWidget(scope, SCOPE_DEVICE)->parentWidget()->parentWidget());
     ASSERT_NE(sub, nullptr);
     sub->close();
     GetPanelAttribute(scope, ATTR_VISIBLE, &visible);
@@ -340,7 +342,8 @@ TEST_F(RuntimeTest, MouseCursor)
     EXPECT_EQ(SetMouseCursor(42), UIE_BAD_VALUE);
 }
 
-namespace {
+namespace
+{
 
 // Test mode off for one scope (real timers, real waiting).
 struct LiveMode {

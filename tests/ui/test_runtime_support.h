@@ -29,8 +29,9 @@ struct RecordedMenu {
     int panel;
 };
 
-class RuntimeTest : public ::testing::Test {
-protected:
+class RuntimeTest : public ::testing::Test
+{
+  protected:
     static std::vector<RecordedEvent> events;
     static std::vector<RecordedMenu> menus;
     // A control callback to run for the next recorded event (then cleared).
@@ -60,13 +61,20 @@ protected:
         onEvent = nullptr;
         ClearCallbackTables();
         static const CallbackEntry table[] = {
-            {"Update_Parameter_Scope", Record, nullptr}, {"quit", Record, nullptr},
-            {"CaptureTimer", Record, nullptr},           {"Select_Channel", Record, nullptr},
-            {"Scope_Reset_Position", Record, nullptr},   {"Close_Scope", Record, nullptr},
-            {"Read_Scope_Cursor", Record, nullptr},      {"Update_Parameter_Digital", Record, nullptr},
-            {"Start_Stop_Generator", Record, nullptr},   {"Update_Parameter_Generator", Record, nullptr},
-            {"Load_Setup", nullptr, RecordMenu},         {"close", nullptr, RecordMenu},
-            {"Display_Oscilloscope", nullptr, RecordMenu}, {"Probe_Calibration", nullptr, RecordMenu},
+            {"Update_Parameter_Scope", Record, nullptr},
+            {"quit", Record, nullptr},
+            {"CaptureTimer", Record, nullptr},
+            {"Select_Channel", Record, nullptr},
+            {"Scope_Reset_Position", Record, nullptr},
+            {"Close_Scope", Record, nullptr},
+            {"Read_Scope_Cursor", Record, nullptr},
+            {"Update_Parameter_Digital", Record, nullptr},
+            {"Start_Stop_Generator", Record, nullptr},
+            {"Update_Parameter_Generator", Record, nullptr},
+            {"Load_Setup", nullptr, RecordMenu},
+            {"close", nullptr, RecordMenu},
+            {"Display_Oscilloscope", nullptr, RecordMenu},
+            {"Probe_Calibration", nullptr, RecordMenu},
         };
         ASSERT_EQ(RegisterCallbackTable(table, static_cast<int>(sizeof table / sizeof table[0])), 0);
     }
@@ -100,13 +108,14 @@ protected:
         return out;
     }
 
-private:
+  private:
     std::vector<int> loaded_;
 };
 
 // A temporary folder removed at the end of the test.
-class TempFolder {
-public:
+class TempFolder
+{
+  public:
     TempFolder();
     ~TempFolder();
     const std::string &path() const { return path_; }
@@ -114,6 +123,6 @@ public:
     // Writes bytes into a file of the folder and returns its path.
     std::string write(const std::string &name, const std::string &bytes) const;
 
-private:
+  private:
     std::string path_;
 };

@@ -5,7 +5,8 @@
 
 #include "ui/runtime_internal.h"
 
-namespace {
+namespace
+{
 
 struct Move {
     int event, position;
@@ -21,8 +22,9 @@ int ScrollCallback(int panel, int control, int event, void *, int d1, int)
     return 0;
 }
 
-class ScrollBarTest : public RuntimeTest {
-protected:
+class ScrollBarTest : public RuntimeTest
+{
+  protected:
     void SetUp() override
     {
         RuntimeTest::SetUp();
@@ -40,8 +42,15 @@ protected:
         EXPECT_EQ(ScrollBar_GetAttribute(scope, SCOPE_SCROLLBAR, attribute, &v), 0);
         return v;
     }
-    int Set(int attribute, int value) { return ScrollBar_SetAttribute(scope, SCOPE_SCROLLBAR, attribute, value); }
-    QScrollBar *Bar() { return qobject_cast<QScrollBar *>(uirt::controlWidget(scope, SCOPE_SCROLLBAR)->parentWidget()->findChild<QScrollBar *>()); }
+    int Set(int attribute, int value)
+    {
+        return ScrollBar_SetAttribute(scope, SCOPE_SCROLLBAR, attribute, value);
+    }
+    QScrollBar *Bar()
+    {
+        return qobject_cast<QScrollBar *>(
+            uirt::controlWidget(scope, SCOPE_SCROLLBAR)->parentWidget()->findChild<QScrollBar *>());
+    }
     int scope = 0;
 };
 

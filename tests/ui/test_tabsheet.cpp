@@ -5,10 +5,12 @@
 
 #include "ui/runtime_internal.h"
 
-namespace {
+namespace
+{
 
-class TabSheetTest : public RuntimeTest {
-protected:
+class TabSheetTest : public RuntimeTest
+{
+  protected:
     void SetUp() override
     {
         RuntimeTest::SetUp();

@@ -7,7 +7,8 @@
 
 #include "ui/runtime_internal.h"
 
-namespace {
+namespace
+{
 
 struct Press {
     int panel, position, event;
@@ -25,8 +26,9 @@ int ToolCallback(int panel, int control, int event, void *data, int d1, int)
     return 0;
 }
 
-class ToolbarTest : public RuntimeTest {
-protected:
+class ToolbarTest : public RuntimeTest
+{
+  protected:
     void SetUp() override
     {
         RuntimeTest::SetUp();
