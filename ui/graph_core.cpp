@@ -607,8 +607,11 @@ std::vector<double> niceTicks(double lo, double hi, int targetCount)
     const double k1 = std::floor(hi / step + 1e-9);
     if (!(k1 >= k0) || k1 - k0 > 1000)
         return ticks;
-    for (double k = k0; k <= k1; k += 1.0)
+    const int count = static_cast<int>(k1 - k0) + 1;
+    for (int i = 0; i < count; ++i) {
+        const double k = k0 + i;
         ticks.push_back(k == 0.0 ? 0.0 : k * step);
+    }
     return ticks;
 }
 
