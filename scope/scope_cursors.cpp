@@ -162,6 +162,10 @@ int ScopeCursorMode(int panel, int control, int event, void *callbackData, int e
                            is_PersistanceON ? VAL_FREE_FORM : VAL_SNAP_TO_POINT);
         SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, c.cursor, ATTR_CURSOR_ENABLED, 1);
         SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, c.cursor, x, 0.0);
+        // A snapping cursor goes onto the trace its voltage is read with
+        // (slot 0), not onto whichever trace was drawn last.
+        if (!is_PersistanceON && plot[0] > 0)
+            SetGraphCursorIndex(panelScope, SCOPE_TIMEGRAPH, c.cursor, plot[0], x);
         SetCtrlAttribute(panelScope, c.voltCtrl, ATTR_VISIBLE, 1);
         SetCtrlAttribute(panelScope, c.timeCtrl, ATTR_VISIBLE, 1);
     }

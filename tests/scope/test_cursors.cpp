@@ -176,6 +176,16 @@ TEST_F(CursorTest, TimeDifferenceIsTheSameEitherWayRound)
     is_PersistanceON = 0;
 }
 
+TEST_F(CursorTest, CursorTurnedOnReadsTheTraceOfSlotZero)
+{
+    MakeRamp(4, 1000);
+    Scope_Reset_Position(panelScope, SCOPE_RESET_POSITION, EVENT_COMMIT, nullptr, 0, 0);
+    ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, 0, 0);
+    Toggle(1); // at sample 500, where slot 0 holds 0.5 V
+    Plot_Cursor_Measurement();
+    EXPECT_EQ(CtrlText(panelScope, SCOPE_C1_VOLT), "500.00 mV");
+}
+
 TEST_F(CursorTest, DraggingAMeasurementCursorUpdatesItsReadouts)
 {
     MakeRamp(1, 2000);
