@@ -193,6 +193,11 @@ int ComplexForward(const double *inRe, const double *inIm, double *outRe, double
 // Drops every cached plan and idle work buffer (for tests and at exit).
 void ClearCaches();
 
+// Largest work buffer, in doubles, a transform may take; a transform that
+// needs more fails as if memory had run out.  For tests of that path;
+// 0 removes the limit.
+void SetWorkLimit(std::size_t doubles);
+
 } // namespace fft
 } // namespace korvax
 

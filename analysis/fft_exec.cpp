@@ -10,6 +10,7 @@
 #include "analysis/fft.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <list>
 #include <mutex>
@@ -456,8 +457,17 @@ std::vector<Buffer> &Pool()
     return pool;
 }
 
+std::atomic<std::size_t> &WorkLimit()
+{
+    static std::atomic<std::size_t> limit(0);
+    return limit;
+}
+
 Buffer AcquireBuffer(std::size_t size)
 {
+    const std::size_t limit = WorkLimit().load();
+    if (limit && size > limit)
+        return Buffer();
     {
         std::lock_guard<std::mutex> lock(PoolMutex());
         std::vector<Buffer> &pool = Pool();
@@ -640,6 +650,8 @@ int ComplexForward(const double *inRe, const double *inIm, double *outRe, double
     ReleaseBuffer(std::move(buf));
     return 0;
 }
+
+void SetWorkLimit(std::size_t doubles) { WorkLimit().store(doubles); }
 
 void ClearCaches()
 {

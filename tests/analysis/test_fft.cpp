@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -285,6 +286,60 @@ TEST(Fft, RepeatedCallsReuseThePlan)
     std::vector<double> c = RandomSignal(6144, 1), yc(6144);
     ASSERT_EQ(ReFFT(c.data(), yc.data(), 6144), 0);
     EXPECT_EQ(a, c);
+}
+
+TEST(Fft, OutOfMemoryIsReportedAndLeavesDataUntouched)
+{
+    korvax::fft::SetWorkLimit(8);
+    for (int n : {1009, 4096, 6, 2 * 1009}) {
+        std::vector<double> x = RandomSignal(static_cast<std::size_t>(n), 2), in = x;
+        std::vector<double> y(static_cast<std::size_t>(n), 3.0);
+        EXPECT_EQ(ReFFT(x.data(), y.data(), n), -20001) << n;
+        EXPECT_EQ(x, in) << n;
+        EXPECT_EQ(y, std::vector<double>(static_cast<std::size_t>(n), 3.0)) << n;
+    }
+    korvax::fft::SetWorkLimit(0);
+    std::vector<double> x(1009, 1.0), y(1009);
+    EXPECT_EQ(ReFFT(x.data(), y.data(), 1009), 0);
+    EXPECT_NEAR(x[0], 1009.0, 1e-9);
+}
+
+TEST(Fft, ConcurrentCallsShareThePlansSafely)
+{
+    // Several threads transform several lengths at once, building and
+    // sharing plans and work buffers; every result must equal the result
+    // of a call made alone.
+    korvax::fft::ClearCaches();
+    const std::vector<std::size_t> lengths = {4096, 1009, 6144, 2 * 1013, 300, 65536};
+    std::vector<std::vector<double>> ref;
+    for (std::size_t n : lengths) {
+        std::vector<double> x = RandomSignal(n, 77), y(n);
+        EXPECT_EQ(ReFFT(x.data(), y.data(), static_cast<int>(n)), 0);
+        x.insert(x.end(), y.begin(), y.end());
+        ref.push_back(x);
+    }
+    korvax::fft::ClearCaches();
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 6; ++round)
+                for (std::size_t i = 0; i < lengths.size(); ++i) {
+                    const std::size_t n = lengths[(i + static_cast<std::size_t>(t)) % lengths.size()];
+                    const std::size_t r = (i + static_cast<std::size_t>(t)) % lengths.size();
+                    std::vector<double> x = RandomSignal(n, 77), y(n);
+                    if (ReFFT(x.data(), y.data(), static_cast<int>(n)) != 0) {
+                        ++mismatches[static_cast<std::size_t>(t)];
+                        continue;
+                    }
+                    x.insert(x.end(), y.begin(), y.end());
+                    if (x != ref[r])
+                        ++mismatches[static_cast<std::size_t>(t)];
+                }
+        });
+    for (std::thread &th : threads)
+        th.join();
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
 } // namespace

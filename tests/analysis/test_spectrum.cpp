@@ -1,4 +1,5 @@
 // Power spectra and the conversion into display units.
+#include "analysis/fft.h"
 #include "analysis/spectrum.h"
 
 #include <gtest/gtest.h>
@@ -104,6 +105,22 @@ TEST(Spectrum, ArgumentErrorsLeaveOutputsUntouched)
     EXPECT_EQ(SpectrumUnitConversion(x, 2, 0, 0, 4, 0.0, wc, out, unit), -20016);
     EXPECT_EQ(out[0], -7);
     EXPECT_STREQ(unit, "V");
+}
+
+TEST(Spectrum, OutOfMemoryIsPassedOnAndLeavesDataUntouched)
+{
+    // The transform's failure is returned, not a spectrum of garbage.
+    korvax::fft::SetWorkLimit(8);
+    std::vector<double> x = Sine(1000, 1.0, 5.0), in = x, out(500, -1.0);
+    double df = -1.0;
+    EXPECT_EQ(Spectrum(x.data(), 1000), -20001);
+    EXPECT_EQ(x, in);
+    EXPECT_EQ(AutoPowerSpectrum(x.data(), 1000, 1e-3, out.data(), &df), -20001);
+    EXPECT_EQ(out, std::vector<double>(500, -1.0));
+    EXPECT_EQ(df, -1.0);
+    korvax::fft::SetWorkLimit(0);
+    EXPECT_EQ(AutoPowerSpectrum(x.data(), 1000, 1e-3, out.data(), &df), 0);
+    EXPECT_NEAR(out[5], 0.5, 1e-12);
 }
 
 TEST(Spectrum, UnitConversionValues)
