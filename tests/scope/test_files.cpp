@@ -302,6 +302,16 @@ TEST_F(SaveTest, PrintGoesThroughThePrintDialog)
     PrintCallback(panelScope, kToolbarPrint, EVENT_COMMIT, nullptr, 0, 0);
     ASSERT_FALSE(testseam::Shown().empty());
     EXPECT_EQ(testseam::Shown().back(), "print|");
+
+    // Printed: the panel goes to the printer, not to a file left set before.
+    DisplayPanel(panelScope);
+    SetPrintAttribute(ATTR_PRINT_OUTPUT_FILE, (TempDir() + "/left-over.pdf").c_str());
+    testseam::ClearShown();
+    testseam::QueuePrintAnswer(true);
+    PrintCallback(panelScope, kToolbarPrint, EVENT_COMMIT, nullptr, 0, 0);
+    ASSERT_GE(testseam::Shown().size(), 1u);
+    EXPECT_EQ(testseam::Shown()[0], "print|");
+    EXPECT_FALSE(std::filesystem::exists(TempDir() + "/left-over.pdf"));
 }
 
 } // namespace
