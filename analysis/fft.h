@@ -23,8 +23,10 @@
 #include <memory>
 #include <vector>
 
-namespace korvax {
-namespace fft {
+namespace korvax
+{
+namespace fft
+{
 
 // Columns processed together by the two phases of a transform: the widest
 // block (kLanes) and the narrowest.
@@ -157,8 +159,8 @@ struct ComplexPlan {
     std::shared_ptr<const ComplexPlan> sub;
     std::vector<std::size_t> perm;    // Rader: input index g^q mod n of slot q
     std::vector<std::size_t> permOut; // Rader: output index g^-q mod n of slot q
-    std::vector<double> kr, ki;    // kernel spectrum / convLen
-    std::vector<double> chr, chi;  // Bluestein chirp
+    std::vector<double> kr, ki;       // kernel spectrum / convLen
+    std::vector<double> chr, chi;     // Bluestein chirp
 
     // Work space (doubles) needed by Execute when the caller gives no
     // middle buffer (mid == nullptr) or gives one.

@@ -16,9 +16,12 @@
 #include <mutex>
 #include <new>
 
-namespace korvax {
-namespace fft {
-namespace {
+namespace korvax
+{
+namespace fft
+{
+namespace
+{
 
 #define KX_R __restrict__
 
@@ -112,7 +115,10 @@ inline V4 LoadV4(const double *p)
     return v;
 }
 
-inline void StoreV4(double *p, V4 v) { std::memcpy(p, &v, sizeof v); }
+inline void StoreV4(double *p, V4 v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
 
 // dst[c*B + r] = src[r*B + c] for a B x B tile, by 4 x 4 blocks.
 template <std::size_t B> void TransposeTile(const double *KX_R src, double *KX_R dst)
@@ -357,7 +363,10 @@ inline V8 LoadV8(const double *p)
     return v;
 }
 
-inline void StoreV8(double *p, V8 v) { std::memcpy(p, &v, sizeof v); }
+inline void StoreV8(double *p, V8 v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
 
 inline V8 Reverse(V8 v)
 {
@@ -651,7 +660,10 @@ int ComplexForward(const double *inRe, const double *inIm, double *outRe, double
     return 0;
 }
 
-void SetWorkLimit(std::size_t doubles) { WorkLimit().store(doubles); }
+void SetWorkLimit(std::size_t doubles)
+{
+    WorkLimit().store(doubles);
+}
 
 void ClearCaches()
 {

@@ -10,9 +10,12 @@
 #include <algorithm>
 #include <cstring>
 
-namespace korvax {
-namespace fft {
-namespace {
+namespace korvax
+{
+namespace fft
+{
+namespace
+{
 
 #define KX_R __restrict__
 #define KX_INLINE inline __attribute__((always_inline))
@@ -36,7 +39,10 @@ template <class VT> inline VT Ld(const double *p)
     return v;
 }
 
-template <class VT> inline void St(double *p, const VT &v) { std::memcpy(p, &v, sizeof v); }
+template <class VT> inline void St(double *p, const VT &v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
 
 // (vr + i vi) = (ur + i ui)(wr + i wi), stored at (pr, pi).
 template <class VT> inline void StoreMul(double *pr, double *pi, VT ur, VT ui, double wr, double wi)
@@ -46,14 +52,15 @@ template <class VT> inline void StoreMul(double *pr, double *pi, VT ur, VT ui, d
 }
 
 template <int BW, bool TW> struct Radix2 {
-    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr, double *hi,
-                    std::size_t os, const double *wr, const double *wi, std::size_t)
+    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr,
+                              double *hi, std::size_t os, const double *wr, const double *wi, std::size_t)
     {
         typedef typename LaneType<BW>::type VT;
         constexpr int NL = sizeof(VT) / sizeof(double);
         const double w1r = TW ? wr[0] : 1.0, w1i = TW ? wi[0] : 0.0;
         for (int q = 0; q < BW; q += NL) {
-            const VT a0r = Ld<VT>(ar + q), a0i = Ld<VT>(ai + q), a1r = Ld<VT>(ar + is + q), a1i = Ld<VT>(ai + is + q);
+            const VT a0r = Ld<VT>(ar + q), a0i = Ld<VT>(ai + q), a1r = Ld<VT>(ar + is + q),
+                     a1i = Ld<VT>(ai + is + q);
             St<VT>(hr + q, a0r + a1r);
             St<VT>(hi + q, a0i + a1i);
             if (TW) {
@@ -67,8 +74,8 @@ template <int BW, bool TW> struct Radix2 {
 };
 
 template <int BW, bool TW> struct Radix3 {
-    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr, double *hi,
-                    std::size_t os, const double *wr, const double *wi, std::size_t ws)
+    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr,
+                              double *hi, std::size_t os, const double *wr, const double *wi, std::size_t ws)
     {
         typedef typename LaneType<BW>::type VT;
         constexpr int NL = sizeof(VT) / sizeof(double);
@@ -99,8 +106,8 @@ template <int BW, bool TW> struct Radix3 {
 };
 
 template <int BW, bool TW> struct Radix4 {
-    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr, double *hi,
-                    std::size_t os, const double *wr, const double *wi, std::size_t ws)
+    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr,
+                              double *hi, std::size_t os, const double *wr, const double *wi, std::size_t ws)
     {
         typedef typename LaneType<BW>::type VT;
         constexpr int NL = sizeof(VT) / sizeof(double);
@@ -108,7 +115,8 @@ template <int BW, bool TW> struct Radix4 {
         const double w2r = TW ? wr[ws] : 1.0, w2i = TW ? wi[ws] : 0.0;
         const double w3r = TW ? wr[2 * ws] : 1.0, w3i = TW ? wi[2 * ws] : 0.0;
         for (int q = 0; q < BW; q += NL) {
-            const VT a0r = Ld<VT>(ar + q), a0i = Ld<VT>(ai + q), a1r = Ld<VT>(ar + is + q), a1i = Ld<VT>(ai + is + q);
+            const VT a0r = Ld<VT>(ar + q), a0i = Ld<VT>(ai + q), a1r = Ld<VT>(ar + is + q),
+                     a1i = Ld<VT>(ai + is + q);
             const VT a2r = Ld<VT>(ar + 2 * is + q), a2i = Ld<VT>(ai + 2 * is + q);
             const VT a3r = Ld<VT>(ar + 3 * is + q), a3i = Ld<VT>(ai + 3 * is + q);
             const VT t0r = a0r + a2r, t0i = a0i + a2i, t1r = a0r - a2r, t1i = a0i - a2i;
@@ -135,8 +143,8 @@ template <int BW, bool TW> struct Radix4 {
 };
 
 template <int BW, bool TW> struct Radix8 {
-    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr, double *hi,
-                    std::size_t os, const double *wr, const double *wi, std::size_t ws)
+    static KX_INLINE void Run(const Pass &, const double *ar, const double *ai, std::size_t is, double *hr,
+                              double *hi, std::size_t os, const double *wr, const double *wi, std::size_t ws)
     {
         typedef typename LaneType<BW>::type VT;
         constexpr int NL = sizeof(VT) / sizeof(double);
@@ -184,7 +192,8 @@ template <int BW, bool TW> struct Radix8 {
             St<VT>(hi + q, yi[0]);
             for (int j = 1; j < 8; ++j) {
                 if (TW)
-                    StoreMul<VT>(hr + j * os + q, hi + j * os + q, yr[j], yi[j], wr[(j - 1) * ws], wi[(j - 1) * ws]);
+                    StoreMul<VT>(hr + j * os + q, hi + j * os + q, yr[j], yi[j], wr[(j - 1) * ws],
+                                 wi[(j - 1) * ws]);
                 else {
                     St<VT>(hr + j * os + q, yr[j]);
                     St<VT>(hi + j * os + q, yi[j]);
@@ -285,8 +294,9 @@ template <int P, int BW> struct OddMaxHalf {
 
 template <int P> struct OddRadix {
     template <int BW, bool TW> struct K {
-        static KX_INLINE void Run(const Pass &ps, const double *ar, const double *ai, std::size_t is, double *hr,
-                        double *hi, std::size_t os, const double *wr, const double *wi, std::size_t ws)
+        static KX_INLINE void Run(const Pass &ps, const double *ar, const double *ai, std::size_t is,
+                                  double *hr, double *hi, std::size_t os, const double *wr, const double *wi,
+                                  std::size_t ws)
         {
             typedef typename LaneType<BW>::type VT;
             constexpr int NL = sizeof(VT) / sizeof(double), NV = BW / NL;
@@ -370,19 +380,19 @@ void DirectLoop(const Pass &ps, const double *cr, const double *ci, double *hr, 
             const std::size_t in = (i + ido * ip * k) * W, out = (i + ido * k) * ostr;
             for (std::size_t b = 0; b < W; b += BW) {
                 if (i == 0)
-                    K<BW, false>::Run(ps, cr + in + b, ci + in + b, is, hr + out + b, hi + out + b, os, nullptr,
-                                      nullptr, ido);
+                    K<BW, false>::Run(ps, cr + in + b, ci + in + b, is, hr + out + b, hi + out + b, os,
+                                      nullptr, nullptr, ido);
                 else
-                    K<BW, true>::Run(ps, cr + in + b, ci + in + b, is, hr + out + b, hi + out + b, os, twr + i,
-                                     twi + i, ido);
+                    K<BW, true>::Run(ps, cr + in + b, ci + in + b, is, hr + out + b, hi + out + b, os,
+                                     twr + i, twi + i, ido);
             }
         }
     }
 }
 
 // Writes super-row j (ido rows of W lanes) of a pass output with its twiddles.
-void StoreTwiddled(const Pass &ps, std::size_t j, const double *KX_R vr, const double *KX_R vi, double *KX_R hr,
-                   double *KX_R hi, std::size_t W)
+void StoreTwiddled(const Pass &ps, std::size_t j, const double *KX_R vr, const double *KX_R vi,
+                   double *KX_R hr, double *KX_R hi, std::size_t W)
 {
     const std::size_t ido = ps.ido;
     for (std::size_t i = 0; i < ido; ++i) {
@@ -405,8 +415,8 @@ void StoreTwiddled(const Pass &ps, std::size_t j, const double *KX_R vr, const d
 }
 
 // A prime radix computed as a cyclic convolution of length convLen.
-void ConvolutionPass(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W,
-                     double *extra)
+void ConvolutionPass(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi,
+                     std::size_t W, double *extra)
 {
     const std::size_t p = ps.radix, l1 = ps.l1, V = ps.ido * W, M = ps.convLen;
     double *Ar = extra, *Ai = Ar + M * V, *Br = Ai + M * V, *Bi = Br + M * V, *subExtra = Bi + M * V;

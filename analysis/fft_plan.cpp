@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstdint>
 
-namespace korvax {
-namespace fft {
+namespace korvax
+{
+namespace fft
+{
 
 std::vector<std::size_t> PrimeFactors(std::size_t n)
 {
@@ -169,7 +171,8 @@ void UnitRoots::Get(std::size_t m, double &re, double &im) const
     im = r1_[a] * i2_[b] + i1_[a] * r2_[b];
 }
 
-namespace {
+namespace
+{
 
 std::uint64_t PowMod(std::uint64_t b, std::uint64_t e, std::uint64_t m)
 {

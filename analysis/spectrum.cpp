@@ -8,15 +8,15 @@
 #include <new>
 #include <string>
 
-namespace {
+namespace
+{
 
 // 1 / 0.6084: power relative to 0.78 V rms, the dBm reference.
 constexpr double kDbmScale = 1.6436554898093358;
 
 const char *const kUnitSuffixLinear[8] = {"rms",      "pk",      "rms^2",    "pk^2",
                                           "rms/rtHz", "pk/rtHz", "rms^2/Hz", "pk^2/Hz"};
-const char *const kUnitSuffixDb[8] = {"rms",      "pk",      "rms",      "pk",
-                                      "rms/rtHz", "pk/rtHz", "rms^2/Hz", "pk^2/Hz"};
+const char *const kUnitSuffixDb[8] = {"rms", "pk", "rms", "pk", "rms/rtHz", "pk/rtHz", "rms^2/Hz", "pk^2/Hz"};
 
 std::unique_ptr<double[]> NewArray(int n)
 {

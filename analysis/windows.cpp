@@ -7,7 +7,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 
@@ -38,8 +39,8 @@ int ThreeTermWindow(double *x, int n, double a0, double a1, double a2)
 
 const double kFlatTop[] = {0.215578948, 0.41663158, 0.277263158, 0.083578947, 0.006947368};
 const double kBlackmanHarris4[] = {0.35875, 0.48829, 0.14128, 0.01168};
-const double kBlackmanHarris7[] = {0.27105140069342415, 0.43329793923448606,  0.21812299954311062,
-                                   0.0659254463880309,  0.010811742098372268, 0.0007765848252250934,
+const double kBlackmanHarris7[] = {0.27105140069342415,   0.43329793923448606,  0.21812299954311062,
+                                   0.0659254463880309,    0.010811742098372268, 0.0007765848252250934,
                                    1.3887217350903198e-05};
 const double kLowSidelobe[] = {0.323215218, 0.471492057, 0.17553428, 0.028497078, 0.001261367};
 
@@ -74,16 +75,25 @@ int HamWin(double *x, int n)
     return NoAnlysErr;
 }
 
-int BkmanWin(double *x, int n) { return ThreeTermWindow(x, n, 0.42, 0.5, 0.08); }
+int BkmanWin(double *x, int n)
+{
+    return ThreeTermWindow(x, n, 0.42, 0.5, 0.08);
+}
 
 int ExBkmanWin(double *x, int n)
 {
     return ThreeTermWindow(x, n, 7938.0 / 18608.0, 9240.0 / 18608.0, 1430.0 / 18608.0);
 }
 
-int BlkHarrisWin(double *x, int n) { return ThreeTermWindow(x, n, 0.42323, 0.49755, 0.07922); }
+int BlkHarrisWin(double *x, int n)
+{
+    return ThreeTermWindow(x, n, 0.42323, 0.49755, 0.07922);
+}
 
-int FlatTopWin(double *x, int n) { return GenCosWin(x, n, kFlatTop, 5); }
+int FlatTopWin(double *x, int n)
+{
+    return GenCosWin(x, n, kFlatTop, 5);
+}
 
 int GenCosWin(double *x, int n, const double *coef, int m)
 {

@@ -20,7 +20,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const int kLengths[] = {4096, 1009, 65536, 1000000, 1048576, 1000003, 7999488, 8015872, 8388608};
 

@@ -9,7 +9,8 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr int kN = 1 << 20;
 
@@ -39,8 +40,8 @@ void BM_DirectCosineSum4(benchmark::State &state)
     const double step = 6.283185307179586 / kN;
     for (auto _ : state) {
         for (int k = 0; k < kN; ++k)
-            x[static_cast<std::size_t>(k)] *= a[0] - a[1] * std::cos(step * k) + a[2] * std::cos(2 * step * k) -
-                                              a[3] * std::cos(3 * step * k);
+            x[static_cast<std::size_t>(k)] *= a[0] - a[1] * std::cos(step * k) +
+                                              a[2] * std::cos(2 * step * k) - a[3] * std::cos(3 * step * k);
         benchmark::DoNotOptimize(x.data());
         benchmark::ClobberMemory();
         state.PauseTiming();

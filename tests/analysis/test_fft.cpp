@@ -11,7 +11,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using korvax::fft::PrimeMethod;
 using LD = long double;
@@ -111,7 +112,8 @@ TEST(FftPlan, PrimeMethodChoice)
 
 TEST(FftPlan, FactorsSplitAndSmoothLengths)
 {
-    EXPECT_EQ(korvax::fft::PrimeFactors(3999744), (std::vector<std::size_t>{2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 7, 31}));
+    EXPECT_EQ(korvax::fft::PrimeFactors(3999744),
+              (std::vector<std::size_t>{2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 7, 31}));
     EXPECT_EQ(korvax::fft::PassRadices(96), (std::vector<std::size_t>{8, 4, 3}));
     EXPECT_EQ(korvax::fft::PassRadices(2), (std::vector<std::size_t>{2}));
     EXPECT_EQ(korvax::fft::PassRadices(16 * 5), (std::vector<std::size_t>{16, 5}));

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const double kPi = 3.14159265358979323846;
 
@@ -176,7 +177,8 @@ TEST(Spectrum, UnitConversionValues)
 
 TEST(Spectrum, UnitTexts)
 {
-    const char *linear[8] = {"Vrms", "Vpk", "Vrms^2", "Vpk^2", "Vrms/rtHz", "Vpk/rtHz", "Vrms^2/Hz", "Vpk^2/Hz"};
+    const char *linear[8] = {"Vrms",      "Vpk",      "Vrms^2",    "Vpk^2",
+                             "Vrms/rtHz", "Vpk/rtHz", "Vrms^2/Hz", "Vpk^2/Hz"};
     const char *db[8] = {"dBVrms",      "dBVpk",      "dBVrms",      "dBVpk",
                          "dBVrms/rtHz", "dBVpk/rtHz", "dBVrms^2/Hz", "dBVpk^2/Hz"};
     const WindowConstants wc{1.0, 1.0};

@@ -7,7 +7,8 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const double kPi = 3.14159265358979323846;
 
@@ -44,15 +45,18 @@ const std::vector<Case> &Cases()
         {7, nullptr, {0.35875, 0.48829, 0.14128, 0.01168}, 2.004353},
         {8,
          nullptr,
-         {0.27105140069342415, 0.43329793923448606, 0.21812299954311062, 0.0659254463880309, 0.010811742098372268,
-          0.0007765848252250934, 1.3887217350903198e-05},
+         {0.27105140069342415, 0.43329793923448606, 0.21812299954311062, 0.0659254463880309,
+          0.010811742098372268, 0.0007765848252250934, 1.3887217350903198e-05},
          2.631905},
         {9, nullptr, {0.323215218, 0.471492057, 0.17553428, 0.028497078, 0.001261367}, 2.215350782519},
     };
     return cases;
 }
 
-std::vector<double> Ones(int n) { return std::vector<double>(static_cast<std::size_t>(n), 1.0); }
+std::vector<double> Ones(int n)
+{
+    return std::vector<double>(static_cast<std::size_t>(n), 1.0);
+}
 
 TEST(Windows, DocumentedValues)
 {
