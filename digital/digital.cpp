@@ -15,7 +15,7 @@ unsigned short dTriggerMode = 0;
 unsigned short dTriggerPattern = 0;
 short numPortIn = 2;
 int dScanCount = 0;
-double dTimeStep = 0.0;
+double dDigitalTimeStep = 0.0;
 double dTimeOut = 0.0;
 double ticks_digital = 0.0;
 std::vector<uint8_t> dBufferIn;
@@ -88,10 +88,10 @@ int Digital_Setting(void)
     if (dSamples < 1)
         dSamples = 1;
 
-    dTimeStep = 1.0 / dClockRate;
+    dDigitalTimeStep = 1.0 / dClockRate;
     if (bi.fixedOutputRange == 1 && numChanIn == 2)
-        dTimeStep = 2.0 / dClockRate;
-    SetCtrlAttribute(panelDig, DIG_GRAPH, ATTR_XAXIS_GAIN, dTimeStep);
+        dDigitalTimeStep = 2.0 / dClockRate;
+    SetCtrlAttribute(panelDig, DIG_GRAPH, ATTR_XAXIS_GAIN, dDigitalTimeStep);
 
     numPortIn = 2;
     dScanCount = dSamples * numPortIn;
@@ -208,7 +208,7 @@ void Digital_Reset(void)
     dTriggerPattern = 0;
     numPortIn = 2;
     dScanCount = 0;
-    dTimeStep = 0.0;
+    dDigitalTimeStep = 0.0;
     dTimeOut = 0.0;
     ticks_digital = 0.0;
     dSimulatedCount = 0;

@@ -17,7 +17,7 @@ extern unsigned short dTriggerMode;   // stored and persisted only
 extern unsigned short dTriggerPattern; // stored and persisted only
 extern short numPortIn;               // 8-bit input ports, always 2
 extern int dScanCount;                // dSamples x numPortIn
-extern double dTimeStep;              // seconds per sample
+extern double dDigitalTimeStep;              // seconds per sample
 extern double dTimeOut;               // milliseconds without a capture before the analyzer stops
 extern double ticks_digital;          // tick count (ms) at start and after each capture
 

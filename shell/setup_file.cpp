@@ -410,8 +410,8 @@ void Load_Setup(int, int, void *, int)
         CloseFile(file);
         return;
     }
-    // Nothing could be read: apply the settings as held and tell the user.
-    Setup_Apply();
+    // Nothing could be read: leave settings and panels as they are, and
+    // tell the user.
     MessagePopup("Error message", "Open File Error");
 }
 

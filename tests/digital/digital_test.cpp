@@ -50,7 +50,7 @@ TEST_F(DigitalTest, SettingsGiveTheTimeOutAndTheTimeAxis)
     EXPECT_EQ(numPortIn, 2);
     EXPECT_EQ(dScanCount, 2000);
     EXPECT_DOUBLE_EQ(dTimeOut, 5200.0);
-    EXPECT_DOUBLE_EQ(dTimeStep, 0.0001);
+    EXPECT_DOUBLE_EQ(dDigitalTimeStep, 0.0001);
     double gain = 0;
     GetCtrlAttribute(panelDig, DIG_GRAPH, ATTR_XAXIS_GAIN, &gain);
     EXPECT_DOUBLE_EQ(gain, 0.0001);

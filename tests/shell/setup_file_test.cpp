@@ -337,14 +337,17 @@ TEST_F(SetupFileTest, DamagedLinesLeaveTheirSettingsAndTheOthersStillRead)
     const std::string record = "[REQUESTED_SAMPLE]=16384";
     text.replace(text.find(record), record.size(), "[REQUESTED_SAMPLE]=lots");
     WriteAll(Path("damaged.ini"), text);
-    const double frequencyBefore = oFrequency;
-    const int recordBefore = RequestedSamples;
+    SetupValues before = Sample();
+    before.frequency = 777.0;
+    before.requestedSamples = 8192;
+    WriteAll(Path("before.ini"), FileText(before));
+    Load(Path("before.ini"));
     Load(Path("damaged.ini"));
-    EXPECT_DOUBLE_EQ(oFrequency, frequencyBefore);
-    EXPECT_EQ(RequestedSamples, recordBefore);
+    EXPECT_DOUBLE_EQ(oFrequency, 777.0);
+    EXPECT_EQ(RequestedSamples, 8192);
     EXPECT_EQ(oChan[0].type, 6); // the line after the overlong one
     EXPECT_EQ(dTriggerPattern, 65535);
-    EXPECT_TRUE(testseam::Shown().size() == 1u); // the dialog only
+    EXPECT_TRUE(testseam::Shown().size() == 2u); // the dialogs only
     ExpectSettingsMatchControls();
 }
 

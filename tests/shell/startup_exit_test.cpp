@@ -237,6 +237,7 @@ MainRun run;
 void LeaveFromTimer()
 {
     isCal_Running = 0;
+    testseam::Enable(true);
     switch (run.exitWay) {
     case 0: CallCtrlCallback(panelBench, BENCH_QUIT, EVENT_COMMIT, 0, 0); break;
     case 1: testseam::PressCloseBox(panelBench); break;
@@ -256,9 +257,12 @@ void WatchStartup(int step)
     if (step == 11)
         run.splashGoneBeforeLoop = (panelSplash == 0);
     if (step == 12) {
-        // Leave from inside the running event loop, on the first tick.
+        // Leave from inside the running event loop, on the capture timer's
+        // first tick.  Timers tick only outside test mode: the tick turns it
+        // back on before anything else runs.
         captureRoutines.probeCalCapture = LeaveFromTimer;
         isCal_Running = 1;
+        testseam::Enable(false);
         SetCtrlAttribute(panelBench, BENCH_CAPTURE_TIMER, ATTR_ENABLED, 1);
     }
 }
@@ -284,6 +288,7 @@ protected:
     }
     void TearDown() override
     {
+        testseam::Enable(true);
         benchStartupHook = nullptr;
         captureRoutines = kDefaultCaptureRoutines;
         isCal_Running = 0;
