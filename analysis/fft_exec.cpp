@@ -137,6 +137,37 @@ template <std::size_t B> void TransposeTile(const double *KX_R src, double *KX_R
         }
 }
 
+// The twiddle and the transposition of a B x B tile in one sweep:
+// dst[c*B + r] = src[r*B + c] * w[r*wstride + c], for real and imaginary
+// parts.
+template <std::size_t B>
+void TwiddleTransposeTile(const double *KX_R sr, const double *KX_R si, const double *KX_R wr,
+                          const double *KX_R wi, std::size_t wstride, double *KX_R dr, double *KX_R di)
+{
+    const V4i lo = {0, 4, 2, 6}, hi = {1, 5, 3, 7}, first = {0, 1, 4, 5}, second = {2, 3, 6, 7};
+    for (std::size_t rb = 0; rb < B; rb += 4)
+        for (std::size_t cb = 0; cb < B; cb += 4) {
+            V4 re[4], im[4];
+            for (std::size_t t = 0; t < 4; ++t) {
+                const V4 a = LoadV4(sr + (rb + t) * B + cb), b = LoadV4(si + (rb + t) * B + cb);
+                const V4 c = LoadV4(wr + (rb + t) * wstride + cb), d = LoadV4(wi + (rb + t) * wstride + cb);
+                re[t] = a * c - b * d;
+                im[t] = a * d + b * c;
+            }
+            V4 *parts[2] = {re, im};
+            double *dst[2] = {dr, di};
+            for (int p = 0; p < 2; ++p) {
+                const V4 *v = parts[p];
+                const V4 t0 = __builtin_shuffle(v[0], v[1], lo), t1 = __builtin_shuffle(v[0], v[1], hi);
+                const V4 t2 = __builtin_shuffle(v[2], v[3], lo), t3 = __builtin_shuffle(v[2], v[3], hi);
+                StoreV4(dst[p] + cb * B + rb, __builtin_shuffle(t0, t2, first));
+                StoreV4(dst[p] + (cb + 1) * B + rb, __builtin_shuffle(t1, t3, first));
+                StoreV4(dst[p] + (cb + 2) * B + rb, __builtin_shuffle(t0, t2, second));
+                StoreV4(dst[p] + (cb + 3) * B + rb, __builtin_shuffle(t1, t3, second));
+            }
+        }
+}
+
 // Multiplies row k1 (B lanes, columns c0 + q) of a phase-1 result by
 // e^(-2 pi i k1 (c0 + q) / n).
 template <std::size_t B>
@@ -198,6 +229,13 @@ void ExecuteTwoPhaseT(const ComplexPlan &pl, const Source &src, double *outRe, d
         bool inW = false;
         pl.cols->Run(s0r, s0i, s1r, s1i, B, extra, &inW);
         double *rr = inW ? s1r : s0r, *ri = inW ? s1i : s0i;
+        if (tiled && cv == B && !pl.fr.empty()) {
+            for (std::size_t g = 0; g < n1 / B; ++g)
+                TwiddleTransposeTile<B>(rr + g * B * B, ri + g * B * B, pl.fr.data() + g * B * n2 + c0,
+                                        pl.fi.data() + g * B * n2 + c0, n2, midRe + g * B * n2 + c0 * B,
+                                        midIm + g * B * n2 + c0 * B);
+            continue;
+        }
         for (std::size_t k1 = 0; k1 < n1; ++k1)
             TwiddleRow<B>(pl, k1, c0, cv, rr + k1 * B, ri + k1 * B);
         if (tiled && cv == B) {

@@ -151,6 +151,7 @@ template <int BW, bool TW> struct Radix8 {
         constexpr double h = 0.70710678118654752440; // sqrt(1/2)
         for (int q = 0; q < BW; q += NL) {
             VT br[8], bi[8];
+#pragma GCC unroll 8
             for (int j = 0; j < 4; ++j) {
                 const VT xr = Ld<VT>(ar + j * is + q), xi = Ld<VT>(ai + j * is + q);
                 const VT zr = Ld<VT>(ar + (j + 4) * is + q), zi = Ld<VT>(ai + (j + 4) * is + q);
@@ -190,6 +191,7 @@ template <int BW, bool TW> struct Radix8 {
             }
             St<VT>(hr + q, yr[0]);
             St<VT>(hi + q, yi[0]);
+#pragma GCC unroll 8
             for (int j = 1; j < 8; ++j) {
                 if (TW)
                     StoreMul<VT>(hr + j * os + q, hi + j * os + q, yr[j], yi[j], wr[(j - 1) * ws],
@@ -230,7 +232,9 @@ template <int BW, bool TW> struct Radix16 {
         constexpr double c1 = 0.92387953251128675613, s1 = 0.38268343236508977173, h = 0.70710678118654752440;
         for (int q = 0; q < BW; q += NL) {
             VT ur[4][4], ui[4][4]; // [j1][k1]
+#pragma GCC unroll 8
             for (int j1 = 0; j1 < 4; ++j1) {
+#pragma GCC unroll 8
                 for (int j2 = 0; j2 < 4; ++j2) {
                     ur[j1][j2] = Ld<VT>(ar + (j1 + 4 * j2) * is + q);
                     ui[j1][j2] = Ld<VT>(ai + (j1 + 4 * j2) * is + q);
@@ -268,10 +272,12 @@ template <int BW, bool TW> struct Radix16 {
                 ur[3][3] = -a * c1 - b * s1;
                 ui[3][3] = a * s1 - b * c1;
             }
+#pragma GCC unroll 8
             for (int k1 = 0; k1 < 4; ++k1) {
                 VT vr[4] = {ur[0][k1], ur[1][k1], ur[2][k1], ur[3][k1]};
                 VT vi[4] = {ui[0][k1], ui[1][k1], ui[2][k1], ui[3][k1]};
                 Dft4<VT>(vr, vi);
+#pragma GCC unroll 8
                 for (int k2 = 0; k2 < 4; ++k2) {
                     const int j = k1 + 4 * k2;
                     if (TW && j > 0)
