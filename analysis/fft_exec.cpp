@@ -25,6 +25,37 @@ namespace
 
 #define KX_R __restrict__
 
+// Whole vectors through GCC vector extensions (no intrinsics).
+typedef double V4 __attribute__((vector_size(32)));
+typedef long long V4i __attribute__((vector_size(32)));
+
+inline V4 LoadV4(const double *p)
+{
+    V4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void StoreV4(double *p, V4 v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
+typedef double V8 __attribute__((vector_size(64)));
+typedef long long V8i __attribute__((vector_size(64)));
+
+inline V8 LoadV8(const double *p)
+{
+    V8 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void StoreV8(double *p, V8 v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
 inline void SourceAt(const Source &src, std::size_t idx, double &re, double &im)
 {
     switch (src.kind) {
@@ -78,11 +109,13 @@ void LoadColumns(const Source &src, std::size_t n1, std::size_t n2, std::size_t 
 {
     if (cv == B && src.kind == Source::Interleaved) {
         const double *KX_R x = src.re;
+        const V8i even = {0, 2, 4, 6, 8, 10, 12, 14}, odd = {1, 3, 5, 7, 9, 11, 13, 15};
         for (std::size_t j1 = 0; j1 < n1; ++j1) {
             const double *KX_R row = x + 2 * (j1 * n2 + c0);
-            for (std::size_t q = 0; q < B; ++q) {
-                sr[j1 * B + q] = row[2 * q];
-                si[j1 * B + q] = row[2 * q + 1];
+            for (std::size_t q = 0; q < B; q += 8) {
+                const V8 a = LoadV8(row + 2 * q), b = LoadV8(row + 2 * q + 8);
+                StoreV8(sr + j1 * B + q, __builtin_shuffle(a, b, even));
+                StoreV8(si + j1 * B + q, __builtin_shuffle(a, b, odd));
             }
         }
         return;
@@ -103,21 +136,6 @@ void LoadColumns(const Source &src, std::size_t n1, std::size_t n2, std::size_t 
         for (std::size_t q = cv; q < B; ++q)
             sr[j1 * B + q] = si[j1 * B + q] = 0.0;
     }
-}
-
-typedef double V4 __attribute__((vector_size(32)));
-typedef long long V4i __attribute__((vector_size(32)));
-
-inline V4 LoadV4(const double *p)
-{
-    V4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline void StoreV4(double *p, V4 v)
-{
-    std::memcpy(p, &v, sizeof v);
 }
 
 // dst[c*B + r] = src[r*B + c] for a B x B tile, by 4 x 4 blocks.
@@ -389,21 +407,6 @@ void ExecuteSmall(const ComplexPlan &pl, const Source &src, double *outRe, doubl
     const double *rr = inW ? br : ar, *ri = inW ? bi : ai;
     std::copy(rr, rr + n, outRe);
     std::copy(ri, ri + n, outIm);
-}
-
-typedef double V8 __attribute__((vector_size(64)));
-typedef long long V8i __attribute__((vector_size(64)));
-
-inline V8 LoadV8(const double *p)
-{
-    V8 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline void StoreV8(double *p, V8 v)
-{
-    std::memcpy(p, &v, sizeof v);
 }
 
 inline V8 Reverse(V8 v)
