@@ -3,6 +3,7 @@
 #include "analysis/fft.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -32,6 +33,11 @@ int ReFFT(double *x, double *y, int n)
     if (n <= 0)
         return SamplesGTZeroAnlysErr;
     if (!x || !y)
+        return ArraySizeAnlysErr;
+    // The real and imaginary outputs need two separate arrays.
+    const std::uintptr_t xa = reinterpret_cast<std::uintptr_t>(x), ya = reinterpret_cast<std::uintptr_t>(y);
+    const std::uintptr_t bytes = sizeof(double) * static_cast<std::uintptr_t>(n);
+    if (xa < ya + bytes && ya < xa + bytes)
         return ArraySizeAnlysErr;
     if (n == 1) {
         y[0] = 0.0;

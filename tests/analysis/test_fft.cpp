@@ -169,6 +169,13 @@ TEST(Fft, ArgumentErrors)
     EXPECT_EQ(y[0], 5.0);
     EXPECT_NE(ReFFT(nullptr, y, 2), 0);
     EXPECT_EQ(y[0], 5.0);
+    // Overlapping arrays cannot hold the two halves of the result.
+    double z[3] = {1.0, 2.0, 3.0};
+    EXPECT_EQ(ReFFT(z, z, 2), -20008);
+    EXPECT_EQ(ReFFT(z, z + 1, 2), -20008);
+    EXPECT_EQ(z[0], 1.0);
+    EXPECT_EQ(z[1], 2.0);
+    EXPECT_EQ(z[2], 3.0);
     EXPECT_EQ(ReFFT(x, y, 1), 0);
     EXPECT_EQ(x[0], 1.0);
     EXPECT_EQ(y[0], 0.0);
