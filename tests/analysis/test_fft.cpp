@@ -201,7 +201,7 @@ TEST(Fft, LargerLengthsMatchDirectDft)
     // Primes above 998 (chirp-z or Rader), prime powers, 2 * prime, small
     // records with odd factors, and lengths around the two-phase threshold.
     for (std::size_t n : {1009u, 1013u, 2003u, 2018u, 2026u, 4036u, 2187u, 3125u, 2401u, 1331u, 4096u, 1022u,
-                          1024u, 1536u, 166u, 2 * 83u, 4 * 83u, 8 * 41u})
+                          1024u, 1536u, 166u, 2 * 83u, 4 * 83u, 8 * 41u, 41 * 41u, 2 * 41 * 41u})
         EXPECT_LT(RealFftError(n, 3), 1e-13) << "n = " << n;
 }
 
@@ -210,7 +210,7 @@ TEST(Fft, ComplexTransformMatchesDirectDft)
     // Every kind of plan: small, two-phase with direct, Rader and
     // chirp-z passes inside, and prime lengths by convolution.
     for (std::size_t n : {1u, 2u, 3u, 17u, 255u, 256u, 257u, 300u, 1000u, 1009u, 16 * 41u, 16 * 83u, 32 * 47u,
-                          2 * 1009u, 4 * 31 * 37u}) {
+                          2 * 1009u, 4 * 31 * 37u, 83 * 83u}) {
         std::vector<double> xr = RandomSignal(n, 11), xi = RandomSignal(n, 12), yr(n), yi(n);
         std::vector<LD> er, ei;
         NaiveDft(xr, xi, er, ei);
