@@ -26,7 +26,8 @@ uint16_t dSimulatedCount = 0;
 const int kDigitalTraceColors[8] = {0x0000FF, 0xFF0000, 0xFFFF00, 0x00FF00,
                                     0xFF00FF, 0x00FFFF, 0x008080, 0x000080};
 
-namespace {
+namespace
+{
 
 // Samples the buffers were sized for; the capture never reads further, even
 // when dSamples has been changed behind the analyzer's back.

@@ -9,17 +9,17 @@
 #include "shell/benchstate.h"
 
 // ------------------------------------------------------------------ state
-extern int isDigitalON;               // 1 while the analyzer runs
-extern double dClockRate;             // samples per second
-extern int dSamples;                  // samples per capture
-extern unsigned short dTriggerMask;   // stored and persisted only
-extern unsigned short dTriggerMode;   // stored and persisted only
+extern int isDigitalON;                // 1 while the analyzer runs
+extern double dClockRate;              // samples per second
+extern int dSamples;                   // samples per capture
+extern unsigned short dTriggerMask;    // stored and persisted only
+extern unsigned short dTriggerMode;    // stored and persisted only
 extern unsigned short dTriggerPattern; // stored and persisted only
-extern short numPortIn;               // 8-bit input ports, always 2
-extern int dScanCount;                // dSamples x numPortIn
-extern double dDigitalTimeStep;              // seconds per sample
-extern double dTimeOut;               // milliseconds without a capture before the analyzer stops
-extern double ticks_digital;          // tick count (ms) at start and after each capture
+extern short numPortIn;                // 8-bit input ports, always 2
+extern int dScanCount;                 // dSamples x numPortIn
+extern double dDigitalTimeStep;        // seconds per sample
+extern double dTimeOut;                // milliseconds without a capture before the analyzer stops
+extern double ticks_digital;           // tick count (ms) at start and after each capture
 
 // Raw samples: sample i is byte 2i (port 0, lines 0..7) and byte 2i+1
 // (port 1, lines 8..15).  dScanCount bytes.

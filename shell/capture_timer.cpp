@@ -5,7 +5,8 @@
 #include "meters/meters.h"
 #include "scope/scope.h"
 
-namespace {
+namespace
+{
 void RefreshDigitalGraph(void)
 {
     RefreshGraph(panelDig, DIG_GRAPH);

@@ -4,7 +4,8 @@
 #include "digital/digital.h"
 #include "scope/scope.h"
 
-namespace {
+namespace
+{
 void ExitBench()
 {
     if (isScopeContOn)

@@ -19,7 +19,8 @@
 
 int (*setupWriteLine)(int fileHandle, const char *text, int numberOfBytes) = WriteLine;
 
-namespace {
+namespace
+{
 
 // Longest line the reader accepts; a longer one is damaged and skipped.
 constexpr int kLineBuffer = 4096;
@@ -282,6 +283,12 @@ void Setup_Apply(void)
     }
     if (panelAd_Scope > 0)
         onOK_Ad_Scope(panelAd_Scope, AD_SCOPE_OK, EVENT_COMMIT, nullptr, 0, 0);
+    // Confirming the advanced settings dims the pre-samples box whatever
+    // the source: give it back to the user when pre-trigger samples apply
+    // (a trigger source, and multiple-record mode off).
+    if (panelScope > 0)
+        SetCtrlAttribute(panelScope, SCOPE_PRE_SAMPLES, ATTR_DIMMED,
+                         (trigger_source == 100 || isMultipleRecord) ? 1 : 0);
 }
 
 int Read_IniFile(int fileHandle)

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <limits>
 
-namespace {
+namespace
+{
 
 enum class Kind { Int16, Int32, UInt16, Real };
 
@@ -23,13 +24,14 @@ struct LineFields {
 };
 
 const char *const kKeys[kSetupLineCount] = {
-    "[SCOPE_MODE]",      "[DEVICE_NB]=",      "[CHANNEL_INPUT]=", "[INPUT_RANGE]=",    "[INPUT_COUPLING]=",
-    "[SAMPLE_RATE]=",    "[REQUESTED_SAMPLE]=", "[PRE_SAMPLE]=",  "[TRIGGER_SOURCE]=", "[TRIGGER_SLOPE]=",
-    "[TRIGGER_LEVEL]=",  "[AUX_BNC]=",        "[AVERAGING_MODE]=", "[AVERAGING_COUNT]=", "[STREAMING_MODE]=",
-    "[DECIMATION_FACTOR]=", "[GENERATOR]",    "[FREQUENCY]=",     "[SIGNAL_TYPE]=",    "[SIGNAL_AMP]=",
-    "[SIGNAL_OFFSET]=",  "[SIGNAL_PHASE]=",   "[SIGNAL_NOISE]=",  "[TRIGGER_SOURCE]=", "[TRIGGER_SLOPE]=",
-    "[TRIGGER_LEVEL]=",  "[ANALYZER]",        "[SAMPLE_RATE]=",   "[REQUESTED_SAMPLE]=", "[TRIGGER_MASK]=",
-    "[TRIGGER_MODE]=",   "[TRIGGER_PATTERN]=",
+    "[SCOPE_MODE]",        "[DEVICE_NB]=",       "[CHANNEL_INPUT]=",    "[INPUT_RANGE]=",
+    "[INPUT_COUPLING]=",   "[SAMPLE_RATE]=",     "[REQUESTED_SAMPLE]=", "[PRE_SAMPLE]=",
+    "[TRIGGER_SOURCE]=",   "[TRIGGER_SLOPE]=",   "[TRIGGER_LEVEL]=",    "[AUX_BNC]=",
+    "[AVERAGING_MODE]=",   "[AVERAGING_COUNT]=", "[STREAMING_MODE]=",   "[DECIMATION_FACTOR]=",
+    "[GENERATOR]",         "[FREQUENCY]=",       "[SIGNAL_TYPE]=",      "[SIGNAL_AMP]=",
+    "[SIGNAL_OFFSET]=",    "[SIGNAL_PHASE]=",    "[SIGNAL_NOISE]=",     "[TRIGGER_SOURCE]=",
+    "[TRIGGER_SLOPE]=",    "[TRIGGER_LEVEL]=",   "[ANALYZER]",          "[SAMPLE_RATE]=",
+    "[REQUESTED_SAMPLE]=", "[TRIGGER_MASK]=",    "[TRIGGER_MODE]=",     "[TRIGGER_PATTERN]=",
 };
 
 // The settings line `line` holds, in file order.  The same table serves the
@@ -38,7 +40,9 @@ LineFields FieldsOf(int line, SetupValues &v)
 {
     LineFields f;
     switch (line) {
-    case 1: f.add(Kind::Int16, &v.device); break;
+    case 1:
+        f.add(Kind::Int16, &v.device);
+        break;
     case 2:
         for (int &a : v.ain)
             f.add(Kind::Int32, &a);
@@ -51,18 +55,42 @@ LineFields FieldsOf(int line, SetupValues &v)
         for (short &c : v.coupling)
             f.add(Kind::Int16, &c);
         break;
-    case 5: f.add(Kind::Real, &v.sampleRate); break;
-    case 6: f.add(Kind::Int32, &v.requestedSamples); break;
-    case 7: f.add(Kind::Int32, &v.preSamples); break;
-    case 8: f.add(Kind::Int32, &v.triggerSource); break;
-    case 9: f.add(Kind::Int32, &v.triggerSlope); break;
-    case 10: f.add(Kind::Real, &v.triggerLevel); break;
-    case 11: f.add(Kind::Int32, &v.auxBnc); break;
-    case 12: f.add(Kind::Int32, &v.averaging); break;
-    case 13: f.add(Kind::Int16, &v.averageCount); break;
-    case 14: f.add(Kind::Int32, &v.streaming); break;
-    case 15: f.add(Kind::Int16, &v.decimation); break;
-    case 17: f.add(Kind::Real, &v.frequency); break;
+    case 5:
+        f.add(Kind::Real, &v.sampleRate);
+        break;
+    case 6:
+        f.add(Kind::Int32, &v.requestedSamples);
+        break;
+    case 7:
+        f.add(Kind::Int32, &v.preSamples);
+        break;
+    case 8:
+        f.add(Kind::Int32, &v.triggerSource);
+        break;
+    case 9:
+        f.add(Kind::Int32, &v.triggerSlope);
+        break;
+    case 10:
+        f.add(Kind::Real, &v.triggerLevel);
+        break;
+    case 11:
+        f.add(Kind::Int32, &v.auxBnc);
+        break;
+    case 12:
+        f.add(Kind::Int32, &v.averaging);
+        break;
+    case 13:
+        f.add(Kind::Int16, &v.averageCount);
+        break;
+    case 14:
+        f.add(Kind::Int32, &v.streaming);
+        break;
+    case 15:
+        f.add(Kind::Int16, &v.decimation);
+        break;
+    case 17:
+        f.add(Kind::Real, &v.frequency);
+        break;
     case 18:
         f.add(Kind::Int16, &v.signalType[0]);
         f.add(Kind::Int16, &v.signalType[1]);
@@ -83,15 +111,32 @@ LineFields FieldsOf(int line, SetupValues &v)
         f.add(Kind::Int32, &v.noise[0]);
         f.add(Kind::Int32, &v.noise[1]);
         break;
-    case 23: f.add(Kind::Int32, &v.triggerSourceOut); break;
-    case 24: f.add(Kind::Int32, &v.triggerSlopeOut); break;
-    case 25: f.add(Kind::Real, &v.triggerLevelOut); break;
-    case 27: f.add(Kind::Real, &v.digitalRate); break;
-    case 28: f.add(Kind::Int32, &v.digitalSamples); break;
-    case 29: f.add(Kind::UInt16, &v.triggerMask); break;
-    case 30: f.add(Kind::UInt16, &v.triggerMode); break;
-    case 31: f.add(Kind::UInt16, &v.triggerPattern); break;
-    default: break; // section headers and lines outside the file
+    case 23:
+        f.add(Kind::Int32, &v.triggerSourceOut);
+        break;
+    case 24:
+        f.add(Kind::Int32, &v.triggerSlopeOut);
+        break;
+    case 25:
+        f.add(Kind::Real, &v.triggerLevelOut);
+        break;
+    case 27:
+        f.add(Kind::Real, &v.digitalRate);
+        break;
+    case 28:
+        f.add(Kind::Int32, &v.digitalSamples);
+        break;
+    case 29:
+        f.add(Kind::UInt16, &v.triggerMask);
+        break;
+    case 30:
+        f.add(Kind::UInt16, &v.triggerMode);
+        break;
+    case 31:
+        f.add(Kind::UInt16, &v.triggerPattern);
+        break;
+    default:
+        break; // section headers and lines outside the file
     }
     return f;
 }
@@ -101,14 +146,19 @@ void AppendValue(std::string &out, const Field &field)
     char buf[400]; // the longest fixed-point double is 309 digits + sign + 7
     std::to_chars_result r{};
     switch (field.kind) {
-    case Kind::Int16: r = std::to_chars(buf, buf + sizeof buf, int(*static_cast<const short *>(field.target))); break;
-    case Kind::Int32: r = std::to_chars(buf, buf + sizeof buf, *static_cast<const int *>(field.target)); break;
+    case Kind::Int16:
+        r = std::to_chars(buf, buf + sizeof buf, int(*static_cast<const short *>(field.target)));
+        break;
+    case Kind::Int32:
+        r = std::to_chars(buf, buf + sizeof buf, *static_cast<const int *>(field.target));
+        break;
     case Kind::UInt16:
-        r = std::to_chars(buf, buf + sizeof buf, unsigned(*static_cast<const unsigned short *>(field.target)));
+        r = std::to_chars(buf, buf + sizeof buf,
+                          unsigned(*static_cast<const unsigned short *>(field.target)));
         break;
     case Kind::Real:
-        r = std::to_chars(buf, buf + sizeof buf, *static_cast<const double *>(field.target), std::chars_format::fixed,
-                          6);
+        r = std::to_chars(buf, buf + sizeof buf, *static_cast<const double *>(field.target),
+                          std::chars_format::fixed, 6);
         break;
     }
     if (r.ec == std::errc())

@@ -167,7 +167,8 @@ void Init_System(void)
 
 void (*benchStartupHook)(int step) = nullptr;
 
-namespace {
+namespace
+{
 void StepDone(int step)
 {
     if (benchStartupHook)

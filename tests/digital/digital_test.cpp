@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <vector>
 
-namespace {
+namespace
+{
 
-class DigitalTest : public BenchTest {
-protected:
+class DigitalTest : public BenchTest
+{
+  protected:
     void TearDown() override
     {
         isDigitalON = 0;

@@ -8,7 +8,8 @@
 
 #include "shell/setup_format.h"
 
-namespace {
+namespace
+{
 
 constexpr std::size_t kLineBuffer = 4096; // as the reader's line buffer
 

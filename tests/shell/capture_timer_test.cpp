@@ -4,18 +4,35 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
 std::string steps;
 
-void Normal() { steps += "N"; }
-void Streaming() { steps += "S"; }
-void Digital() { steps += "D"; }
-void Refresh() { steps += "R"; }
-void Calibration() { steps += "C"; }
+void Normal()
+{
+    steps += "N";
+}
+void Streaming()
+{
+    steps += "S";
+}
+void Digital()
+{
+    steps += "D";
+}
+void Refresh()
+{
+    steps += "R";
+}
+void Calibration()
+{
+    steps += "C";
+}
 
-class CaptureTimerTest : public BenchTest {
-protected:
+class CaptureTimerTest : public BenchTest
+{
+  protected:
     void SetUp() override
     {
         BenchTest::SetUp();
@@ -56,14 +73,16 @@ TEST_F(CaptureTimerTest, EveryCombinationOfRunningInstrumentsRunsItsStepsInOrder
 TEST_F(CaptureTimerTest, OnlyTheTimerTickRunsAnything)
 {
     isScopeStartOn = isDigitalON = isCal_Running = 1;
-    for (int event : {EVENT_NONE, EVENT_COMMIT, EVENT_VAL_CHANGED, EVENT_LEFT_CLICK, EVENT_CLOSE, EVENT_DISCARD})
+    for (int event :
+         {EVENT_NONE, EVENT_COMMIT, EVENT_VAL_CHANGED, EVENT_LEFT_CLICK, EVENT_CLOSE, EVENT_DISCARD})
         EXPECT_EQ(CaptureTimer(panelBench, BENCH_CAPTURE_TIMER, event, nullptr, 0, 0), 0);
     EXPECT_EQ(steps, "");
     Tick();
     EXPECT_EQ(steps, "NDRC");
 }
 
-namespace {
+namespace
+{
 void NormalEndingTheAnalyzer()
 {
     steps += "N";

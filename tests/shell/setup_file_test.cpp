@@ -12,7 +12,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 std::string ReadAll(const std::string &path)
 {
@@ -88,8 +89,9 @@ SetupValues Sample()
     return v;
 }
 
-class SetupFileTest : public BenchTest {
-protected:
+class SetupFileTest : public BenchTest
+{
+  protected:
     void SetUp() override
     {
         BenchTest::SetUp();
@@ -221,6 +223,22 @@ TEST_F(SetupFileTest, TriggerSourceNoneDimsThePreSamplesBox)
     int dimmed = 0;
     GetCtrlAttribute(panelScope, SCOPE_PRE_SAMPLES, ATTR_DIMMED, &dimmed);
     EXPECT_EQ(dimmed, 1);
+
+    // Any other source (multiple-record mode off): the box can be used.
+    v.triggerSource = 0;
+    WriteAll(Path("ch1.ini"), FileText(v));
+    Load(Path("ch1.ini"));
+    EXPECT_EQ(trigger_source, 0);
+    GetCtrlAttribute(panelScope, SCOPE_PRE_SAMPLES, ATTR_DIMMED, &dimmed);
+    EXPECT_EQ(dimmed, 0);
+    EXPECT_EQ(pre_iSample, 300);
+
+    // In multiple-record mode pre-trigger samples do not apply.
+    SetCtrlVal(panelAd_Scope, AD_SCOPE_MULTIPLE_RECORD, 1);
+    Load(Path("ch1.ini"));
+    GetCtrlAttribute(panelScope, SCOPE_PRE_SAMPLES, ATTR_DIMMED, &dimmed);
+    EXPECT_EQ(dimmed, 1);
+    EXPECT_EQ(pre_iSample, 0);
 }
 
 TEST_F(SetupFileTest, AuxiliaryConnectorTakesOnlyValuesItOffers)
@@ -355,7 +373,9 @@ TEST_F(SetupFileTest, ValuesBeyondTheControlsAreHeldWithinThem)
 {
     SetupValues v = Sample();
     std::string text = FileText(v);
-    auto put = [&](const std::string &from, const std::string &to) { text.replace(text.find(from), from.size(), to); };
+    auto put = [&](const std::string &from, const std::string &to) {
+        text.replace(text.find(from), from.size(), to);
+    };
     put("[AVERAGING_COUNT]=8", "[AVERAGING_COUNT]=40000");
     put("[DECIMATION_FACTOR]=7", "[DECIMATION_FACTOR]=-5");
     put("[DEVICE_NB]=1", "[DEVICE_NB]=9");
@@ -415,7 +435,8 @@ TEST_F(SetupFileTest, AFileThatCannotBeOpenedChangesNothingAndSaysSo)
 
 // ----------------------------------------------------- safe replacement
 
-namespace {
+namespace
+{
 int linesWritten = 0;
 int FailOnLineTwenty(int file, const char *text, int n)
 {

@@ -7,7 +7,8 @@
 
 #include "shell/setup_format.h"
 
-namespace {
+namespace
+{
 
 int Parse(int line, const std::string &text, SetupValues &v)
 {
@@ -221,8 +222,8 @@ TEST(SetupFormat, NumbersAreReadAsTheScanningFormatsReadThem)
 TEST(SetupFormat, NonFiniteAndHugeRealsDoNotParse)
 {
     SetupValues v;
-    for (const char *text : {"[FREQUENCY]=nan", "[FREQUENCY]=inf", "[FREQUENCY]=-infinity", "[FREQUENCY]=1e999",
-                             "[FREQUENCY]=+-5", "[FREQUENCY]=.", "[FREQUENCY]=-"}) {
+    for (const char *text : {"[FREQUENCY]=nan", "[FREQUENCY]=inf", "[FREQUENCY]=-infinity",
+                             "[FREQUENCY]=1e999", "[FREQUENCY]=+-5", "[FREQUENCY]=.", "[FREQUENCY]=-"}) {
         EXPECT_EQ(Parse(17, text, v), 0) << text;
         EXPECT_DOUBLE_EQ(v.frequency, 1000.0) << text;
     }

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include <sys/wait.h>
+
+namespace
+{
 
 std::string ReadAll(const std::string &path)
 {
@@ -46,9 +49,9 @@ using StartupTest = BenchTest;
 
 TEST_F(StartupTest, EveryPanelAndSheetIsLoaded)
 {
-    for (int panel : {panelBench, panelSplash, panelScope, panelGene, panelAbout, panelAd_Scope, panelDig, panelCal,
-                      panelAd_Gene, panelSave, panelAutosave, panelFilter, panelVoltmeter, panelAin, panelRange,
-                      panelMode, panelCoupling})
+    for (int panel : {panelBench, panelSplash, panelScope, panelGene, panelAbout, panelAd_Scope, panelDig,
+                      panelCal, panelAd_Gene, panelSave, panelAutosave, panelFilter, panelVoltmeter, panelAin,
+                      panelRange, panelMode, panelCoupling})
         EXPECT_GT(panel, 0);
     EXPECT_EQ(GetPanelParent(panelGene), 0);
     EXPECT_EQ(GetPanelParent(panelVoltmeter), 0);
@@ -113,7 +116,8 @@ TEST_F(StartupTest, InitSystemSetsTheStartupStateWithoutASetupFile)
     ScrollBar_GetAttribute(panelScope, SCOPE_SCROLLBAR, ATTR_SB_PROP_THUMB, &value);
     EXPECT_EQ(value, 1);
 
-    const int graphs[3][2] = {{panelScope, SCOPE_TIMEGRAPH}, {panelScope, SCOPE_FFTGRAPH}, {panelDig, DIG_GRAPH}};
+    const int graphs[3][2] = {
+        {panelScope, SCOPE_TIMEGRAPH}, {panelScope, SCOPE_FFTGRAPH}, {panelDig, DIG_GRAPH}};
     for (const auto &g : graphs) {
         int edge = 1;
         GetCtrlAttribute(g[0], g[1], ATTR_EDGE_STYLE, &edge);
@@ -181,8 +185,9 @@ TEST_F(StartupTest, AboutShowsTheVersionAndOkHidesIt)
 
 // ------------------------------------------------------------------ exit
 
-class ExitTest : public BenchTest {
-protected:
+class ExitTest : public BenchTest
+{
+  protected:
     // Runs one way out; returns the default setup file written.
     std::string Leave(void (*how)())
     {
@@ -222,7 +227,8 @@ TEST_F(ExitTest, QuitActsOnlyOnCommit)
 
 // ------------------------------------------------- the whole program
 
-namespace {
+namespace
+{
 
 struct MainRun {
     int splashVisibleAtInit = -1;
@@ -239,9 +245,15 @@ void LeaveFromTimer()
     isCal_Running = 0;
     testseam::Enable(true);
     switch (run.exitWay) {
-    case 0: CallCtrlCallback(panelBench, BENCH_QUIT, EVENT_COMMIT, 0, 0); break;
-    case 1: testseam::PressCloseBox(panelBench); break;
-    default: ActivateMenuItem(Menu_Handle, MENUBAR_FILE_EXIT); break;
+    case 0:
+        CallCtrlCallback(panelBench, BENCH_QUIT, EVENT_COMMIT, 0, 0);
+        break;
+    case 1:
+        testseam::PressCloseBox(panelBench);
+        break;
+    default:
+        ActivateMenuItem(Menu_Handle, MENUBAR_FILE_EXIT);
+        break;
     }
 }
 
@@ -267,8 +279,9 @@ void WatchStartup(int step)
     }
 }
 
-class MainTest : public ::testing::TestWithParam<int> {
-protected:
+class MainTest : public ::testing::TestWithParam<int>
+{
+  protected:
     void SetUp() override
     {
         char tmpl[] = "/tmp/korvax-main-XXXXXX";
@@ -305,10 +318,10 @@ TEST_P(MainTest, StartsShowsTheSplashRunsTheLoopAndSavesOnExit)
     char *argv[] = {name, nullptr};
     EXPECT_EQ(Bench_Main(1, argv), 0);
     EXPECT_EQ(run.steps, (std::vector<int>{3, 4, 8, 9, 10, 11, 12}));
-    EXPECT_GE(run.splashWait, 1000u);            // at least one second
-    EXPECT_EQ(run.splashVisibleAtInit, 1);       // still up when Init_System is done
+    EXPECT_GE(run.splashWait, 1000u);      // at least one second
+    EXPECT_EQ(run.splashVisibleAtInit, 1); // still up when Init_System is done
     EXPECT_TRUE(run.splashGoneBeforeLoop);
-    EXPECT_EQ(panelBench, 0);                    // torn down
+    EXPECT_EQ(panelBench, 0); // torn down
     EXPECT_EQ(Toolbar, 0);
     const std::string saved = ReadAll(dir_ + "/korvax/KorvaxDemo.ini");
     EXPECT_EQ(CountLines(saved), 32);
@@ -317,3 +330,14 @@ TEST_P(MainTest, StartsShowsTheSplashRunsTheLoopAndSavesOnExit)
 }
 
 INSTANTIATE_TEST_SUITE_P(ExitWays, MainTest, ::testing::Values(0, 1, 2));
+
+TEST(MainProgram, ReturnsMinusOneWhenTheRuntimeCannotStart)
+{
+    // The bench beside this test, started without any display.
+    if (!std::filesystem::exists("korvax-bench"))
+        GTEST_SKIP() << "korvax-bench is not built beside the tests";
+    const int status = std::system("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ./korvax-bench "
+                                   ">/dev/null 2>&1");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 255); // -1
+}
