@@ -7,11 +7,13 @@
 // the inner loops run over W contiguous lanes and vectorise.
 //
 // A complex transform of length n = n1*n2 is done in two phases (the
-// four-step scheme): n2 columns of length n1 in blocks of kLanes columns,
+// four-step scheme): n2 columns of length n1 in blocks of 8 to 32 columns,
 // a twiddle, then n1 rows of length n2 read back transposed.  Prime
 // factors up to kGenericMaxPrime get a butterfly of their own; larger
 // primes are computed as a cyclic convolution (Rader when p-1 is smooth,
-// Bluestein's chirp-z otherwise) through a sub-transform.
+// Bluestein's chirp-z otherwise) through a sub-transform, and so is a
+// prime length as a whole.  A real transform of even length N runs as a
+// complex transform of N/2 plus a post-processing step.
 //
 // Plans (factors, twiddles, kernels) are built once per length and kept in
 // a small process-wide cache; work buffers come from a small pool.  Both
@@ -37,6 +39,7 @@ constexpr std::size_t kMinLanes = 8;
 // work of a phase in the first-level cache for moderate lengths, wide ones
 // read and write long records in longer runs.  Pure.
 std::size_t ChooseLanes(std::size_t n);
+
 // Largest prime with a direct (generic) butterfly in a long transform.
 constexpr std::size_t kGenericMaxPrime = 37;
 // Below this length a transform runs as one Stockham pass chain on a
