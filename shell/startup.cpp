@@ -125,8 +125,10 @@ void Init_System(void)
     SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 8, 0.0, 0.0);
     for (int c = 3; c <= 6; ++c)
         SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, c, 0.0, 0.0);
-    for (int c = 4; c <= 6; ++c)
+    for (int c = 4; c <= 6; ++c) {
+        SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, c, ATTR_CROSS_HAIR_STYLE, VAL_NO_CROSS);
         SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, c, ATTR_CURSOR_ENABLED, 0);
+    }
 
     // 3. Channels.
     for (int k = 0; k < 4; ++k) {

@@ -341,3 +341,9 @@ TEST(MainProgram, ReturnsMinusOneWhenTheRuntimeCannotStart)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 255); // -1
 }
+
+TEST_F(StartupTest, EveryCallbackTheResourceFileBindsIsRegisteredOnce)
+{
+    char report[8192] = "";
+    EXPECT_EQ(CheckResourceCallbacks(kResourceFile, report, sizeof report), 0) << report;
+}
