@@ -540,6 +540,9 @@ int loadPanel(int parentHandle, const char *fileName, int resourceId, int tabHos
             pc->mdiTop = bottom > 0 ? bottom + 4 : 0;
             pc->mdi = new QMdiArea(pc);
             pc->mdi->setAccessibleName(parent->title + " workspace");
+            // Panels larger than the window stay reachable.
+            pc->mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+            pc->mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
             pc->layoutMdi();
             pc->mdi->show();
         }

@@ -107,6 +107,10 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
         if (restrictExtension && filters.size() > 1)
             filters.removeLast();
         dlg.setNameFilters(filters);
+        // A name typed without extension takes the first listed one.
+        const QString first = filters.first();
+        if (save && first.startsWith("*.") && !first.startsWith("*.*"))
+            dlg.setDefaultSuffix(first.mid(2, first.indexOf(' ') - 2));
         const QString spec = fromC(defaultFileSpec);
         if (spec.contains('*')) {
             for (const QString &f : filters)
@@ -182,6 +186,10 @@ int SetPrintAttribute(int attribute, const char *value)
     printOptions().outputFile = value ? value : "";
     return 0;
 }
+
+int SetPrintAttributeEx(int attribute, int value) { return SetPrintAttribute(attribute, value); }
+
+int SetPrintAttributeEx(int attribute, const char *value) { return SetPrintAttribute(attribute, value); }
 
 int PrintPanel(int panelHandle, const char *fileName, int scaling, int area, int interactive)
 {

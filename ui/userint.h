@@ -389,6 +389,9 @@ int DragGraphCursor(int panel, int control, int cursorNumber, double x, double y
 // ---------------------------------------------------------------- printing
 int SetPrintAttribute(int attribute, int value);
 int SetPrintAttribute(int attribute, const char *value);
+// The same under its other name.
+int SetPrintAttributeEx(int attribute, int value);
+int SetPrintAttributeEx(int attribute, const char *value);
 // Prints a panel.  fileName "" or null prints to the printer; a path writes a
 // PDF file.  interactive 1 shows the print dialog (answered from the test
 // queue in tests).  Returns 0, or a negative code (cancelled: UIE_NO_ERROR is
