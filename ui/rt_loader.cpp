@@ -545,6 +545,14 @@ int loadPanel(int parentHandle, const char *fileName, int resourceId, int tabHos
             pc->mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
             pc->layoutMdi();
             pc->mdi->show();
+            // The sub-window the user brings forward is the active panel.
+            QObject::connect(pc->mdi, &QMdiArea::subWindowActivated, pc->mdi, [](QMdiSubWindow *w) {
+                if (!w)
+                    return;
+                for (auto &kv : panels())
+                    if (kv.second->sub == w)
+                        setActivePanelHandle(kv.first);
+            });
         }
         content->resize(width, height);
         auto *sub = new QMdiSubWindow();

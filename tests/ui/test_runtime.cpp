@@ -374,3 +374,23 @@ TEST_F(RuntimeTest, TimerTicksNeverNestInsideACallback)
     EXPECT_TRUE(EventsOf(BENCH_CAPTURE_TIMER).empty()) << "a timer tick ran inside another callback";
     EXPECT_EQ(EventsOf(BENCH_QUIT), std::vector<int>{EVENT_COMMIT});
 }
+
+TEST_F(RuntimeTest, TheSubWindowBroughtForwardIsTheActivePanel)
+{
+    const int bench = Load(0, BENCH);
+    const int scope = LoadPanel(bench, "benchDemo.uir", SCOPE);
+    const int cal = LoadPanel(bench, "benchDemo.uir", CAL);
+    DisplayPanel(bench);
+    DisplayPanel(scope);
+    DisplayPanel(cal);
+    EXPECT_EQ(GetActivePanel(), cal);
+    QMdiArea *mdi = uirt::controlWidget(bench, BENCH_QUIT)->window()->findChild<QMdiArea *>();
+    ASSERT_NE(mdi, nullptr);
+    for (QMdiSubWindow *w : mdi->subWindowList())
+        if (w->widget() == uirt::controlWidget(scope, SCOPE_DEVICE)->parentWidget())
+            mdi->setActiveSubWindow(w);
+    EXPECT_EQ(GetActivePanel(), scope);
+    EXPECT_EQ(SetActivePanel(cal), 0);
+    EXPECT_EQ(GetActivePanel(), cal);
+    EXPECT_EQ(SetActivePanel(9999), UIE_BAD_PANEL);
+}
