@@ -111,6 +111,11 @@ TEST_F(ControlsTest, ReadsConvertOnlyWhereSound)
     EXPECT_EQ(GetCtrlVal(scope, SCOPE_IDLE, big), 0);
     EXPECT_EQ(std::strlen(big), 1023u);
     EXPECT_EQ(big[1024], '#');
+    // A cut never splits a character in two.
+    const std::string micro = std::string(1022, 'x') + "\xC2\xB5V";
+    SetCtrlVal(scope, SCOPE_IDLE, micro.c_str());
+    GetCtrlVal(scope, SCOPE_IDLE, big);
+    EXPECT_EQ(std::string(big), std::string(1022, 'x'));
 }
 
 TEST_F(ControlsTest, LimitsInTheControlsType)
