@@ -251,8 +251,8 @@ TEST_F(GraphTest, ANewPlotInTheStorageOfADeletedOneHoldsOnlyItsOwnData)
     ASSERT_GT(h0, 0);
     const double *oldStorage = graph(kAuto)->plot(h0)->y.data();
     ASSERT_EQ(DeleteGraphPlot(panel_, kAuto, -1, VAL_IMMEDIATE_DRAW), 0);
-    const int h = PlotWaveform(panel_, kAuto, fresh.data(), 90000, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0, 0, 0, 0, 1,
-                               VAL_RED);
+    const int h =
+        PlotWaveform(panel_, kAuto, fresh.data(), 90000, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0, 0, 0, 0, 1, VAL_RED);
     ASSERT_GT(h, 0);
     EXPECT_EQ(values(panel_, kAuto, h), fresh);
     int mode;
