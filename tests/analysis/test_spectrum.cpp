@@ -210,19 +210,19 @@ TEST(Spectrum, BinCentredSineReadsMinus085DbmUnderEveryWindow)
     for (int n : {1000, 1024, 4096}) {
         const int bin = n / 20;
         for (int code = 0; code <= 9; ++code) {
-            std::vector<double> x = Sine(n, 1.0, bin), spec(static_cast<std::size_t>(n), 0.0);
+            std::vector<double> x = Sine(n, 1.0, bin), bins(static_cast<std::size_t>(n), 0.0);
             WindowConstants wc{0, 0};
             double df = 0.0;
             ASSERT_EQ(ScaledWindow(x.data(), n, code, &wc), 0);
-            ASSERT_EQ(AutoPowerSpectrum(x.data(), n, 1e-5, spec.data(), &df), 0);
+            ASSERT_EQ(AutoPowerSpectrum(x.data(), n, 1e-5, bins.data(), &df), 0);
             char unit[32] = "V";
-            ASSERT_EQ(SpectrumUnitConversion(spec.data(), n, 0, 2, 0, 1.0, wc, spec.data(), unit), 0);
+            ASSERT_EQ(SpectrumUnitConversion(bins.data(), n, 0, 2, 0, 1.0, wc, bins.data(), unit), 0);
             int peak = 0;
             for (int k = 1; k < n / 2; ++k)
-                if (spec[static_cast<std::size_t>(k)] > spec[static_cast<std::size_t>(peak)])
+                if (bins[static_cast<std::size_t>(k)] > bins[static_cast<std::size_t>(peak)])
                     peak = k;
             EXPECT_EQ(peak, bin) << "code " << code << " n " << n;
-            EXPECT_NEAR(spec[static_cast<std::size_t>(bin)], expected, 1e-9) << "code " << code << " n " << n;
+            EXPECT_NEAR(bins[static_cast<std::size_t>(bin)], expected, 1e-9) << "code " << code << " n " << n;
             EXPECT_NEAR(df, 1.0 / (n * 1e-5), 1e-9);
         }
     }
