@@ -86,15 +86,42 @@ int Scope_MeasureWaveform(const double *samples, int n, WaveformParameters *out)
 {
     if (!samples || n <= 0 || !out)
         return -1;
-    double max = samples[0], min = samples[0], sum = 0.0, sumSquares = 0.0;
-    for (int i = 0; i < n; ++i) {
+    // Four independent lanes keep the loop free of a single long dependency
+    // chain (a record holds up to eight million samples); the lanes are
+    // merged with the same comparisons, so NaN samples behave as in one pass.
+    constexpr int kLanes = 4;
+    double maxL[kLanes], minL[kLanes], sumL[kLanes] = {}, sqL[kLanes] = {};
+    for (int l = 0; l < kLanes; ++l)
+        maxL[l] = minL[l] = samples[0];
+    int i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        for (int l = 0; l < kLanes; ++l) {
+            const double s = samples[i + l];
+            sumL[l] += s;
+            sqL[l] += s * s;
+            if (s > maxL[l])
+                maxL[l] = s;
+            if (s < minL[l])
+                minL[l] = s;
+        }
+    }
+    for (int l = 0; i < n; ++i, ++l) {
         const double s = samples[i];
-        sum += s;
-        sumSquares += s * s;
-        if (s > max)
-            max = s;
-        if (s < min)
-            min = s;
+        sumL[l] += s;
+        sqL[l] += s * s;
+        if (s > maxL[l])
+            maxL[l] = s;
+        if (s < minL[l])
+            minL[l] = s;
+    }
+    double max = maxL[0], min = minL[0];
+    const double sum = (sumL[0] + sumL[1]) + (sumL[2] + sumL[3]);
+    const double sumSquares = (sqL[0] + sqL[1]) + (sqL[2] + sqL[3]);
+    for (int l = 1; l < kLanes; ++l) {
+        if (maxL[l] > max)
+            max = maxL[l];
+        if (minL[l] < min)
+            min = minL[l];
     }
     out->minimum = 1000.0 * min;
     out->maximum = 1000.0 * max;
