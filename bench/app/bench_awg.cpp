@@ -10,6 +10,7 @@
 #include <string>
 
 #include "generator/awg_format.h"
+#include "bench/app/bench_support.h"
 #include "shell/bench.h"
 #include "ui/testseam.h"
 
@@ -51,29 +52,6 @@ const std::string &MillionLineFile()
     return path;
 }
 
-bool OpenBench()
-{
-    static int state = 0; // 0 not tried, 1 ready, -1 failed
-    if (state != 0)
-        return state > 0;
-    state = -1;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static char configDir[] = "/tmp/korvax-bench-XXXXXX";
-    if (mkdtemp(configDir))
-        setenv("XDG_CONFIG_HOME", configDir, 1);
-    static int argc = 1;
-    static char name[] = "bench_awg";
-    static char *argv[] = {name, nullptr};
-    if (!InitRuntime(argc, argv))
-        return false;
-    testseam::Enable(true);
-    if (Bench_Open() != 0)
-        return false;
-    Init_System();
-    DisplayPanel(panelGene);
-    state = 1;
-    return true;
-}
 
 void BM_AwgParseMillionLines(benchmark::State &state)
 {
@@ -109,7 +87,7 @@ BENCHMARK(BM_AwgLoadMillionLineFile)->Unit(benchmark::kMillisecond);
 // drawing of half the waveform on the generator graph.
 void BM_GeneratorUpdateWithMillionLineFile(benchmark::State &state)
 {
-    if (!OpenBench()) {
+    if (!OpenBench("bench_awg")) {
         state.SkipWithError("bench could not start");
         return;
     }
@@ -129,7 +107,7 @@ BENCHMARK(BM_GeneratorUpdateWithMillionLineFile)->Unit(benchmark::kMillisecond);
 
 void BM_GeneratorUpdateSine1kHz(benchmark::State &state)
 {
-    if (!OpenBench()) {
+    if (!OpenBench("bench_awg")) {
         state.SkipWithError("bench could not start");
         return;
     }

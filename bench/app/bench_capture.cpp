@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/synth.h"
+#include "bench/app/bench_support.h"
 #include "shell/bench.h"
 #include "ui/testseam.h"
 
@@ -24,29 +25,6 @@ constexpr int kOneChannel = 7999488;
 constexpr int kFourChannels = 1999872;
 constexpr double kRate = 10.0e6;
 
-bool OpenBench()
-{
-    static int state = 0; // 0 not tried, 1 ready, -1 failed
-    if (state != 0)
-        return state > 0;
-    state = -1;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static char configDir[] = "/tmp/korvax-bench-capture-XXXXXX";
-    if (mkdtemp(configDir))
-        setenv("XDG_CONFIG_HOME", configDir, 1);
-    static int argc = 1;
-    static char name[] = "bench_capture";
-    static char *argv[] = {name, nullptr};
-    if (!InitRuntime(argc, argv))
-        return false;
-    testseam::Enable(true);
-    if (Bench_Open() != 0)
-        return false;
-    Init_System();
-    DisplayPanel(panelScope);
-    state = 1;
-    return true;
-}
 
 void *Data(int value)
 {
@@ -58,7 +36,7 @@ void *Data(int value)
 // whole record, the filter on with `taps` taps (0: off).
 bool StartRun(int channels, int record, int taps)
 {
-    if (!OpenBench())
+    if (!OpenBench("bench_capture"))
         return false;
     GoStopCallback(panelScope, kToolbarStop, EVENT_COMMIT, Data(3), 0, 0);
     const int boxes[4] = {TAB_AIN_CH1, TAB_AIN_CH2, TAB_AIN_CH3, TAB_AIN_CH4};
@@ -162,7 +140,7 @@ BENCHMARK(Piece_Filter63)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterati
 // Delete, plot the whole record, refresh: what a tick does with the graph.
 void Piece_Plot(benchmark::State &state)
 {
-    if (!OpenBench()) {
+    if (!OpenBench("bench_capture")) {
         state.SkipWithError("bench could not open");
         return;
     }
@@ -179,7 +157,7 @@ BENCHMARK(Piece_Plot)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(
 
 void Piece_Measurement(benchmark::State &state)
 {
-    if (!OpenBench()) {
+    if (!OpenBench("bench_capture")) {
         state.SkipWithError("bench could not open");
         return;
     }

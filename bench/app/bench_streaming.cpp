@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "bench/app/bench_support.h"
 #include "shell/bench.h"
 #include "ui/testseam.h"
 
@@ -22,29 +23,6 @@ namespace
 
 constexpr int kStream = 67108864;
 
-bool OpenBench()
-{
-    static int state = 0;
-    if (state != 0)
-        return state > 0;
-    state = -1;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static char configDir[] = "/tmp/korvax-bench-streaming-XXXXXX";
-    if (mkdtemp(configDir))
-        setenv("XDG_CONFIG_HOME", configDir, 1);
-    static int argc = 1;
-    static char name[] = "bench_streaming";
-    static char *argv[] = {name, nullptr};
-    if (!InitRuntime(argc, argv))
-        return false;
-    testseam::Enable(true);
-    if (Bench_Open() != 0)
-        return false;
-    Init_System();
-    DisplayPanel(panelScope);
-    state = 1;
-    return true;
-}
 
 void *Data(int value)
 {
@@ -83,7 +61,7 @@ bool ResetPeak()
 void StreamTick(benchmark::State &state)
 {
     const int decimation = static_cast<int>(state.range(0));
-    if (!OpenBench()) {
+    if (!OpenBench("bench_streaming")) {
         state.SkipWithError("bench could not open");
         return;
     }

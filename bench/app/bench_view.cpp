@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/app/bench_support.h"
 #include "shell/bench.h"
 #include "ui/testseam.h"
 
@@ -19,34 +20,11 @@ namespace
 constexpr int kRecord = 7999488;
 constexpr int kWindow = 1000000;
 
-bool OpenBench()
-{
-    static int state = 0; // 0 not tried, 1 ready, -1 failed
-    if (state != 0)
-        return state > 0;
-    state = -1;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static char configDir[] = "/tmp/korvax-bench-XXXXXX";
-    if (mkdtemp(configDir))
-        setenv("XDG_CONFIG_HOME", configDir, 1);
-    static int argc = 1;
-    static char name[] = "bench_view";
-    static char *argv[] = {name, nullptr};
-    if (!InitRuntime(argc, argv))
-        return false;
-    testseam::Enable(true);
-    if (Bench_Open() != 0)
-        return false;
-    Init_System();
-    DisplayPanel(panelScope);
-    state = 1;
-    return true;
-}
 
 // One channel holding a 1 kHz sine of kRecord samples at 10 MS/s.
 bool MakeLongRecord()
 {
-    if (!OpenBench())
+    if (!OpenBench("bench_view"))
         return false;
     if (RequestedSamples == kRecord && vBufferIn[0])
         return true;
