@@ -34,7 +34,7 @@ TEST(FirDesign, ChecksComeInTheirOrder)
         EXPECT_EQ(design(kind, 1000.0, 600.0, 700.0, 11, c), -20020) << kind;
     EXPECT_EQ(design(2, 1000.0, 100.0, 501.0, 11, c), -20020);
     EXPECT_EQ(design(0, 0.0, 10.0, 0.0, 11, c), -20020);
-    // Band specification.
+    // Band checks.
     EXPECT_EQ(design(0, 0.0, 0.0, 0.0, 11, c), -20023);
     EXPECT_EQ(design(0, 1000.0, 0.0, 0.0, 11, c), -20023);
     EXPECT_EQ(design(1, 1000.0, -5.0, 0.0, 11, c), -20023);
