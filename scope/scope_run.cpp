@@ -67,30 +67,22 @@ void ApplyRecordLimit(void)
 
 int OneShot(void)
 {
+    if (Scope_Setting() < 0)
+        return -1;
+    isScopeStartOn = 1;
+    // One Shot takes one record (or one stream), even when a continuous run
+    // was going; a normal shot is not a stream, whatever the last run was.
+    isScopeContOn = 0;
+    isScopeStopOn = 0;
+    isStreamingRAMOn = isStreamingRAMEnabled ? 1 : 0;
+    Dim(kToolbarOneShot, 1);
+    Dim(kToolbarStop, 0);
     if (isStreamingRAMEnabled) {
-        if (Scope_Setting() < 0)
-            return -1;
-        isScopeStartOn = 1;
-        // One Shot takes one stream, even when a continuous run was going.
-        isScopeContOn = 0;
-        isScopeStopOn = 0;
-        isStreamingRAMOn = 1;
         isZoom_On = 0;
-        Dim(kToolbarOneShot, 1);
-        Dim(kToolbarStop, 0);
         Dim(kToolbarZoomAreaOn, 1);
         ShowCtrl(panelScope, SCOPE_STREAMING_LED, 1);
     } else {
-        if (Scope_Setting() < 0)
-            return -1;
-        isScopeStartOn = 1;
-        isScopeContOn = 0;
-        isScopeStopOn = 0;
-        // This run is not a stream, whatever the last one was.
-        isStreamingRAMOn = 0;
-        Dim(kToolbarOneShot, 1);
         Dim(kToolbarContinuous, 0);
-        Dim(kToolbarStop, 0);
         Dim(kToolbarZoomAreaOn, 0);
     }
     ShowCtrl(panelScope, SCOPE_IDLE, 0);
