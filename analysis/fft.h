@@ -170,7 +170,8 @@ struct ComplexPlan {
     std::size_t WorkDoubles(bool midGiven) const;
     // out = DFT(src).  mid: 2*n doubles of scratch for the two-phase
     // scheme (may be nullptr: then taken from work).  Input and output
-    // may overlap the caller's arrays as described in fft.cpp.
+    // may overlap the caller's arrays as described at the top of
+    // fft_exec.cpp.
     void Execute(const Source &src, double *outRe, double *outIm, double *mid, double *work) const;
 };
 
