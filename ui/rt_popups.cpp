@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QImage>
 #include <QMessageBox>
@@ -15,6 +16,7 @@
 #include <QPrinter>
 
 #include "runtime_internal.h"
+#include "testseam.h"
 
 using namespace uirt;
 
@@ -49,6 +51,96 @@ QStringList filtersOf(const QString &typeList)
     }
     filters << "All files (*)";
     return filters;
+}
+
+// Icons and type names by name and kind only.  The stock providers ask the
+// MIME database, which reads a file's first bytes when its name says
+// nothing; on a FIFO, a device or a file of /proc that read blocks the user
+// interface for good.  Nothing here opens a file: the kind comes from the
+// file's status alone.
+class NameOnlyIconProvider : public QFileIconProvider
+{
+  public:
+    NameOnlyIconProvider() { setOptions(QAbstractFileIconProvider::DontUseCustomDirectoryIcons); }
+
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo &info) const override
+    {
+        if (info.isRoot())
+            return icon(Drive);
+        if (info.isDir())
+            return icon(Folder);
+        return icon(File);
+    }
+    QString type(const QFileInfo &info) const override
+    {
+        if (info.isRoot())
+            return QApplication::translate("QAbstractFileIconProvider", "Drive");
+        if (info.isDir())
+            return QApplication::translate("QAbstractFileIconProvider", "Folder");
+        if (!info.isFile())
+            return QApplication::translate("QAbstractFileIconProvider", "Special File");
+        const QString suffix = info.suffix();
+        if (suffix.isEmpty())
+            return QApplication::translate("QAbstractFileIconProvider", "File");
+        return QApplication::translate("QAbstractFileIconProvider", "%1 File").arg(suffix);
+    }
+};
+
+NameOnlyIconProvider &nameOnlyIcons()
+{
+    static NameOnlyIconProvider provider;
+    return provider;
+}
+
+// The runtime's own file dialog (never the desktop's, whose file chooser
+// sniffs contents in ways no option turns off), with icons by name only.
+void prepareDialog(QFileDialog *dlg)
+{
+    dlg->setOption(QFileDialog::DontUseNativeDialog, true);
+    dlg->setOption(QFileDialog::DontUseCustomDirectoryIcons, true);
+    dlg->setIconProvider(&nameOnlyIcons());
+}
+
+// The dialog of FileSelectPopup for these arguments, not yet shown.
+QFileDialog *newFileDialog(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
+                           const char *title, int buttonLabel, int restrictExtension, int allowMakeDirectory)
+{
+    auto *dlg = new QFileDialog(nullptr, fromC(title), fromC(defaultDirectory));
+    prepareDialog(dlg);
+    const bool save = buttonLabel == VAL_SAVE_BUTTON;
+    dlg->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    QStringList filters = filtersOf(fromC(fileTypeList));
+    if (restrictExtension && filters.size() > 1)
+        filters.removeLast();
+    dlg->setNameFilters(filters);
+    // A name typed without extension takes the first listed one.
+    const QString first = filters.first();
+    if (save && first.startsWith("*.") && !first.startsWith("*.*"))
+        dlg->setDefaultSuffix(first.mid(2, first.indexOf(' ') - 2));
+    const QString spec = fromC(defaultFileSpec);
+    if (spec.contains('*')) {
+        for (const QString &f : filters)
+            if (f.startsWith(spec + " "))
+                dlg->selectNameFilter(f);
+    } else if (!spec.isEmpty()) {
+        dlg->selectFile(spec);
+    }
+    if (!allowMakeDirectory)
+        dlg->setOption(QFileDialog::ReadOnly, !save);
+    return dlg;
+}
+
+// The dialog of DirSelectPopup, not yet shown.
+QFileDialog *newDirDialog(const char *defaultDirectory, const char *title)
+{
+    auto *dlg = new QFileDialog(nullptr, fromC(title), fromC(defaultDirectory));
+    prepareDialog(dlg);
+    dlg->setAcceptMode(QFileDialog::AcceptOpen);
+    dlg->setFileMode(QFileDialog::Directory);
+    dlg->setOption(QFileDialog::ShowDirsOnly, true);
+    return dlg;
 }
 
 // Copies a chosen path out; a path too long for the caller's buffer is
@@ -99,31 +191,11 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileSpec, c
     } else {
         if (!initialised())
             return UIE_NOT_INITIALISED;
-        QFileDialog dlg(nullptr, fromC(title), fromC(defaultDirectory));
-        const bool save = buttonLabel == VAL_SAVE_BUTTON;
-        dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        QStringList filters = filtersOf(fromC(fileTypeList));
-        if (restrictExtension && filters.size() > 1)
-            filters.removeLast();
-        dlg.setNameFilters(filters);
-        // A name typed without extension takes the first listed one.
-        const QString first = filters.first();
-        if (save && first.startsWith("*.") && !first.startsWith("*.*"))
-            dlg.setDefaultSuffix(first.mid(2, first.indexOf(' ') - 2));
-        const QString spec = fromC(defaultFileSpec);
-        if (spec.contains('*')) {
-            for (const QString &f : filters)
-                if (f.startsWith(spec + " "))
-                    dlg.selectNameFilter(f);
-        } else if (!spec.isEmpty()) {
-            dlg.selectFile(spec);
-        }
-        if (!allowMakeDirectory)
-            dlg.setOption(QFileDialog::ReadOnly, !save);
-        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        std::unique_ptr<QFileDialog> dlg(newFileDialog(defaultDirectory, defaultFileSpec, fileTypeList, title,
+                                                       buttonLabel, restrictExtension, allowMakeDirectory));
+        if (dlg->exec() != QDialog::Accepted || dlg->selectedFiles().isEmpty())
             return VAL_NO_FILE_SELECTED;
-        chosen = dlg.selectedFiles().first();
+        chosen = dlg->selectedFiles().first();
     }
     if (!pathOut(chosen, pathName))
         return VAL_NO_FILE_SELECTED;
@@ -148,13 +220,29 @@ int DirSelectPopup(const char *defaultDirectory, const char *title, int allowCan
     } else {
         if (!initialised())
             return UIE_NOT_INITIALISED;
-        chosen = QFileDialog::getExistingDirectory(nullptr, fromC(title), fromC(defaultDirectory));
+        std::unique_ptr<QFileDialog> dlg(newDirDialog(defaultDirectory, title));
+        if (dlg->exec() != QDialog::Accepted || dlg->selectedFiles().isEmpty())
+            return VAL_NO_FILE_SELECTED;
+        chosen = dlg->selectedFiles().first();
         if (chosen.isEmpty())
             return VAL_NO_FILE_SELECTED;
     }
     if (!pathOut(chosen, pathName))
         return VAL_NO_FILE_SELECTED;
     return VAL_DIRECTORY_SELECTED;
+}
+
+QFileDialog *testseam::NewFileDialog(const char *defaultDirectory, const char *defaultFileSpec,
+                                     const char *fileTypeList, const char *title, int buttonLabel,
+                                     int restrictExtension, int allowMakeDirectory)
+{
+    return newFileDialog(defaultDirectory, defaultFileSpec, fileTypeList, title, buttonLabel, restrictExtension,
+                         allowMakeDirectory);
+}
+
+QFileDialog *testseam::NewDirDialog(const char *defaultDirectory, const char *title)
+{
+    return newDirDialog(defaultDirectory, title);
 }
 
 // ------------------------------------------------------------------ printing

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class QFileDialog;
+
 namespace testseam {
 
 // Test mode: popups and dialogs are answered from the queues below, the
@@ -39,6 +41,13 @@ unsigned long long ClockMs();
 // Reset() clears it too.
 void SetDateTime(int year, int month, int day, int hours, int minutes, int seconds);
 void ClearDateTime();
+
+// The dialogs FileSelectPopup and DirSelectPopup show outside test mode,
+// built with the same arguments but not shown, so that tests can check how
+// they are set up.  The caller deletes them.
+QFileDialog *NewFileDialog(const char *defaultDirectory, const char *defaultFileSpec, const char *fileTypeList,
+                           const char *title, int buttonLabel, int restrictExtension, int allowMakeDirectory);
+QFileDialog *NewDirDialog(const char *defaultDirectory, const char *title);
 
 // Uses a panel's close box as a user would (the window's close button):
 // sends the commit of its close control, or hides the panel.  Returns 0 or

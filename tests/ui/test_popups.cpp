@@ -1,7 +1,15 @@
 // Popups and dialogs answered from the test queues; printing to PDF.
 #include "test_runtime_support.h"
 
+#include <QAbstractFileIconProvider>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+
 #include <fstream>
+#include <memory>
 
 class PopupsTest : public RuntimeTest
 {
@@ -98,4 +106,42 @@ TEST_F(PopupsTest, PrintPanelWritesAPdf)
     EXPECT_EQ(SetPrintAttribute(ATTR_PRINT_ORIENTATION, VAL_PORTRAIT), 0);
     SetPrintAttribute(ATTR_PRINT_ORIENTATION, VAL_LANDSCAPE);
     testseam::Reset();
+}
+
+// The dialogs must never read a file to pick its icon or type name: on a
+// file of /proc such a read blocks the user interface for good.  Two files
+// with one name ending but different contents must look the same.
+TEST_F(PopupsTest, FileDialogsGoByNameAndKindOnly)
+{
+    TempFolder dir;
+    const QFileInfo pdf(QString::fromStdString(dir.write("report.korvaxq", "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n")));
+    const QFileInfo png(
+        QString::fromStdString(dir.write("picture.korvaxq", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16))));
+    const QFileInfo text(QString::fromStdString(dir.write("words.korvaxq", "plain words\n")));
+    const QFileInfo folder(QString::fromStdString(dir.path()));
+
+    std::unique_ptr<QFileDialog> dialogs[] = {
+        std::unique_ptr<QFileDialog>(testseam::NewFileDialog("", "*.asc", "*.asc;*.dat;*.awg", "CH1, Save As",
+                                                             VAL_SAVE_BUTTON, 0, 1)),
+        std::unique_ptr<QFileDialog>(
+            testseam::NewFileDialog("", "*.ini", "*.ini", "Select Setup File", VAL_LOAD_BUTTON, 1, 1)),
+        std::unique_ptr<QFileDialog>(testseam::NewDirDialog("", "Select Directory")),
+    };
+    for (const auto &dlg : dialogs) {
+        SCOPED_TRACE(dlg->windowTitle().toStdString());
+        // The runtime's own dialog: the desktop's file chooser has its own
+        // ways of looking into files.
+        EXPECT_TRUE(dlg->testOption(QFileDialog::DontUseNativeDialog));
+        EXPECT_TRUE(dlg->testOption(QFileDialog::DontUseCustomDirectoryIcons));
+        const QAbstractFileIconProvider *icons = dlg->iconProvider();
+        ASSERT_NE(icons, nullptr);
+        EXPECT_TRUE(icons->options().testFlag(QAbstractFileIconProvider::DontUseCustomDirectoryIcons));
+        const QString type = icons->type(text);
+        EXPECT_FALSE(type.isEmpty());
+        EXPECT_EQ(icons->type(pdf).toStdString(), type.toStdString()) << "the contents were read";
+        EXPECT_EQ(icons->type(png).toStdString(), type.toStdString()) << "the contents were read";
+        EXPECT_NE(icons->type(folder).toStdString(), type.toStdString());
+        EXPECT_EQ(icons->icon(pdf).pixmap(16).toImage(), icons->icon(text).pixmap(16).toImage());
+    }
+    EXPECT_EQ(testseam::Failures(), 0);
 }
