@@ -37,13 +37,37 @@ OpenedFile *fileOf(int handle)
     return it == files().end() ? nullptr : &it->second;
 }
 
-// Opens for writing without truncating, creating the file when missing.
-std::FILE *openAsIs(const char *name, bool read)
+// Opens a regular file and nothing else.  A FIFO, a device or a socket is
+// refused before anything can wait on it: the name is examined first, then
+// opened without blocking (a FIFO swapped in meanwhile does not wait for its
+// other end) and examined again, and only a regular file is truncated.
+std::FILE *openRegular(const char *name, int readWrite, int action)
 {
-    const int fd = ::open(name, (read ? O_RDWR : O_WRONLY) | O_CREAT | O_CLOEXEC, 0666);
+    struct stat st;
+    if (::stat(name, &st) == 0 && !S_ISREG(st.st_mode))
+        return nullptr;
+    const bool read = readWrite == VAL_READ_ONLY || readWrite == VAL_READ_WRITE;
+    const bool write = readWrite == VAL_WRITE_ONLY || readWrite == VAL_READ_WRITE;
+    int flags = (read && write) ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+    if (write)
+        flags |= O_CREAT;
+    if (write && action == VAL_APPEND)
+        flags |= O_APPEND;
+    const int fd = ::open(name, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0)
         return nullptr;
-    std::FILE *fp = ::fdopen(fd, read ? "r+b" : "wb");
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const bool truncated = !write || action == VAL_APPEND || action == VAL_OPEN_AS_IS || ::ftruncate(fd, 0) == 0;
+    const int fl = ::fcntl(fd, F_GETFL);
+    if (!regular || !truncated || fl < 0 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) < 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    const char *mode = !write                   ? "rb"
+                       : action == VAL_APPEND   ? (read ? "a+b" : "ab")
+                       : read                   ? "r+b"
+                                                : "wb";
+    std::FILE *fp = ::fdopen(fd, mode);
     if (!fp)
         ::close(fd);
     return fp;
@@ -83,32 +107,13 @@ int OpenFile(const char *fileName, int readWrite, int action, int fileType)
     (void)fileType; // no line-end translation on this platform; WriteLine writes CR LF itself
     if (!fileName || !*fileName)
         return -1;
-    std::FILE *fp = nullptr;
-    switch (readWrite) {
-    case VAL_READ_ONLY:
-        fp = std::fopen(fileName, "rb");
-        break;
-    case VAL_WRITE_ONLY:
-        fp = action == VAL_APPEND       ? std::fopen(fileName, "ab")
-             : action == VAL_OPEN_AS_IS ? openAsIs(fileName, false)
-                                        : std::fopen(fileName, "wb");
-        break;
-    case VAL_READ_WRITE:
-        fp = action == VAL_APPEND       ? std::fopen(fileName, "a+b")
-             : action == VAL_OPEN_AS_IS ? openAsIs(fileName, true)
-                                        : std::fopen(fileName, "w+b");
-        break;
-    default:
+    if (readWrite != VAL_READ_ONLY && readWrite != VAL_WRITE_ONLY && readWrite != VAL_READ_WRITE)
         return -1;
-    }
+    // Folders, FIFOs and devices are refused: a file of the bench is a
+    // regular file, and anything else could wait for ever or never end.
+    std::FILE *fp = openRegular(fileName, readWrite, action);
     if (!fp)
         return -1;
-    // A folder opens for reading on some systems: refuse it.
-    struct stat st;
-    if (::fstat(::fileno(fp), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(fp);
-        return -1;
-    }
     const int handle = g_nextFile++;
     if (g_nextFile == INT_MAX)
         g_nextFile = 1;

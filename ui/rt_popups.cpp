@@ -55,9 +55,9 @@ QStringList filtersOf(const QString &typeList)
 
 // Icons and type names by name and kind only.  The stock providers ask the
 // MIME database, which reads a file's first bytes when its name says
-// nothing; on a FIFO, a device or a file of /proc that read blocks the user
-// interface for good.  Nothing here opens a file: the kind comes from the
-// file's status alone.
+// nothing; on a file whose read waits for data, such as /proc/kmsg, that
+// read blocks the user interface for good.  Nothing here opens a file: the
+// kind comes from the file's status alone.
 class NameOnlyIconProvider : public QFileIconProvider
 {
   public:

@@ -7,6 +7,12 @@
 #include <fstream>
 #include <sstream>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/file_size_limit.h"
+
 namespace
 {
 
@@ -104,12 +110,61 @@ TEST(Files, WriteLineEndsLinesWithCrLf)
 
 TEST(Files, CloseReportsDataThatCouldNotBeWritten)
 {
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here";
-    const int f = OpenFile("/dev/full", VAL_WRITE_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    TempFolder dir;
+    const std::string path = dir.file("full.ini");
+    const int f = OpenFile(path.c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
     ASSERT_GT(f, 0);
-    WriteLine(f, "the setup that will not fit", -1);
-    EXPECT_LT(CloseFile(f), 0);
+    {
+        FileSizeLimit disk(8);
+        ASSERT_TRUE(disk.Active());
+        // Held in the file's buffer: the failure comes with the close.
+        EXPECT_EQ(WriteLine(f, "the setup that will not fit", -1), 27);
+        EXPECT_LT(CloseFile(f), 0);
+    }
+    EXPECT_EQ(ReadAll(path), "the setu");
+}
+
+// Only regular files open.  A FIFO or a device would wait for ever (for the
+// other end, or for data) or never end (/dev/zero), and what is written into
+// one is not kept.  The other end of the FIFO is held open here, so that an
+// open that does not check comes back at once and the test sees it.
+TEST(Files, OnlyRegularFilesOpen)
+{
+    TempFolder dir;
+    const std::string fifo = dir.file("pipe.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int otherEnd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(otherEnd, 0);
+    const std::string zeroLink = dir.file("zero.ini");
+    ASSERT_EQ(::symlink("/dev/zero", zeroLink.c_str()), 0);
+
+    const std::string refused[] = {fifo, zeroLink, "/dev/zero", "/dev/null", "/dev/full"};
+    const int modes[] = {VAL_READ_ONLY, VAL_WRITE_ONLY, VAL_READ_WRITE};
+    const int actions[] = {VAL_OPEN_AS_IS, VAL_TRUNCATE, VAL_APPEND};
+    for (const std::string &name : refused) {
+        if (name.rfind("/dev/", 0) == 0 && !std::filesystem::exists(name))
+            continue;
+        for (int mode : modes)
+            for (int action : actions) {
+                const int f = OpenFile(name.c_str(), mode, action, VAL_ASCII);
+                EXPECT_EQ(f, -1) << name << " mode " << mode << " action " << action;
+                if (f > 0)
+                    CloseFile(f);
+            }
+    }
+    char nothing[4];
+    EXPECT_EQ(::read(otherEnd, nothing, sizeof nothing), -1) << "nothing reached the FIFO";
+    ::close(otherEnd);
+
+    // A link to a regular file is that file.
+    const std::string real = dir.write("real.ini", "line\r\n");
+    const std::string link = dir.file("link.ini");
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    const int f = OpenFile(link.c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    ASSERT_GT(f, 0);
+    char line[16];
+    EXPECT_EQ(ScanFile(f, line, sizeof line), 4);
+    EXPECT_EQ(CloseFile(f), 0);
 }
 
 TEST(Files, ManyFilesOpenAtOnce)
