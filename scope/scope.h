@@ -3,6 +3,13 @@
 // cursors and measurements, the spectrum view, saving, printing and
 // autosave.  Process-wide state plus plain functions and callbacks.
 //
+// State: every piece of the scope's process-wide state, the file-local run
+// state of its sources included, is a member of one ScopeState object
+// (scopeState, end of this file) with its start-up value written once, at
+// the member.  The names below refer into that object, so the rest of the
+// bench uses them as plain variables; Scope_Reset puts the whole object back
+// to a fresh ScopeState.  New scope state goes into ScopeState.
+//
 // Channel numbering: physical channels CH1..CH4 are 0..3 and index Ain;
 // acquisition slots 0..numChanIn-1 index every other per-channel array.
 //
@@ -14,6 +21,8 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 #include "shell/benchstate.h"
 
@@ -25,38 +34,38 @@ struct IChanRecord {
     double range;   // volts full scale: 0.05, 0.1, 0.5, 1, 2 or 5
 };
 
-extern int Ain[4];
-extern int numChanIn;
-extern IChanRecord iChan[4];
-extern int iChannel[4];
-extern double iRange[4];
-extern int RequestedSamples;
-extern int iSamples;
-extern int iScanCount;
-extern int pre_iSample;
-extern double iClockRate;
-extern int trigger_source; // 0..3 slot, 50 EXT, 100 NONE
-extern int trigger_slope;  // 0 falling, else rising
-extern double trigger_level;
-extern int is_Parameter;
-extern double VerticalScale[4];
-extern double VerticalOffset[4];
-extern int ChannelColor[4];
-extern char ChannelName[4][8];
-extern short decimation_factor;
-extern int isStreamingRAMEnabled;
-extern int is_AverageON;
-extern short average_count;
-extern int isMultipleRecord;
-extern int Aux_BNC;
-extern double dTimeStep; // seconds per displayed sample
+extern int (&Ain)[4];
+extern int &numChanIn;
+extern IChanRecord (&iChan)[4];
+extern int (&iChannel)[4];
+extern double (&iRange)[4];
+extern int &RequestedSamples;
+extern int &iSamples;
+extern int &iScanCount;
+extern int &pre_iSample;
+extern double &iClockRate;
+extern int &trigger_source; // 0..3 slot, 50 EXT, 100 NONE
+extern int &trigger_slope;  // 0 falling, else rising
+extern double &trigger_level;
+extern int &is_Parameter;
+extern double (&VerticalScale)[4];
+extern double (&VerticalOffset)[4];
+extern int (&ChannelColor)[4];
+extern char (&ChannelName)[4][8];
+extern short &decimation_factor;
+extern int &isStreamingRAMEnabled;
+extern int &is_AverageON;
+extern short &average_count;
+extern int &isMultipleRecord;
+extern int &Aux_BNC;
+extern double &dTimeStep; // seconds per displayed sample
 
 // Buffers (see the note at the top).
-extern short *BufferIn; // iScanCount raw 16-bit words (unused by the simulated card)
-extern double *vBufferIn[4];
-extern double *vAverage[4];
-extern double *vAverageSave[4]; // last average, index j = record position iOffset + j (j < iSamples)
-extern double *spectrum[4];
+extern short *&BufferIn; // iScanCount raw 16-bit words (unused by the simulated card)
+extern double *(&vBufferIn)[4];
+extern double *(&vAverage)[4];
+extern double *(&vAverageSave)[4]; // last average, index j = record position iOffset + j (j < iSamples)
+extern double *(&spectrum)[4];
 
 // Record limits.
 inline constexpr int kNormalRecordLimit = 7999488;     // samples over all slots
@@ -97,14 +106,14 @@ int Scope_BufferHolds(int start, int count);
 void Scope_SetBufferLimit(double bytes);
 
 // ------------------------------------------------ capture (scope_capture.cpp)
-extern double Offset;
-extern int iOffset;
-extern int Trigger_Point;
-extern int loop;
-extern short count_acq[4];
-extern int plot[4];
-extern double ticks_scope;
-extern double FirCoef[1024];
+extern double &Offset;
+extern int &iOffset;
+extern int &Trigger_Point;
+extern int &loop;
+extern short (&count_acq)[4];
+extern int (&plot)[4];
+extern double &ticks_scope;
+extern double (&FirCoef)[1024];
 
 void NormalCapture(void);
 void Plot_Time_Display(int slot, int start);
@@ -132,17 +141,17 @@ int Scope_SynthesizeRecord(double *out, int pre, int n, int stride, double clock
 int Scope_FilterRecord(double *samples, int count, double clockRate);
 
 // ---------------------------------------------- run control (scope_run.cpp)
-extern int isScopeStartOn;
-extern int isScopeContOn;
-extern int isScopeStopOn;
-extern int isStreamingRAMOn;
-extern int is_PersistanceON;
-extern int is_TriggerLineON;
-extern int isFilterON;
-extern int FilterType;
-extern double FilterLowFreq;
-extern double FilterHighFreq;
-extern int Tap;
+extern int &isScopeStartOn;
+extern int &isScopeContOn;
+extern int &isScopeStopOn;
+extern int &isStreamingRAMOn;
+extern int &is_PersistanceON;
+extern int &is_TriggerLineON;
+extern int &isFilterON;
+extern int &FilterType;
+extern double &FilterLowFreq;
+extern double &FilterHighFreq;
+extern int &Tap;
 
 int GoStopCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int Advanced_Scope_Setting(int panel, int control, int event, void *callbackData, int eventData1,
@@ -181,15 +190,18 @@ void Scope_EndRun(void);
 void StreamingRAMCapture(void);
 
 // ----------------------------------------------- view window (scope_view.cpp)
-extern int Scroll_Value;
-extern int Scroll_Thumb_Size;
-extern int Scroll_Min;
-extern int Scroll_Max;
-extern double ZoomFactor;
-extern int isZoom_On;
-extern double ZoomCursorX1, ZoomCursorY1, ZoomCursorX2, ZoomCursorY2;
-extern int Zoom_Start;
-extern int Zoom_Width;
+extern int &Scroll_Value;
+extern int &Scroll_Thumb_Size;
+extern int &Scroll_Min;
+extern int &Scroll_Max;
+extern double &ZoomFactor;
+extern int &isZoom_On;
+extern double &ZoomCursorX1;
+extern double &ZoomCursorY1;
+extern double &ZoomCursorX2;
+extern double &ZoomCursorY2;
+extern int &Zoom_Start;
+extern int &Zoom_Width;
 
 ToolbarType InstallToolBar(int panel);
 int ScrollBarCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
@@ -208,8 +220,8 @@ void Scope_PlotWindow(int withSpectrum);
 void Scope_PlotZoomArea(void);
 
 // ----------------------------------------------- cursors (scope_cursors.cpp)
-extern int Cursor1;
-extern int Cursor2;
+extern int &Cursor1;
+extern int &Cursor2;
 
 int ScopeCursorMode(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int Read_Scope_Cursor(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
@@ -226,16 +238,16 @@ struct WaveformParameters {
 int Scope_MeasureWaveform(const double *samples, int n, WaveformParameters *out); // 0, or -1 for no samples
 
 // ---------------------------------------------- spectrum (scope_spectrum.cpp)
-extern int isFFT_On;
-extern double dFreqStep; // kHz per bin
-extern int spectrumPlot[4]; // handle of each slot's trace on the spectrum graph
+extern int &isFFT_On;
+extern double &dFreqStep; // kHz per bin
+extern int (&spectrumPlot)[4]; // handle of each slot's trace on the spectrum graph
 
 int On_FFT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 void fft(int slot, int start);
 int Read_FFT_Cursor(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 
 // ------------------------------------------ saving, printing (scope_files.cpp)
-extern int isAutoSaveON;
+extern int &isAutoSaveON;
 
 int SaveCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int onOK_Save(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
@@ -270,15 +282,122 @@ int close_autosave(int panel, int control, int event, void *callbackData, int ev
 void AutoSave(void);
 
 inline constexpr int kAutosavePathSize = 1024;
-extern int AutoSaveFormat;               // 1 binary, else text
-extern char directory[kAutosavePathSize]; // base directory of autosave
-extern char Dir[kAutosavePathSize];       // folder of the current run
+extern int &AutoSaveFormat;               // 1 binary, else text
+extern char (&directory)[kAutosavePathSize]; // base directory of autosave
+extern char (&Dir)[kAutosavePathSize];       // folder of the current run
 
 // ------------------------------------------------------------ whole scope
 // Callbacks the resource file binds by name.
 extern const CallbackEntry scopeCallbackTable[];
 extern const int scopeCallbackCount;
 
-// Puts every scope variable back to its start-up value and releases the
-// buffers (tests; Init_System sets its own start-up values afterwards).
+// ----------------------------------------------------------- state
+struct ScopeFreeDeleter {
+    void operator()(void *p) const { std::free(p); }
+};
+
+// The scope's process-wide state.  Each member holds its start-up value;
+// the names declared above are references to these members.
+struct ScopeState {
+    // settings (scope_settings.cpp)
+    int Ain[4] = {1, 1, 1, 1};
+    int numChanIn = 4;
+    IChanRecord iChan[4] = {{0, 0, 0, 2.0}, {1, 0, 0, 2.0}, {2, 0, 0, 2.0}, {3, 0, 0, 2.0}};
+    int iChannel[4] = {0, 1, 2, 3};
+    double iRange[4] = {2.0, 2.0, 2.0, 2.0};
+    int RequestedSamples = 0;
+    int iSamples = 0;
+    int iScanCount = 0;
+    int pre_iSample = 0;
+    double iClockRate = 10000000.0;
+    int trigger_source = 100;
+    int trigger_slope = 1;
+    double trigger_level = 0.0;
+    int is_Parameter = 0;
+    double VerticalScale[4] = {1.0, 1.0, 1.0, 1.0};
+    double VerticalOffset[4] = {3.0, 1.0, -1.0, -3.0};
+    int ChannelColor[4] = {VAL_YELLOW, VAL_GREEN, VAL_CYAN, VAL_MAGENTA};
+    char ChannelName[4][8] = {"CH1", "CH2", "CH3", "CH4"};
+    short decimation_factor = 1;
+    int isStreamingRAMEnabled = 0;
+    int is_AverageON = 0;
+    short average_count = 4;
+    int isMultipleRecord = 1;
+    int Aux_BNC = 0;
+    double dTimeStep = 1.0e-7;
+
+    // buffers (scope_buffers.cpp): the views handed out, the storage behind
+    // them, the positions -allocPre .. allocLen - 1 it holds, and the cap.
+    short *BufferIn = nullptr;
+    double *vBufferIn[4] = {nullptr, nullptr, nullptr, nullptr};
+    double *vAverage[4] = {nullptr, nullptr, nullptr, nullptr};
+    double *vAverageSave[4] = {nullptr, nullptr, nullptr, nullptr};
+    double *spectrum[4] = {nullptr, nullptr, nullptr, nullptr};
+    std::unique_ptr<short[], ScopeFreeDeleter> rawStore;
+    std::unique_ptr<double[], ScopeFreeDeleter> inStore[4], averageStore[4], averageSaveStore[4],
+        spectrumStore[4];
+    int allocPre = 0;
+    int allocLen = 0;
+    bool allocated = false;
+    double bufferLimit = 0.0; // bytes; 0 = no cap
+
+    // capture (scope_capture.cpp)
+    double Offset = 0.0;
+    int iOffset = 0;
+    int Trigger_Point = 0;
+    int loop = 0;
+    short count_acq[4] = {0, 0, 0, 0};
+    int plot[4] = {0, 0, 0, 0};
+    double ticks_scope = 0.0;
+    double FirCoef[1024] = {};
+    bool measureInDraw = true; // the slot being drawn updates the measurement
+
+    // run control (scope_run.cpp)
+    int isScopeStartOn = 0;
+    int isScopeContOn = 0;
+    int isScopeStopOn = 0;
+    int isStreamingRAMOn = 0;
+    int is_PersistanceON = 0;
+    int is_TriggerLineON = 0;
+    int isFilterON = 0;
+    int FilterType = 0;
+    double FilterLowFreq = 1000.0;
+    double FilterHighFreq = 10000.0;
+    int Tap = 63;
+
+    // view window (scope_view.cpp)
+    int Scroll_Value = 0;
+    int Scroll_Thumb_Size = 0;
+    int Scroll_Min = 0;
+    int Scroll_Max = 0;
+    double ZoomFactor = 1.0;
+    int isZoom_On = 0;
+    double ZoomCursorX1 = 0.0, ZoomCursorY1 = 0.0, ZoomCursorX2 = 0.0, ZoomCursorY2 = 0.0;
+    int Zoom_Start = 0;
+    int Zoom_Width = 10;
+
+    // cursors (scope_cursors.cpp)
+    int Cursor1 = 0;
+    int Cursor2 = 0;
+
+    // spectrum (scope_spectrum.cpp)
+    int isFFT_On = 0;
+    double dFreqStep = 0.0;
+    int spectrumPlot[4] = {0, 0, 0, 0};
+
+    // autosave (scope_autosave.cpp)
+    int isAutoSaveON = 0;
+    int AutoSaveFormat = 0;
+    char directory[kAutosavePathSize] = "";
+    char Dir[kAutosavePathSize] = "";
+    int needRunFolder = 1;   // no folder yet for the autosaves to come
+    int reportedThisRun = 0; // a failure of this run was shown
+    int lastLoop = 0;        // loop of the last autosave
+};
+
+extern ScopeState scopeState;
+
+// Puts the whole scope state back to its start-up values (a fresh
+// ScopeState), which also frees the record buffers (tests; Init_System sets
+// its own start-up values afterwards).
 void Scope_Reset(void);

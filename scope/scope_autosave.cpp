@@ -8,17 +8,12 @@
 
 #include "scope/scope.h"
 
-int isAutoSaveON = 0;
-int AutoSaveFormat = 0;
-char directory[kAutosavePathSize] = "";
-char Dir[kAutosavePathSize] = "";
-
 namespace
 {
 
-int needRunFolder = 1;   // no folder yet for the autosaves to come
-int reportedThisRun = 0; // a failure of this run was shown
-int lastLoop = 0;        // loop of the last autosave
+int &needRunFolder = scopeState.needRunFolder;     // no folder yet for the autosaves to come
+int &reportedThisRun = scopeState.reportedThisRun; // a failure of this run was shown
+int &lastLoop = scopeState.lastLoop;               // loop of the last autosave
 
 void ReportOnce(void)
 {

@@ -16,36 +16,30 @@
 
 #include "scope/scope.h"
 
-short *BufferIn = nullptr;
-double *vBufferIn[4] = {nullptr, nullptr, nullptr, nullptr};
-double *vAverage[4] = {nullptr, nullptr, nullptr, nullptr};
-double *vAverageSave[4] = {nullptr, nullptr, nullptr, nullptr};
-double *spectrum[4] = {nullptr, nullptr, nullptr, nullptr};
-
 namespace
 {
 
-struct FreeDeleter {
-    void operator()(void *p) const { std::free(p); }
-};
-using DoubleStore = std::unique_ptr<double[], FreeDeleter>;
-using ShortStore = std::unique_ptr<short[], FreeDeleter>;
+using DoubleStore = std::unique_ptr<double[], ScopeFreeDeleter>;
+using ShortStore = std::unique_ptr<short[], ScopeFreeDeleter>;
 
-ShortStore rawStore;
-DoubleStore inStore[4], averageStore[4], averageSaveStore[4], spectrumStore[4];
+ShortStore &rawStore = scopeState.rawStore;
+DoubleStore (&inStore)[4] = scopeState.inStore;
+DoubleStore (&averageStore)[4] = scopeState.averageStore;
+DoubleStore (&averageSaveStore)[4] = scopeState.averageSaveStore;
+DoubleStore (&spectrumStore)[4] = scopeState.spectrumStore;
 
 // Geometry of what is allocated now: positions -allocPre .. allocLen - 1.
-int allocPre = 0;
-int allocLen = 0;
-bool allocated = false;
+int &allocPre = scopeState.allocPre;
+int &allocLen = scopeState.allocLen;
+bool &allocated = scopeState.allocated;
 
-double bufferLimit = 0.0; // bytes; 0 = no cap
+double &bufferLimit = scopeState.bufferLimit; // bytes; 0 = no cap
 
-template <typename T> std::unique_ptr<T[], FreeDeleter> Allocate(long long count)
+template <typename T> std::unique_ptr<T[], ScopeFreeDeleter> Allocate(long long count)
 {
     if (count <= 0)
-        return std::unique_ptr<T[], FreeDeleter>();
-    return std::unique_ptr<T[], FreeDeleter>(
+        return std::unique_ptr<T[], ScopeFreeDeleter>();
+    return std::unique_ptr<T[], ScopeFreeDeleter>(
         static_cast<T *>(std::calloc(static_cast<size_t>(count), sizeof(T))));
 }
 

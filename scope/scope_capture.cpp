@@ -7,15 +7,6 @@
 #include "analysis/synth.h"
 #include "scope/scope.h"
 
-double Offset = 0.0;
-int iOffset = 0;
-int Trigger_Point = 0;
-int loop = 0;
-short count_acq[4] = {0, 0, 0, 0};
-int plot[4] = {0, 0, 0, 0};
-double ticks_scope = 0.0;
-double FirCoef[1024] = {};
-
 namespace
 {
 
@@ -29,7 +20,7 @@ bool ValidSlot(int slot)
 // Every slot's drawing measures the parameter slot; within one tick only the
 // last slot's measurement stays on the indicators, so the tick asks only the
 // last slot to measure (the earlier ones would give way to it).
-bool measureInDraw = true;
+bool &measureInDraw = scopeState.measureInDraw;
 
 // The buffers hold what the current settings need: a record edited since
 // the start (a single shot still running) must not be written past them.

@@ -7,9 +7,6 @@
 
 #include "scope/scope.h"
 
-int Cursor1 = 0;
-int Cursor2 = 0;
-
 namespace
 {
 

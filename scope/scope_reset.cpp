@@ -1,91 +1,84 @@
-// Puts every scope variable back to the value it has when the program
-// starts, and releases the record buffers, so that each test begins from a
-// known state.  The values match the definitions in the scope's sources.
-#include <cstring>
-
+// The scope's state: the one ScopeState object, the names the rest of the
+// bench uses for its members, and the reset that puts it back to a fresh
+// ScopeState.
 #include "scope/scope.h"
+
+ScopeState scopeState;
+
+int (&Ain)[4] = scopeState.Ain;
+int &numChanIn = scopeState.numChanIn;
+IChanRecord (&iChan)[4] = scopeState.iChan;
+int (&iChannel)[4] = scopeState.iChannel;
+double (&iRange)[4] = scopeState.iRange;
+int &RequestedSamples = scopeState.RequestedSamples;
+int &iSamples = scopeState.iSamples;
+int &iScanCount = scopeState.iScanCount;
+int &pre_iSample = scopeState.pre_iSample;
+double &iClockRate = scopeState.iClockRate;
+int &trigger_source = scopeState.trigger_source;
+int &trigger_slope = scopeState.trigger_slope;
+double &trigger_level = scopeState.trigger_level;
+int &is_Parameter = scopeState.is_Parameter;
+double (&VerticalScale)[4] = scopeState.VerticalScale;
+double (&VerticalOffset)[4] = scopeState.VerticalOffset;
+int (&ChannelColor)[4] = scopeState.ChannelColor;
+char (&ChannelName)[4][8] = scopeState.ChannelName;
+short &decimation_factor = scopeState.decimation_factor;
+int &isStreamingRAMEnabled = scopeState.isStreamingRAMEnabled;
+int &is_AverageON = scopeState.is_AverageON;
+short &average_count = scopeState.average_count;
+int &isMultipleRecord = scopeState.isMultipleRecord;
+int &Aux_BNC = scopeState.Aux_BNC;
+double &dTimeStep = scopeState.dTimeStep;
+short *&BufferIn = scopeState.BufferIn;
+double *(&vBufferIn)[4] = scopeState.vBufferIn;
+double *(&vAverage)[4] = scopeState.vAverage;
+double *(&vAverageSave)[4] = scopeState.vAverageSave;
+double *(&spectrum)[4] = scopeState.spectrum;
+double &Offset = scopeState.Offset;
+int &iOffset = scopeState.iOffset;
+int &Trigger_Point = scopeState.Trigger_Point;
+int &loop = scopeState.loop;
+short (&count_acq)[4] = scopeState.count_acq;
+int (&plot)[4] = scopeState.plot;
+double &ticks_scope = scopeState.ticks_scope;
+double (&FirCoef)[1024] = scopeState.FirCoef;
+int &isScopeStartOn = scopeState.isScopeStartOn;
+int &isScopeContOn = scopeState.isScopeContOn;
+int &isScopeStopOn = scopeState.isScopeStopOn;
+int &isStreamingRAMOn = scopeState.isStreamingRAMOn;
+int &is_PersistanceON = scopeState.is_PersistanceON;
+int &is_TriggerLineON = scopeState.is_TriggerLineON;
+int &isFilterON = scopeState.isFilterON;
+int &FilterType = scopeState.FilterType;
+double &FilterLowFreq = scopeState.FilterLowFreq;
+double &FilterHighFreq = scopeState.FilterHighFreq;
+int &Tap = scopeState.Tap;
+int &Scroll_Value = scopeState.Scroll_Value;
+int &Scroll_Thumb_Size = scopeState.Scroll_Thumb_Size;
+int &Scroll_Min = scopeState.Scroll_Min;
+int &Scroll_Max = scopeState.Scroll_Max;
+double &ZoomFactor = scopeState.ZoomFactor;
+int &isZoom_On = scopeState.isZoom_On;
+double &ZoomCursorX1 = scopeState.ZoomCursorX1;
+double &ZoomCursorY1 = scopeState.ZoomCursorY1;
+double &ZoomCursorX2 = scopeState.ZoomCursorX2;
+double &ZoomCursorY2 = scopeState.ZoomCursorY2;
+int &Zoom_Start = scopeState.Zoom_Start;
+int &Zoom_Width = scopeState.Zoom_Width;
+int &Cursor1 = scopeState.Cursor1;
+int &Cursor2 = scopeState.Cursor2;
+int &isFFT_On = scopeState.isFFT_On;
+double &dFreqStep = scopeState.dFreqStep;
+int (&spectrumPlot)[4] = scopeState.spectrumPlot;
+int &isAutoSaveON = scopeState.isAutoSaveON;
+int &AutoSaveFormat = scopeState.AutoSaveFormat;
+char (&directory)[kAutosavePathSize] = scopeState.directory;
+char (&Dir)[kAutosavePathSize] = scopeState.Dir;
 
 void Scope_Reset(void)
 {
-    Scope_ReleaseBuffers();
-    Scope_SetBufferLimit(0.0);
-
-    // settings
-    static const char *const names[4] = {"CH1", "CH2", "CH3", "CH4"};
-    static const int colors[4] = {VAL_YELLOW, VAL_GREEN, VAL_CYAN, VAL_MAGENTA};
-    static const double offsets[4] = {3.0, 1.0, -1.0, -3.0};
-    numChanIn = 4;
-    for (int k = 0; k < 4; ++k) {
-        Ain[k] = 1;
-        iChan[k] = IChanRecord{static_cast<short>(k), 0, 0, 2.0};
-        iChannel[k] = k;
-        iRange[k] = 2.0;
-        VerticalScale[k] = 1.0;
-        VerticalOffset[k] = offsets[k];
-        ChannelColor[k] = colors[k];
-        std::strcpy(ChannelName[k], names[k]);
-    }
-    RequestedSamples = 0;
-    iSamples = 0;
-    iScanCount = 0;
-    pre_iSample = 0;
-    iClockRate = 10000000.0;
-    trigger_source = 100;
-    trigger_slope = 1;
-    trigger_level = 0.0;
-    is_Parameter = 0;
-    decimation_factor = 1;
-    isStreamingRAMEnabled = 0;
-    is_AverageON = 0;
-    average_count = 4;
-    isMultipleRecord = 1;
-    Aux_BNC = 0;
-    dTimeStep = 1.0e-7;
-
-    // capture
-    Offset = 0.0;
-    iOffset = 0;
-    Trigger_Point = 0;
-    loop = 0;
-    for (int k = 0; k < 4; ++k) {
-        count_acq[k] = 0;
-        plot[k] = 0;
-    }
-    ticks_scope = 0.0;
-    for (double &coefficient : FirCoef)
-        coefficient = 0.0;
-
-    // run control
-    isScopeStartOn = 0;
-    isScopeContOn = 0;
-    isScopeStopOn = 0;
-    isStreamingRAMOn = 0;
-    is_PersistanceON = 0;
-    is_TriggerLineON = 0;
-    isFilterON = 0;
-    FilterType = 0;
-    FilterLowFreq = 1000.0;
-    FilterHighFreq = 10000.0;
-    Tap = 63;
-
-    // view window
-    Scroll_Value = 0;
-    Scroll_Thumb_Size = 0;
-    Scroll_Min = 0;
-    Scroll_Max = 0;
-    ZoomFactor = 1.0;
-    isZoom_On = 0;
-    ZoomCursorX1 = ZoomCursorY1 = ZoomCursorX2 = ZoomCursorY2 = 0.0;
-    Zoom_Start = 0;
-    Zoom_Width = 10;
-
-    // cursors, spectrum, saving and autosave
-    Cursor1 = 0;
-    Cursor2 = 0;
-    isFFT_On = 0;
-    dFreqStep = 0.0;
-    isAutoSaveON = 0;
-    AutoSaveFormat = 0;
-    directory[0] = '\0';
-    Dir[0] = '\0';
+    // Moving a fresh state in also frees the record storage; the buffer
+    // pointers are members declared ahead of it, so they are null by then.
+    scopeState = ScopeState{};
 }

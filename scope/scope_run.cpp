@@ -4,18 +4,6 @@
 
 #include "scope/scope.h"
 
-int isScopeStartOn = 0;
-int isScopeContOn = 0;
-int isScopeStopOn = 0;
-int isStreamingRAMOn = 0;
-int is_PersistanceON = 0;
-int is_TriggerLineON = 0;
-int isFilterON = 0;
-int FilterType = 0;
-double FilterLowFreq = 1000.0;
-double FilterHighFreq = 10000.0;
-int Tap = 63;
-
 namespace
 {
 

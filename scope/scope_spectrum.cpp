@@ -4,10 +4,6 @@
 #include "analysis/synth.h"
 #include "scope/scope.h"
 
-int isFFT_On = 0;
-double dFreqStep = 0.0;
-int spectrumPlot[4] = {0, 0, 0, 0};
-
 namespace
 {
 

@@ -10,16 +10,6 @@
 
 #include "scope/scope.h"
 
-int Scroll_Value = 0;
-int Scroll_Thumb_Size = 0;
-int Scroll_Min = 0;
-int Scroll_Max = 0;
-double ZoomFactor = 1.0;
-int isZoom_On = 0;
-double ZoomCursorX1 = 0.0, ZoomCursorY1 = 0.0, ZoomCursorX2 = 0.0, ZoomCursorY2 = 0.0;
-int Zoom_Start = 0;
-int Zoom_Width = 10;
-
 namespace
 {
 
