@@ -1,10 +1,16 @@
 // Waveform files: the three formats byte for byte, the choice of format by
 // name, failures that must not pass for success, and printing.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "support/bench_fixture.h"
+#include "support/file_size_limit.h"
 #include "test_view_support.h"
 
 using namespace viewtest;
@@ -128,13 +134,38 @@ TEST(WaveformFormats, CodesAreHeldToSixteenBits)
     EXPECT_EQ(Scope_VoltsToCode(1.0, 0.0), 0);
 }
 
+// Names of the entries of a folder, sorted.
+std::vector<std::string> Entries(const std::string &dir)
+{
+    std::vector<std::string> names;
+    for (const auto &e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST(WaveformFormats, FullDiskIsAFailure)
 {
     const ScopeFileHeader h = SmallHeader();
     std::vector<double> many(200000, 0.25);
     EXPECT_EQ(Scope_WriteRecordFile("/dev/full", 0, h, 1, many.data(), 200000), -1);
-    EXPECT_EQ(Scope_WriteRecordFile("/dev/full", 1, h, 1, kSmall, 3), -1); // caught at the close
+    EXPECT_EQ(Scope_WriteRecordFile("/dev/full", 1, h, 1, kSmall, 3), -1);
     EXPECT_EQ(Scope_WriteRecordFile("/nonexistent-folder/x.asc", 0, h, 1, kSmall, 3), -1);
+
+    // A disk that fills up: while writing the blocks, or only when the last
+    // buffered bytes go out at the close.  Nothing is left behind.
+    char folder[] = "/tmp/korvax-full-disk-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string dir = folder;
+    {
+        FileSizeLimit disk(50);
+        ASSERT_TRUE(disk.Active());
+        EXPECT_EQ(Scope_WriteRecordFile((dir + "/many.asc").c_str(), 0, h, 1, many.data(), 200000), -1);
+        EXPECT_EQ(Scope_WriteRecordFile((dir + "/small.dat").c_str(), 1, h, 1, kSmall, 3), -1);
+        EXPECT_EQ(Scope_WriteRecordFile((dir + "/pairs.awg").c_str(), 0, h, 1, kSmall, 3), -1);
+    }
+    EXPECT_TRUE(Entries(dir).empty());
+    std::filesystem::remove_all(dir);
 }
 
 class SaveTest : public BenchTest
@@ -149,6 +180,13 @@ class SaveTest : public BenchTest
         iRange[0] = 2.0;
         is_AverageON = 0;
         testseam::SetDateTime(2026, 3, 7, 14, 5, 9);
+    }
+    // A new empty folder for the files of a test.
+    std::string Folder()
+    {
+        const std::string dir = TempDir() + "/files";
+        std::filesystem::create_directories(dir);
+        return dir;
     }
     int Save(const std::string &answer, int slot = 0)
     {
@@ -195,12 +233,78 @@ TEST_F(SaveTest, FormatFollowsTheName)
 
 TEST_F(SaveTest, AnExistingFileIsReplaced)
 {
-    const std::string path = TempDir() + "/old.dat";
+    const std::string dir = Folder();
+    const std::string path = dir + "/old.dat";
     {
         std::ofstream(path) << std::string(10000, 'x');
     }
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
     ASSERT_EQ(Save(path), 0);
     EXPECT_EQ(ReadFile(path).size(), 2048u);
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u) << "the file keeps its permissions";
+
+    // Through a symbolic link: the file it points to is replaced, the link stays.
+    const std::string link = dir + "/link.dat";
+    ASSERT_EQ(::symlink(path.c_str(), link.c_str()), 0);
+    MakeRamp(1, 10);
+    ASSERT_EQ(Save(link), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFile(path).size(), 68u);
+    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"link.dat", "old.dat"}));
+}
+
+// A full disk while replacing a file: the old file stays whole, nothing
+// else is left beside it, and the user is told.
+TEST_F(SaveTest, AFullDiskKeepsTheFileBeingReplaced)
+{
+    const std::string dir = Folder();
+    const std::string old(5000, 'o');
+    for (const char *name : {"old.asc", "old.awg", "old.dat"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir + "/" + name;
+        {
+            std::ofstream(path) << old;
+        }
+        testseam::ClearShown();
+        int status = 0;
+        {
+            FileSizeLimit disk(1000);
+            ASSERT_TRUE(disk.Active());
+            status = Save(path);
+        }
+        EXPECT_EQ(status, -1);
+        EXPECT_TRUE(SawSaveError());
+        EXPECT_TRUE(ReadFile(path) == old) << "the old file was cut or replaced";
+    }
+    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"old.asc", "old.awg", "old.dat"}));
+}
+
+// A FIFO or a device chosen as the file is refused at once with the usual
+// message; it is never opened, so nothing waits for its other end.  (The
+// test holds the FIFO's other end open so that a write that does not check
+// would come back, and shows up, instead of waiting.)
+TEST_F(SaveTest, OnlyRegularFilesAreWritten)
+{
+    const std::string dir = Folder();
+    const std::string fifo = dir + "/pipe.asc";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int otherEnd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(otherEnd, 0);
+    const std::string nullLink = dir + "/null.dat";
+    ASSERT_EQ(::symlink("/dev/null", nullLink.c_str()), 0);
+
+    for (const std::string &path : {fifo, nullLink, std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        testseam::ClearShown();
+        EXPECT_EQ(Save(path), -1);
+        EXPECT_TRUE(SawSaveError());
+    }
+    char byte;
+    EXPECT_EQ(::read(otherEnd, &byte, 1), -1) << "nothing went into the FIFO";
+    ::close(otherEnd);
+    EXPECT_EQ(Entries(dir), (std::vector<std::string>{"null.dat", "pipe.asc"}));
 }
 
 TEST_F(SaveTest, StreamingWritesBinaryWhateverTheName)
@@ -209,6 +313,27 @@ TEST_F(SaveTest, StreamingWritesBinaryWhateverTheName)
     const std::string path = TempDir() + "/stream.asc";
     ASSERT_EQ(Save(path), 0);
     EXPECT_EQ(ReadFile(path).size(), 2048u);
+}
+
+// A stream keeps one sample in decimation_factor: its file gives the rate of
+// the samples it holds, so that a reader finds their real spacing in time.
+TEST_F(SaveTest, StreamHeaderGivesTheRateOfItsSamples)
+{
+    iClockRate = 1000000.0;
+    MakeRamp(1, 1000, 0, true, 16);
+    const std::string path = TempDir() + "/stream.dat";
+    ASSERT_EQ(Save(path), 0);
+    const std::string b = ReadFile(path);
+    ASSERT_EQ(b.size(), 48u + 2000u);
+    EXPECT_DOUBLE_EQ(DoubleAt(b, 24), 62500.0); // 16 µs apart
+    EXPECT_EQ(Int32At(b, 40), 1000);
+
+    // Streaming enabled again after a normal record: that record is whole.
+    MakeRamp(1, 1000);
+    isStreamingRAMEnabled = 1;
+    decimation_factor = 16;
+    ASSERT_EQ(Save(path), 0);
+    EXPECT_DOUBLE_EQ(DoubleAt(ReadFile(path), 24), 1000000.0);
 }
 
 TEST_F(SaveTest, CancelWritesNothing)
