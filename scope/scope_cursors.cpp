@@ -31,6 +31,10 @@ CursorControls ControlsOf(int which)
 }
 
 // Time and voltage of a measurement cursor, written to its two readouts.
+// A snapping cursor is first put onto slot 0's current trace at its sample
+// index; its position is read again after that, because the position it
+// had came from the trace drawn before (the last capture, scroll or reset)
+// and its voltage would be that old trace's.
 void ReadMeasurementCursor(const CursorControls &c, double *xOut)
 {
     double x = 0.0, y = 0.0;
@@ -39,7 +43,8 @@ void ReadMeasurementCursor(const CursorControls &c, double *xOut)
         int index = 0;
         if (x > 0.0)
             index = x > 2.0e9 ? 2000000000 : static_cast<int>(x);
-        SetGraphCursorIndex(panelScope, SCOPE_TIMEGRAPH, c.cursor, plot[0], index);
+        if (SetGraphCursorIndex(panelScope, SCOPE_TIMEGRAPH, c.cursor, plot[0], index) == 0)
+            GetGraphCursor(panelScope, SCOPE_TIMEGRAPH, c.cursor, &x, &y);
     }
     const double t = (x + Scroll_Value) * dTimeStep;
     const double v = VerticalScale[0] != 0.0 ? (y - VerticalOffset[0]) / VerticalScale[0] : 0.0;

@@ -1,6 +1,10 @@
 // Measurement cursors, readout texts, offset-marker drags and the waveform
 // parameters.
+#include <cstdio>
+#include <cstring>
+
 #include "support/bench_fixture.h"
+#include "test_capture_support.h"
 #include "test_view_support.h"
 
 using namespace viewtest;
@@ -186,6 +190,38 @@ TEST_F(CursorTest, CursorTurnedOnReadsTheTraceOfSlotZero)
     EXPECT_EQ(CtrlText(panelScope, SCOPE_C1_VOLT), "500.00 mV");
 }
 
+// A snapping cursor reads the trace that is on the graph now: after a
+// scroll or Reset Position the window shows other samples under the cursor.
+TEST_F(CursorTest, ReadoutsFollowTheTraceAfterScrollAndResetPosition)
+{
+    MakeRamp(1, 2000); // slot 0 holds 0.001 V per position
+    Scroll_Thumb_Size = 200;
+    VerticalOffset[0] = 0.0;
+    VerticalScale[0] = 1.0;
+    ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, 0, 0);
+    Toggle(1); // sample 100 of the window
+    Toggle(2); // sample 120
+    Plot_Cursor_Measurement();
+    EXPECT_EQ(CtrlText(panelScope, SCOPE_C1_VOLT), "100.00 mV");
+    EXPECT_EQ(CtrlText(panelScope, SCOPE_C2_VOLT), "120.00 mV");
+
+    ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, 500, 0);
+    EXPECT_EQ(CtrlText(panelScope, SCOPE_C1_VOLT), "600.00 mV");
+    EXPECT_EQ(CtrlText(panelScope, SCOPE_C2_VOLT), "620.00 mV");
+    ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, 1200, 0);
+    EXPECT_EQ(CtrlText(panelScope, SCOPE_C1_VOLT), "1.30 V");
+
+    // Reset Position puts slot 0's offset back to 0 divisions; the next
+    // re-plot draws the trace there, and the readout is read from it.
+    VerticalOffset[0] = 2.5;
+    ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, 1000, 0);
+    EXPECT_EQ(CtrlText(panelScope, SCOPE_C1_VOLT), "1.10 V");
+    Scope_Reset_Position(panelScope, SCOPE_RESET_POSITION, EVENT_COMMIT, nullptr, 0, 0);
+    ASSERT_EQ(VerticalOffset[0], 0.0);
+    ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, 1000, 0);
+    EXPECT_EQ(CtrlText(panelScope, SCOPE_C1_VOLT), "1.10 V");
+}
+
 TEST_F(CursorTest, DraggingAMeasurementCursorUpdatesItsReadouts)
 {
     MakeRamp(1, 2000);
@@ -229,6 +265,56 @@ TEST_F(CursorTest, WaveformParameterFillsTheIndicators)
     // No window yet: nothing is read.
     Scroll_Thumb_Size = 0;
     Waveform_Parameter(nullptr);
+}
+
+} // namespace
+
+namespace
+{
+
+// Volts of a readout text ("-12.34 mV").
+double ReadoutVolts(const std::string &text)
+{
+    double value = NAN;
+    char unit[16] = "";
+    if (std::sscanf(text.c_str(), "%lf %15s", &value, unit) != 2)
+        return NAN;
+    if (std::strcmp(unit, "mV") == 0)
+        return value / 1000.0;
+    if (std::strcmp(unit, "V") == 0)
+        return value;
+    return value / 1.0e6;
+}
+
+class CursorCaptureTest : public acqtest::AcqTest
+{
+  protected:
+    void TearDown() override
+    {
+        Cursor1 = Cursor2 = 0;
+        acqtest::AcqTest::TearDown();
+    }
+};
+
+// Every capture draws a new trace; the readout gives the level of the new
+// one at the cursor, not that of the trace it replaced.
+TEST_F(CursorCaptureTest, ReadoutsGiveTheLevelOfTheNewCapture)
+{
+    Generator(5, 1.0, 1000.0); // a level of 1 V
+    Channels({1});
+    Scope(1000, 100000.0);
+    ASSERT_EQ(OneShot(), 0);
+    Tick();
+    ScopeCursorMode(panelScope, 0, EVENT_COMMIT, Data(1), 0, 0);
+    Plot_Cursor_Measurement();
+    EXPECT_NEAR(ReadoutVolts(viewtest::CtrlText(panelScope, SCOPE_C1_VOLT)), 1.0, 0.05);
+
+    for (double level : {0.25, -0.5, 1.5}) {
+        Generator(5, 1.0, 1000.0, level - 1.0);
+        ASSERT_EQ(OneShot(), 0);
+        Tick();
+        EXPECT_NEAR(ReadoutVolts(viewtest::CtrlText(panelScope, SCOPE_C1_VOLT)), level, 0.05) << level;
+    }
 }
 
 } // namespace
