@@ -2,14 +2,19 @@
 // the Load Setup / Save Setup menu commands.
 #include "shell/shell.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <istream>
+#include <streambuf>
 #include <string>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,9 +26,6 @@ int (*setupWriteLine)(int fileHandle, const char *text, int numberOfBytes) = Wri
 
 namespace
 {
-
-// Longest line the reader accepts; a longer one is damaged and skipped.
-constexpr int kLineBuffer = 4096;
 
 // Integer value of a control whatever its integer type.
 bool GetIntValue(int panel, int control, int &out)
@@ -122,50 +124,51 @@ void PutSettingsIntoControls()
     PutInt(panelDig, DIG_TRIG_PATTERN, dTriggerPattern);
 }
 
-// Every setting from its control; Aux_BNC only when asked (the reader takes
-// it back, the exit save writes it as held).
-void TakeSettingsFromControls(bool withAuxBnc)
+// Every setting from its control into v; Aux_BNC only when asked (the
+// reader takes it back, the saves write it as held).  A setting whose
+// control cannot be read keeps the value v holds.
+void TakeSettingsFromControls(SetupValues &v, bool withAuxBnc)
 {
-    TakeInt(panelScope, SCOPE_DEVICE, device);
+    TakeInt(panelScope, SCOPE_DEVICE, v.device);
     for (int k = 0; k < 4; ++k)
-        TakeInt(panelAin, kAinBoxes[k], Ain[k]);
+        TakeInt(panelAin, kAinBoxes[k], v.ain[k]);
     for (int k = 0; k < 4; ++k)
-        TakeReal(panelRange, kRangeRings[k], iChan[k].range);
+        TakeReal(panelRange, kRangeRings[k], v.range[k]);
     for (int k = 0; k < 4; ++k)
-        TakeInt(panelCoupling, kCouplingRings[k], iChan[k].coupling);
-    TakeReal(panelScope, SCOPE_SAMPLING_RATE, iClockRate);
-    TakeInt(panelScope, SCOPE_RECORD_LENGTH, RequestedSamples);
-    TakeInt(panelScope, SCOPE_PRE_SAMPLES, pre_iSample);
-    TakeInt(panelScope, SCOPE_TRIGGER_SOURCE, trigger_source);
-    TakeInt(panelScope, SCOPE_TRIGGER_SLOPE, trigger_slope);
-    TakeReal(panelScope, SCOPE_TRIGGER_LEVEL, trigger_level);
+        TakeInt(panelCoupling, kCouplingRings[k], v.coupling[k]);
+    TakeReal(panelScope, SCOPE_SAMPLING_RATE, v.sampleRate);
+    TakeInt(panelScope, SCOPE_RECORD_LENGTH, v.requestedSamples);
+    TakeInt(panelScope, SCOPE_PRE_SAMPLES, v.preSamples);
+    TakeInt(panelScope, SCOPE_TRIGGER_SOURCE, v.triggerSource);
+    TakeInt(panelScope, SCOPE_TRIGGER_SLOPE, v.triggerSlope);
+    TakeReal(panelScope, SCOPE_TRIGGER_LEVEL, v.triggerLevel);
     if (withAuxBnc)
-        TakeInt(panelAd_Scope, AD_SCOPE_AUX_BNC, Aux_BNC);
-    TakeInt(panelAd_Scope, AD_SCOPE_AVERAGING, is_AverageON);
-    TakeInt(panelAd_Scope, AD_SCOPE_AVERAGE_COUNT, average_count);
-    TakeInt(panelAd_Scope, AD_SCOPE_STREAMING, isStreamingRAMEnabled);
-    TakeInt(panelAd_Scope, AD_SCOPE_DECIMATION, decimation_factor);
+        TakeInt(panelAd_Scope, AD_SCOPE_AUX_BNC, v.auxBnc);
+    TakeInt(panelAd_Scope, AD_SCOPE_AVERAGING, v.averaging);
+    TakeInt(panelAd_Scope, AD_SCOPE_AVERAGE_COUNT, v.averageCount);
+    TakeInt(panelAd_Scope, AD_SCOPE_STREAMING, v.streaming);
+    TakeInt(panelAd_Scope, AD_SCOPE_DECIMATION, v.decimation);
 
-    TakeReal(panelGene, GENE_FREQUENCY, oFrequency);
-    TakeInt(panelGene, GENE_CH1_TYPE, oChan[0].type);
-    TakeInt(panelGene, GENE_CH2_TYPE, oChan[1].type);
-    TakeReal(panelGene, GENE_CH1_AMPLITUDE, oChan[0].amplitude);
-    TakeReal(panelGene, GENE_CH2_AMPLITUDE, oChan[1].amplitude);
-    TakeReal(panelGene, GENE_CH1_OFFSET, oChan[0].offset);
-    TakeReal(panelGene, GENE_CH2_OFFSET, oChan[1].offset);
-    TakeReal(panelGene, GENE_CH1_PHASE, oChan[0].phase);
-    TakeReal(panelGene, GENE_CH2_PHASE, oChan[1].phase);
-    TakeInt(panelGene, GENE_CH1_NOISE, oChan[0].noise);
-    TakeInt(panelGene, GENE_CH2_NOISE, oChan[1].noise);
-    TakeInt(panelGene, GENE_TRIG_SOURCE, trigger_source_out);
-    TakeInt(panelGene, GENE_TRIG_SLOPE, trigger_slope_out);
-    TakeReal(panelGene, GENE_TRIG_LEVEL, trigger_level_out);
+    TakeReal(panelGene, GENE_FREQUENCY, v.frequency);
+    TakeInt(panelGene, GENE_CH1_TYPE, v.signalType[0]);
+    TakeInt(panelGene, GENE_CH2_TYPE, v.signalType[1]);
+    TakeReal(panelGene, GENE_CH1_AMPLITUDE, v.amplitude[0]);
+    TakeReal(panelGene, GENE_CH2_AMPLITUDE, v.amplitude[1]);
+    TakeReal(panelGene, GENE_CH1_OFFSET, v.offset[0]);
+    TakeReal(panelGene, GENE_CH2_OFFSET, v.offset[1]);
+    TakeReal(panelGene, GENE_CH1_PHASE, v.phase[0]);
+    TakeReal(panelGene, GENE_CH2_PHASE, v.phase[1]);
+    TakeInt(panelGene, GENE_CH1_NOISE, v.noise[0]);
+    TakeInt(panelGene, GENE_CH2_NOISE, v.noise[1]);
+    TakeInt(panelGene, GENE_TRIG_SOURCE, v.triggerSourceOut);
+    TakeInt(panelGene, GENE_TRIG_SLOPE, v.triggerSlopeOut);
+    TakeReal(panelGene, GENE_TRIG_LEVEL, v.triggerLevelOut);
 
-    TakeReal(panelDig, DIG_RATE, dClockRate);
-    TakeInt(panelDig, DIG_SAMPLES, dSamples);
-    TakeInt(panelDig, DIG_TRIG_MASK, dTriggerMask);
-    TakeInt(panelDig, DIG_TRIG_MODE, dTriggerMode);
-    TakeInt(panelDig, DIG_TRIG_PATTERN, dTriggerPattern);
+    TakeReal(panelDig, DIG_RATE, v.digitalRate);
+    TakeInt(panelDig, DIG_SAMPLES, v.digitalSamples);
+    TakeInt(panelDig, DIG_TRIG_MASK, v.triggerMask);
+    TakeInt(panelDig, DIG_TRIG_MODE, v.triggerMode);
+    TakeInt(panelDig, DIG_TRIG_PATTERN, v.triggerPattern);
 }
 
 // Flushes a closed file's data to the disk (best effort for the folder).
@@ -255,18 +258,38 @@ void Setup_Store(const SetupValues &v)
     dTriggerPattern = v.triggerPattern;
 }
 
+void Setup_UserValues(SetupValues &values)
+{
+    Setup_Collect(values);
+    TakeSettingsFromControls(values, false);
+}
+
 void Setup_RefreshFromControls(void)
 {
-    TakeSettingsFromControls(false);
+    SetupValues values;
+    Setup_UserValues(values);
+    Setup_Store(values);
+}
+
+void Setup_TakeAllFromControls(void)
+{
+    SetupValues values;
+    Setup_Collect(values);
+    TakeSettingsFromControls(values, true);
+    Setup_Store(values);
 }
 
 void Setup_Apply(void)
 {
+    // The record length as read: its box's limit depends on the channels
+    // and the streaming mode, which are applied below.
+    const int recordLength = RequestedSamples;
+
     PutSettingsIntoControls();
     // The controls hold their values within their limits, and a ring keeps
     // its selection for a value it does not offer: take every setting back
     // so that settings and controls agree.
-    TakeSettingsFromControls(true);
+    Setup_TakeAllFromControls();
 
     if (panelScope > 0)
         SetCtrlAttribute(panelScope, SCOPE_PRE_SAMPLES, ATTR_DIMMED, trigger_source == 100 ? 1 : 0);
@@ -283,6 +306,21 @@ void Setup_Apply(void)
     }
     if (panelAd_Scope > 0)
         onOK_Ad_Scope(panelAd_Scope, AD_SCOPE_OK, EVENT_COMMIT, nullptr, 0, 0);
+    if (panelScope > 0) {
+        // With the channels and the mode in force, the record length read
+        // is held only to their limit (a stream may be far longer than a
+        // normal record), and the pre-trigger samples inside the record.
+        SetCtrlAttribute(panelScope, SCOPE_RECORD_LENGTH, ATTR_MAX_VALUE, Scope_RecordLimit());
+        SetCtrlVal(panelScope, SCOPE_RECORD_LENGTH, recordLength);
+        TakeInt(panelScope, SCOPE_RECORD_LENGTH, RequestedSamples);
+        TakeInt(panelScope, SCOPE_PRE_SAMPLES, pre_iSample);
+        const int lastPre = RequestedSamples > 0 ? RequestedSamples - 1 : 0;
+        if (pre_iSample > lastPre || pre_iSample < 0) {
+            pre_iSample = pre_iSample < 0 ? 0 : lastPre;
+            SetCtrlVal(panelScope, SCOPE_PRE_SAMPLES, pre_iSample);
+            TakeInt(panelScope, SCOPE_PRE_SAMPLES, pre_iSample);
+        }
+    }
     // Confirming the advanced settings dims the pre-samples box whatever
     // the source: give it back to the user when pre-trigger samples apply
     // (a trigger source, and multiple-record mode off).
@@ -291,22 +329,102 @@ void Setup_Apply(void)
                          (trigger_source == 100 || isMultipleRecord) ? 1 : 0);
 }
 
+namespace
+{
+
+// An open file read by handle, as a stream for the setup reader.
+class HandleInput : public std::streambuf
+{
+  public:
+    explicit HandleInput(int handle) : handle_(handle) {}
+
+  protected:
+    int_type underflow() override
+    {
+        const int n = ReadFile(handle_, buffer_, static_cast<int>(sizeof buffer_));
+        if (n <= 0)
+            return traits_type::eof();
+        setg(buffer_, buffer_, buffer_ + n);
+        return traits_type::to_int_type(buffer_[0]);
+    }
+
+  private:
+    int handle_;
+    char buffer_[4096];
+};
+
+int WriteValues(int fileHandle, const SetupValues &values)
+{
+    for (int i = 0; i < kSetupLineCount; ++i) {
+        const std::string text = SetupFormatLine(i, values);
+        const int n = static_cast<int>(text.size());
+        const int rc = setupWriteLine(fileHandle, text.c_str(), n);
+        if (rc < 0)
+            return rc;
+        if (rc < n)
+            return UIE_IO_ERROR; // a short write: the line is cut
+    }
+    return 0;
+}
+
+// The configuration folder's lock: held by the first instance on a
+// folder for as long as it runs.
+struct ConfigurationLock {
+    int fd = -1;
+    std::string folder;
+    bool readOnly = false;
+};
+ConfigurationLock configurationLock;
+
+std::string FolderOf(const std::string &path)
+{
+    const std::string::size_type slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+// "KorvaxDemo.ini." followed by the six characters mkstemp puts there.
+bool IsTemporaryName(const char *name)
+{
+    const std::size_t base = std::strlen(kDefaultSetupName);
+    if (std::strncmp(name, kDefaultSetupName, base) != 0 || name[base] != '.')
+        return false;
+    const char *suffix = name + base + 1;
+    if (std::strlen(suffix) != 6)
+        return false;
+    for (const char *c = suffix; *c; ++c) {
+        if (!std::isalnum(static_cast<unsigned char>(*c)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 int Read_IniFile(int fileHandle)
 {
     SetupValues values;
-    Setup_Collect(values);
+    Setup_UserValues(values);
     int stored = 0;
     if (fileHandle > 0) {
-        char line[kLineBuffer];
-        for (int i = 0; i < kSetupLineCount; ++i) {
-            const int n = ScanFile(fileHandle, line, kLineBuffer);
-            if (n < 0)
-                break; // end of the file: the remaining lines change nothing
-            if (n >= kLineBuffer - 1)
-                continue; // overlong: not a line of a setup file
-            stored += SetupParseLine(i, line, static_cast<std::size_t>(n), values);
-        }
+        HandleInput buffer(fileHandle);
+        std::istream in(&buffer);
+        stored = SetupReadLines(in, values);
     }
+    Setup_Store(values);
+    Setup_Apply();
+    return stored;
+}
+
+int Setup_ReadFile(const char *fileName)
+{
+    SetupValues values;
+    Setup_UserValues(values);
+    int stored = 0;
+    const SetupReadStatus status = SetupReadFile(fileName, values, &stored);
+    if (status != kSetupReadOk)
+        return status;
     Setup_Store(values);
     Setup_Apply();
     return stored;
@@ -316,16 +434,7 @@ int Save_IniFile(int fileHandle)
 {
     SetupValues values;
     Setup_Collect(values);
-    for (int i = 0; i < kSetupLineCount; ++i) {
-        const std::string text = SetupFormatLine(i, values);
-        const int n = static_cast<int>(text.size());
-        const int rc = setupWriteLine(fileHandle, text.c_str(), n);
-        if (rc < 0)
-            return rc;
-        if (rc < n)
-            return UIE_IO_ERROR;
-    }
-    return 0;
+    return WriteValues(fileHandle, values);
 }
 
 int Setup_DefaultPath(char *path, std::size_t size)
@@ -342,7 +451,7 @@ int Setup_DefaultPath(char *path, std::size_t size)
     return 0;
 }
 
-int Setup_WriteFile(const char *fileName)
+int Setup_WriteValues(const char *fileName, const SetupValues &values)
 {
     if (!fileName || fileName[0] == '\0')
         return UIE_BAD_VALUE;
@@ -357,8 +466,8 @@ int Setup_WriteFile(const char *fileName)
     const bool exists = ::stat(target.c_str(), &st) == 0;
     mode_t mode;
     if (exists) {
-        // A folder or device is not a setup file; a write-protected file
-        // stays as the user protected it.
+        // A folder, FIFO or device is not a setup file; a write-protected
+        // file stays as the user protected it.
         if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
             return UIE_IO_ERROR;
         mode = st.st_mode & 07777;
@@ -372,19 +481,19 @@ int Setup_WriteFile(const char *fileName)
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return UIE_IO_ERROR;
-    ::fchmod(fd, mode);
+    // The new file keeps the old one's permissions (mkstemp makes 0600).
+    const bool modeSet = ::fchmod(fd, mode) == 0;
     ::close(fd);
 
     int rc = UIE_IO_ERROR;
-    const int file = OpenFile(temp.c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII);
+    const int file = modeSet ? OpenFile(temp.c_str(), VAL_WRITE_ONLY, VAL_TRUNCATE, VAL_ASCII) : -1;
     if (file > 0) {
-        const int written = Save_IniFile(file);
+        const int written = WriteValues(file, values);
         const int closed = CloseFile(file);
         if (written == 0 && closed == 0 && SyncPath(temp.c_str()) &&
             std::rename(temp.c_str(), target.c_str()) == 0) {
             rc = 0;
-            const std::string::size_type slash = target.rfind('/');
-            SyncPath(slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash).c_str());
+            SyncPath(FolderOf(target).c_str());
         }
     }
     if (rc != 0)
@@ -392,8 +501,98 @@ int Setup_WriteFile(const char *fileName)
     return rc;
 }
 
+int Setup_WriteFile(const char *fileName)
+{
+    SetupValues values;
+    Setup_Collect(values);
+    return Setup_WriteValues(fileName, values);
+}
+
+bool Setup_LockConfiguration(const char *folder)
+{
+    if (!folder || !*folder)
+        return true;
+    if (configurationLock.fd >= 0 && configurationLock.folder == folder)
+        return !configurationLock.readOnly;
+    Setup_UnlockConfiguration();
+    const int fd = ::open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return true; // nothing to lock: nothing to share either
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(fd);
+        // A folder that cannot be locked at all (no lock support) is used
+        // as before; one locked by another instance is read-only here.
+        configurationLock.readOnly = held;
+        configurationLock.folder = held ? folder : "";
+        return !held;
+    }
+    configurationLock.fd = fd;
+    configurationLock.folder = folder;
+    configurationLock.readOnly = false;
+    return true;
+}
+
+void Setup_UnlockConfiguration(void)
+{
+    if (configurationLock.fd >= 0)
+        ::close(configurationLock.fd); // closing releases the lock
+    configurationLock = ConfigurationLock();
+}
+
+bool Setup_ReadOnly(void)
+{
+    return configurationLock.readOnly;
+}
+
+int Setup_RemoveStaleTemporaries(const char *folder)
+{
+    if (!folder || !*folder)
+        return 0;
+    DIR *dir = ::opendir(folder);
+    if (!dir)
+        return 0;
+    int removed = 0;
+    const uid_t me = ::getuid();
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!IsTemporaryName(entry->d_name))
+            continue;
+        const std::string path = std::string(folder) + "/" + entry->d_name;
+        struct stat st;
+        // Only plain files of this user; a link is never followed.
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != me)
+            continue;
+        if (::unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+void Setup_OpenDefault(void)
+{
+    char path[1100];
+    if (Setup_DefaultPath(path, sizeof path) != 0)
+        return;
+    const std::string folder = FolderOf(path);
+    if (Setup_LockConfiguration(folder.c_str())) {
+        // Only the instance holding the folder can be sure that no save of
+        // its own naming is still being written there.
+        Setup_RemoveStaleTemporaries(folder.c_str());
+    } else {
+        MessagePopup("Korvax Demo",
+                     "Another Korvax Demo bench is running with the same settings folder.\n"
+                     "This one uses its settings read-only: they are not saved at exit.");
+    }
+    // Absent, unreadable or refused: nothing is read, nothing is said.
+    Setup_ReadFile(path);
+}
+
 void Save_Last_Setup(void)
 {
+    // Another instance holds the folder: its exit save is the one kept.
+    if (Setup_ReadOnly())
+        return;
     char path[1100];
     if (Setup_DefaultPath(path, sizeof path) != 0)
         return;
@@ -411,14 +610,10 @@ void Load_Setup(int, int, void *, int)
     if (FileSelectPopup(dir, "*.ini", "*.ini", "Select Setup File", VAL_LOAD_BUTTON, 0, 1, 1, 1, path) ==
         VAL_NO_FILE_SELECTED)
         return;
-    const int file = OpenFile(path, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
-    if (file > 0) {
-        Read_IniFile(file);
-        CloseFile(file);
+    // Only a regular file of a setup file's size is read; anything else
+    // (missing, a folder, a FIFO, a device, a huge file) changes nothing.
+    if (Setup_ReadFile(path) >= 0)
         return;
-    }
-    // Nothing could be read: leave settings and panels as they are, and
-    // tell the user.
     MessagePopup("Error message", "Open File Error");
 }
 
@@ -430,6 +625,10 @@ void Save_Setup(int, int, void *, int)
     if (FileSelectPopup(dir, "*.ini", "*.ini", "Save Setup", VAL_SAVE_BUTTON, 0, 1, 1, 1, path) ==
         VAL_NO_FILE_SELECTED)
         return;
-    if (Setup_WriteFile(path) != 0)
+    // What the user set, as the exit save writes it, without changing what
+    // a running instrument works with.
+    SetupValues values;
+    Setup_UserValues(values);
+    if (Setup_WriteValues(path, values) != 0)
         MessagePopup("Error message", "Saving File impossible");
 }

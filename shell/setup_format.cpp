@@ -1,10 +1,17 @@
 // Formatting and parsing of the 32 setup-file lines.
 #include "shell/setup_format.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <istream>
 #include <limits>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -302,4 +309,154 @@ int SetupParseLine(int line, const char *text, std::size_t length, SetupValues &
         ++stored;
     }
     return stored;
+}
+
+namespace
+{
+
+// Bytes of the input, at most kSetupFileLimit of them.
+class BoundedInput
+{
+  public:
+    explicit BoundedInput(std::istream &in) : buf_(in.rdbuf()) {}
+    // The next byte, or -1 at the end of the input or of the allowance.
+    int Take()
+    {
+        const int c = Peek();
+        if (c >= 0) {
+            buf_->sbumpc();
+            ++taken_;
+        }
+        return c;
+    }
+    // The next byte without taking it, or -1.
+    int Peek()
+    {
+        if (!buf_)
+            return -1;
+        const auto c = buf_->sgetc();
+        if (std::char_traits<char>::eq_int_type(c, std::char_traits<char>::eof()))
+            return -1;
+        if (taken_ >= kSetupFileLimit) {
+            exhausted_ = true; // more input than any setup file holds
+            return -1;
+        }
+        return static_cast<unsigned char>(std::char_traits<char>::to_char_type(c));
+    }
+    bool Exhausted() const { return exhausted_; }
+
+  private:
+    std::streambuf *buf_;
+    std::size_t taken_ = 0;
+    bool exhausted_ = false;
+};
+
+enum class LineEnd { Break, EndOfInput, Cut };
+
+// One line into line[0..kSetupLineLimit-1]; length receives its whole
+// length (capped), beyond what is stored.
+LineEnd ReadLine(BoundedInput &in, char *line, std::size_t &length, bool &any)
+{
+    length = 0;
+    any = false;
+    for (;;) {
+        const int c = in.Take();
+        if (c < 0)
+            return in.Exhausted() ? LineEnd::Cut : LineEnd::EndOfInput;
+        any = true;
+        if (c == '\n')
+            return LineEnd::Break;
+        if (c == '\r' && in.Peek() == '\n') {
+            in.Take();
+            return LineEnd::Break;
+        }
+        if (length < kSetupLineLimit)
+            line[length] = static_cast<char>(c);
+        if (length <= kSetupLineLimit)
+            ++length;
+    }
+}
+
+} // namespace
+
+int SetupReadLines(std::istream &in, SetupValues &values)
+{
+    BoundedInput input(in);
+    char line[kSetupLineLimit];
+    int stored = 0;
+    for (int i = 0; i < kSetupLineCount; ++i) {
+        std::size_t length = 0;
+        bool any = false;
+        const LineEnd end = ReadLine(input, line, length, any);
+        // Input beyond the allowance is damaged: the cut line is dropped.
+        if (end == LineEnd::Cut || !any)
+            break;
+        if (length < kSetupLineLimit)
+            stored += SetupParseLine(i, line, length, values);
+        if (end == LineEnd::EndOfInput)
+            break;
+    }
+    return stored;
+}
+
+SetupReadStatus SetupReadFile(const char *path, SetupValues &values, int *stored)
+{
+    if (stored)
+        *stored = 0;
+    if (!path || !*path)
+        return kSetupCannotOpen;
+    // Examined by name first, so that nothing is opened that could wait
+    // (a FIFO without a writer, a terminal, a device).
+    struct stat st;
+    if (::stat(path, &st) != 0)
+        return kSetupCannotOpen;
+    if (!S_ISREG(st.st_mode))
+        return kSetupNotRegular;
+    if (static_cast<unsigned long long>(st.st_size) > kSetupFileLimit)
+        return kSetupTooLarge;
+    // Opened without blocking and examined again: what was swapped in
+    // meanwhile is refused in the same way.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return kSetupCannotOpen;
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return kSetupCannotOpen;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return kSetupNotRegular;
+    }
+    if (static_cast<unsigned long long>(st.st_size) > kSetupFileLimit) {
+        ::close(fd);
+        return kSetupTooLarge;
+    }
+    // At most one byte more than the limit: a file grown meanwhile is
+    // refused as too large, never read to its end.
+    std::string text(kSetupFileLimit + 1, '\0');
+    std::size_t have = 0;
+    bool failed = false;
+    while (have < text.size()) {
+        const ssize_t n = ::read(fd, &text[have], text.size() - have);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            failed = true;
+            break;
+        }
+        if (n == 0)
+            break;
+        have += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (failed)
+        return kSetupCannotOpen;
+    if (have > kSetupFileLimit)
+        return kSetupTooLarge;
+    text.resize(have);
+    std::istringstream in(text);
+    const int n = SetupReadLines(in, values);
+    if (stored)
+        *stored = n;
+    return kSetupReadOk;
 }

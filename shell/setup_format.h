@@ -10,9 +10,16 @@
 #pragma once
 
 #include <cstddef>
+#include <iosfwd>
 #include <string>
 
 inline constexpr int kSetupLineCount = 32;
+// Largest setup file the reader accepts; a larger one is damaged (the
+// 32 lines take well under a kilobyte).
+inline constexpr std::size_t kSetupFileLimit = std::size_t(1) << 20;
+// A line of this many characters or more (line break excluded) is damaged
+// and skipped: its setting keeps its value.
+inline constexpr std::size_t kSetupLineLimit = 4095;
 
 // Every setting a setup file holds, in the widths the instruments keep them.
 struct SetupValues {
@@ -67,3 +74,25 @@ std::string SetupFormatLine(int line, const SetupValues &values);
 // of their setting are held at the setting's nearest limit; non-finite reals
 // do not parse.  Returns the number of values stored.
 int SetupParseLine(int line, const char *text, std::size_t length, SetupValues &values);
+
+// Reads up to 32 lines from in and parses line i into values, as a setup
+// file is read: a line ends at LF or CR LF (a lone CR is a character of the
+// line); a line of kSetupLineLimit characters or more is skipped; lines
+// after the end of the input change nothing.  Never takes more than
+// kSetupFileLimit bytes from in.  Returns the number of values stored.
+int SetupReadLines(std::istream &in, SetupValues &values);
+
+// Outcome of SetupReadFile.
+enum SetupReadStatus {
+    kSetupReadOk = 0,
+    kSetupCannotOpen = -1, // missing, unreadable
+    kSetupNotRegular = -2, // a folder, FIFO, device or socket
+    kSetupTooLarge = -3,   // over kSetupFileLimit bytes: damaged
+};
+// Reads the setup file at path into values through SetupReadLines.  The
+// file is examined before anything is read and before anything can wait:
+// it is opened without blocking, and only a regular file of at most
+// kSetupFileLimit bytes is read; anything else is refused and values stay
+// as they were.  stored (when not null) receives the number of values
+// stored.
+SetupReadStatus SetupReadFile(const char *path, SetupValues &values, int *stored = nullptr);

@@ -20,9 +20,16 @@ void close(int menuBar, int menuItem, void *callbackData, int panel);
 
 // Setup files.
 // Reads the 32 lines from the file's current position and applies them.
+// Lines that do not parse leave the settings as the user set them.
 // Returns the number of values stored (0 for an empty or unreadable file).
 int Read_IniFile(int fileHandle);
-// Writes the 32 lines.  Returns 0, or a negative code when a write failed.
+// Reads the setup file fileName and applies it.  Only a regular file of at
+// most kSetupFileLimit bytes is read, examined before anything could wait
+// on it.  Returns the number of values stored, or a negative
+// SetupReadStatus when the file is refused (nothing changes then).
+int Setup_ReadFile(const char *fileName);
+// Writes the 32 lines from the settings as held.  Returns 0, or a negative
+// code when a write failed or was cut short.
 int Save_IniFile(int fileHandle);
 void Save_Last_Setup(void);
 void Load_Setup(int menuBar, int menuItem, void *callbackData, int panel);
@@ -31,23 +38,52 @@ void Save_Setup(int menuBar, int menuItem, void *callbackData, int panel);
 // The default setup file's path (configuration folder + "/KorvaxDemo.ini").
 // Returns 0, or a negative code when the folder is unknown.
 int Setup_DefaultPath(char *path, std::size_t size);
-// Writes the settings as held into fileName without ever leaving a partial
-// file there: the text goes to a temporary file beside it, which replaces
-// the old file only when every write and the close succeeded.  An existing
-// file that is write-protected is left alone.  Returns 0 or a negative code.
+// Writes values into fileName without ever leaving a partial file there:
+// the text goes to a temporary file beside it ("name.XXXXXX"), which
+// replaces the old file, keeping its permissions, only when every write
+// and the close succeeded.  An existing file that is write-protected, or
+// that is not a regular file, is left alone.  Returns 0 or a negative code.
+int Setup_WriteValues(const char *fileName, const SetupValues &values);
+// Setup_WriteValues with the settings as held.
 int Setup_WriteFile(const char *fileName);
 // The settings as held, gathered into one record / stored back from one.
 void Setup_Collect(SetupValues &values);
 void Setup_Store(const SetupValues &values);
+// The settings as the user set them: every setting from its control (a
+// change not yet taken by its instrument included), Aux_BNC as held.
+// Changes nothing.
+void Setup_UserValues(SetupValues &values);
 // Puts the settings into their controls and applies them (reading steps
 // after the parse): dims the pre-samples box, applies channels and the
-// advanced scope settings.
+// advanced scope settings, holds the record length to the limit of the
+// channels and mode read and the pre-trigger samples inside the record.
 void Setup_Apply(void);
 // Takes every persisted setting from its control, as the exit save does
 // (Aux_BNC excepted: it is written as held).
 void Setup_RefreshFromControls(void);
-// How Save_IniFile writes a line; tests swap in a failing writer to
-// simulate a full disk.  Defaults to WriteLine.
+// Takes every persisted setting from its control, Aux_BNC included: the
+// settings agree with what the panels show (start-up).
+void Setup_TakeAllFromControls(void);
+// Start-up step: locks the configuration folder, removes the temporary
+// files a killed save left there, and reads the default setup file.  When
+// another instance holds the folder, says so and makes this instance's
+// settings read-only (no exit save).
+void Setup_OpenDefault(void);
+// Advisory lock on the configuration folder, held until unlocked or the
+// process ends.  Returns false when another process holds it (this
+// instance is then read-only); true when held, or when the folder cannot
+// be locked at all.  Locking another folder first releases the one held.
+bool Setup_LockConfiguration(const char *folder);
+void Setup_UnlockConfiguration(void);
+// True when another instance holds the configuration folder.
+bool Setup_ReadOnly(void);
+// Removes "KorvaxDemo.ini.XXXXXX" files of this user from folder (what a
+// killed save leaves).  Returns the number removed.
+int Setup_RemoveStaleTemporaries(const char *folder);
+// How the setup lines are written; tests swap in a failing writer (a full
+// disk) or one that writes fewer bytes than asked (a short write).
+// Defaults to WriteLine.  Returns the bytes of text written, or a
+// negative code.
 extern int (*setupWriteLine)(int fileHandle, const char *text, int numberOfBytes);
 
 // Start-up steps 2 to 8 of main without the splash wait, and the matching

@@ -98,6 +98,8 @@ void Bench_Close(void)
     panelAin = panelRange = panelMode = panelCoupling = 0;
     tabCtrl = 0;
     Menu_Handle = 0;
+    // The configuration folder is free for the next instance.
+    Setup_UnlockConfiguration();
 }
 
 void Init_System(void)
@@ -145,15 +147,11 @@ void Init_System(void)
     device = 1;
     Select_Device(device);
 
-    // 6. The default setup file, when there is one.
-    char path[1100];
-    if (Setup_DefaultPath(path, sizeof path) == 0) {
-        const int file = OpenFile(path, VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
-        if (file > 0) {
-            Read_IniFile(file);
-            CloseFile(file);
-        }
-    }
+    // 6. Every setting as its control shows it, then the default setup file
+    // when there is one: with no file, or lines of it that do not parse,
+    // settings and controls agree from the start.
+    Setup_TakeAllFromControls();
+    Setup_OpenDefault();
 
     // 7. The scope's scroll bar.
     ScrollBar_ConvertFromGraph(panelScope, SCOPE_SCROLLBAR, ScrollBarCallback, nullptr);

@@ -265,9 +265,11 @@ TEST_F(SetupFileTest, AuxiliaryConnectorTakesOnlyValuesItOffers)
 
 TEST_F(SetupFileTest, SixteenBitValuesAreWrittenWithTheirOwnSign)
 {
+    // Written as held (the saves take these from their controls, which
+    // hold no such values).
     average_count = -1;
     dTriggerMask = 40000;
-    Save(Path("widths.ini"));
+    ASSERT_EQ(Setup_WriteFile(Path("widths.ini").c_str()), 0);
     const std::string text = ReadAll(Path("widths.ini"));
     EXPECT_NE(text.find("\r\n[AVERAGING_COUNT]=-1\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n[TRIGGER_MASK]=40000\r\n"), std::string::npos);
@@ -289,7 +291,7 @@ TEST_F(SetupFileTest, CancelledDialogsChangeAndWriteNothing)
     EXPECT_EQ(testseam::Shown()[1], "file|Save Setup");
 }
 
-TEST_F(SetupFileTest, ChannelTwoInSlotZeroIsWrittenAsHeldByTheMenuAndFromTheRingsAtExit)
+TEST_F(SetupFileTest, ChannelTwoInSlotZeroIsWrittenFromTheRingsByTheMenuAndAtExit)
 {
     // CH2 alone: acquisition slot 0 holds CH2.
     SetCtrlVal(panelRange, TAB_RANGE_CH1, 5.0);
@@ -305,23 +307,28 @@ TEST_F(SetupFileTest, ChannelTwoInSlotZeroIsWrittenAsHeldByTheMenuAndFromTheRing
     Scope_Setting();
     ASSERT_DOUBLE_EQ(iChan[0].range, 0.5);
 
+    // Both saves write what the CH1 rings show as the first values, the
+    // values a read puts back into the CH1 rings.
     Save(Path("menu.ini"));
     const std::string menu = ReadAll(Path("menu.ini"));
-    EXPECT_NE(menu.find("[INPUT_RANGE]=0.500000,"), std::string::npos);
-    EXPECT_NE(menu.find("[INPUT_COUPLING]=1,"), std::string::npos);
+    EXPECT_NE(menu.find("[INPUT_RANGE]=5.000000,"), std::string::npos);
+    EXPECT_NE(menu.find("[INPUT_COUPLING]=2,"), std::string::npos);
+    // The menu save leaves the running slot as it is.
+    EXPECT_DOUBLE_EQ(iChan[0].range, 0.5);
+    EXPECT_EQ(iChan[0].coupling, 1);
 
     Save_Last_Setup();
     const std::string atExit = ReadAll(DefaultPath());
-    EXPECT_NE(atExit.find("[INPUT_RANGE]=5.000000,"), std::string::npos);
-    EXPECT_NE(atExit.find("[INPUT_COUPLING]=2,"), std::string::npos);
+    EXPECT_EQ(atExit, menu);
 
-    // Either file puts its first value into the CH1 rings.
+    // The file puts its first value into the CH1 rings, the second into CH2.
+    SetCtrlVal(panelRange, TAB_RANGE_CH1, 1.0);
+    SetCtrlVal(panelRange, TAB_RANGE_CH2, 1.0);
     Load(Path("menu.ini"));
-    EXPECT_DOUBLE_EQ(RealCtrl(panelRange, TAB_RANGE_CH1), 0.5);
-    EXPECT_EQ(IntCtrl(panelCoupling, TAB_COUPLING_CH1), 1);
-    Load(DefaultPath());
     EXPECT_DOUBLE_EQ(RealCtrl(panelRange, TAB_RANGE_CH1), 5.0);
     EXPECT_EQ(IntCtrl(panelCoupling, TAB_COUPLING_CH1), 2);
+    EXPECT_DOUBLE_EQ(RealCtrl(panelRange, TAB_RANGE_CH2), 0.5);
+    EXPECT_EQ(IntCtrl(panelCoupling, TAB_COUPLING_CH2), 1);
 }
 
 TEST_F(SetupFileTest, AShortFileChangesOnlyTheLinesItHolds)
@@ -406,20 +413,33 @@ TEST_F(SetupFileTest, BinaryAndHugeFilesNeverHurt)
     Load(Path("binary.ini"));
     ExpectSettingsMatchControls();
 
-    // A big file: only its first 32 lines are read.
+    // A big file within the size of a setup file: only its first 32 lines
+    // are read.
     std::string huge = FileText(Sample());
     const std::string tail = "[SAMPLE_RATE]=1.000000\r\n";
     std::string more;
-    for (int i = 0; i < 200000; ++i)
+    for (int i = 0; i < 40000; ++i)
         more += tail;
+    ASSERT_LE(huge.size() + more.size(), kSetupFileLimit);
     WriteAll(Path("huge.ini"), huge + more);
     Load(Path("huge.ini"));
     EXPECT_DOUBLE_EQ(dClockRate, 2500000.0);
     EXPECT_EQ(dTriggerPattern, 65535);
 
-    // One line of 8 MB without a break.
+    // Files over 1 MiB, lines of 8 MB without a break or setup lines
+    // followed by megabytes: damaged, refused whole, nothing changes.
+    const std::string before = SettingsText();
+    for (int i = 0; i < 50; ++i)
+        more += more.substr(0, 100000);
+    WriteAll(Path("bigger.ini"), FileText(SetupValues()) + more);
     WriteAll(Path("oneline.ini"), std::string(8 << 20, '9'));
-    Load(Path("oneline.ini"));
+    for (const char *name : {"bigger.ini", "oneline.ini"}) {
+        testseam::ClearShown();
+        Load(Path(name));
+        EXPECT_EQ(SettingsText(), before) << name;
+        ASSERT_EQ(testseam::Shown().size(), 2u) << name;
+        EXPECT_EQ(testseam::Shown()[1], "Error message|Open File Error") << name;
+    }
     ExpectSettingsMatchControls();
     EXPECT_EQ(testseam::Failures(), 0);
 }
