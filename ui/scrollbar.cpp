@@ -53,17 +53,25 @@ std::shared_ptr<ScrollBarState> stateOf(int panelHandle, int graph, int *err)
 }
 
 // Shows the state on the bar without signals.  With a proportional thumb
-// the page step is the view size; otherwise a small fixed thumb.
+// the position is the start of a view of viewSize out of minimum .. maximum:
+// the thumb is viewSize / (maximum - minimum) of the groove and reaches its
+// end when the view does (position maximum - viewSize; a position beyond
+// shows there too).  Otherwise a small fixed thumb over minimum .. maximum.
 void show(ScrollBarState &s)
 {
     QScrollBar *bar = s.bar;
     if (!bar)
         return;
     const QSignalBlocker block(bar);
-    bar->setRange(s.minimum, s.maximum);
     const long long span = static_cast<long long>(s.maximum) - s.minimum;
-    const int page = s.propThumb ? std::max(1, s.viewSize) : std::max<int>(1, static_cast<int>(span / 50));
-    bar->setPageStep(page);
+    if (s.propThumb) {
+        const int view = static_cast<int>(std::clamp<long long>(s.viewSize, 1, std::max(1LL, span)));
+        bar->setRange(s.minimum, static_cast<int>(std::max<long long>(s.minimum, s.maximum - view)));
+        bar->setPageStep(view);
+    } else {
+        bar->setRange(s.minimum, s.maximum);
+        bar->setPageStep(std::max<int>(1, static_cast<int>(span / 50)));
+    }
     bar->setSingleStep(1);
     bar->setValue(s.value);
     bar->setSliderPosition(s.value);

@@ -1,7 +1,11 @@
 // The graph scroll bar: attributes and refusals, position events, clamping.
 #include "test_runtime_support.h"
 
+#include <cstdlib>
+
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include "ui/runtime_internal.h"
 
@@ -147,7 +151,74 @@ TEST_F(ScrollBarTest, UserActionsOnTheBar)
     EXPECT_EQ(moves[4].event, SB_EVENT_JUMP);
     EXPECT_EQ(moves[4].position, 1000);
     EXPECT_EQ(Get(ATTR_SB_VALUE), 1000);
-    EXPECT_EQ(bar->value(), 1000);
+    EXPECT_EQ(bar->value(), 900) << "shown with the view flush with the end";
     bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(moves.back().position, 1000) << "held within the maximum";
+}
+
+namespace
+{
+
+// The groove and thumb of the bar as its style draws them, in pixels.
+struct Thumb {
+    int grooveLeft, grooveRight, left, right;
+    double Share() const { return double(right - left) / double(grooveRight - grooveLeft); }
+};
+
+Thumb ThumbOf(QScrollBar *bar)
+{
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.subControls = QStyle::SC_All;
+    opt.orientation = bar->orientation();
+    opt.state |= QStyle::State_Horizontal;
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = bar->sliderPosition();
+    opt.sliderValue = bar->value();
+    opt.singleStep = bar->singleStep();
+    opt.pageStep = bar->pageStep();
+    opt.upsideDown = false;
+    const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarGroove, bar);
+    const QRect slider = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, bar);
+    return {groove.left(), groove.right() + 1, slider.left(), slider.right() + 1};
+}
+
+} // namespace
+
+// The thumb is the visible window's share of the record, and it touches the
+// end of the groove when the window reaches the end of the record.
+TEST_F(ScrollBarTest, ThumbShowsTheWindowsShareOfTheRecord)
+{
+    QScrollBar *bar = Bar();
+    ASSERT_EQ(Set(ATTR_SB_VIEW_SIZE, 1000), 0); // the whole record
+    ASSERT_EQ(Set(ATTR_SB_VALUE, 0), 0);
+    Thumb t = ThumbOf(bar);
+    EXPECT_LE(t.left - t.grooveLeft, 1);
+    EXPECT_LE(t.grooveRight - t.right, 1);
+
+    for (int view : {500, 250, 100}) {
+        ASSERT_EQ(Set(ATTR_SB_VIEW_SIZE, view), 0);
+        ASSERT_EQ(Set(ATTR_SB_VALUE, 0), 0);
+        t = ThumbOf(bar);
+        EXPECT_NEAR(t.Share(), view / 1000.0, 0.01) << view;
+        EXPECT_LE(t.left - t.grooveLeft, 1) << view;
+        // The last window of the record: the thumb at the end of the groove.
+        ASSERT_EQ(Set(ATTR_SB_VALUE, 1000 - view), 0);
+        t = ThumbOf(bar);
+        EXPECT_LE(std::abs(t.grooveRight - t.right), 1) << view;
+        EXPECT_NEAR(t.Share(), view / 1000.0, 0.01) << view;
+        // Half way: the thumb's middle at the middle of the window's range.
+        ASSERT_EQ(Set(ATTR_SB_VALUE, (1000 - view) / 2), 0);
+        t = ThumbOf(bar);
+        EXPECT_NEAR((t.left + t.right) / 2.0, (t.grooveLeft + t.grooveRight) / 2.0, 2.0) << view;
+    }
+
+    // Dragging the thumb to the end of the groove asks for the last window.
+    ASSERT_EQ(Set(ATTR_SB_VIEW_SIZE, 200), 0);
+    ASSERT_EQ(Set(ATTR_SB_VALUE, 0), 0);
+    moves.clear();
+    bar->setSliderPosition(bar->maximum());
+    ASSERT_FALSE(moves.empty());
+    EXPECT_EQ(moves.back().position, 800);
 }
