@@ -144,7 +144,9 @@ private:
     SessionLimits limits_;
     MessageFramer framer_;
     ErrorQueue errors_;
-    std::uint8_t esr_ = kEsrPowerOn;
+    // A connection starts with clear registers: power-on is the device's
+    // event, not the client's.
+    std::uint8_t esr_ = 0;
     std::uint8_t ese_ = 0;
     std::uint8_t sre_ = 0;
 
