@@ -205,7 +205,6 @@ private:
     std::size_t blockLeft_ = 0;
     std::size_t textBytes_ = 0;
     std::size_t blockBytes_ = 0;
-    int pendingError_ = kNoError;
 
     void StartMessage();
 };
