@@ -86,10 +86,17 @@ constexpr ErrorMessage kMessages[] = {
     {-20101, "Base must be less than top"},
     {-20102, "Shift range error"},
     {-20103, "Order must be greater than or equal to zero"},
+    {-20104, "Not enough edges: the record holds no whole cycle"},
+    {-20105, "The record holds no finite samples"},
+    {-20106, "No fundamental: the spectrum holds no tone above DC"},
+    {-20107, "The number of averages must be greater than zero"},
+    {-20108, "The highest harmonic must be at least 2"},
+    {-20109, "The number of divisions must be greater than zero"},
+    {-20110, "The number of peaks must be greater than zero"},
     {-20999, "Internal analysis library error."},
 };
 
-static_assert(sizeof(kMessages) / sizeof(kMessages[0]) == 73, "one row per status code");
+static_assert(sizeof(kMessages) / sizeof(kMessages[0]) == 80, "one row per status code");
 
 } // namespace
 

@@ -92,6 +92,13 @@ enum AnalysisStatus {
     BaseGTTopAnlysErr = -20101,
     ShiftRangeAnlysErr = -20102,
     OrderGEZeroAnlysErr = -20103,
+    NotEnoughEdgesAnlysErr = -20104,
+    NoFiniteSamplesAnlysErr = -20105,
+    NoFundamentalAnlysErr = -20106,
+    AveragesGTZeroAnlysErr = -20107,
+    HarmonicsAnlysErr = -20108,
+    DivisionsGTZeroAnlysErr = -20109,
+    PeaksGTZeroAnlysErr = -20110,
     InternalAnlysErr = -20999
 };
 
