@@ -124,7 +124,8 @@ void Session::StartMessage(const std::string &text)
 
 void Session::RunUnit(Resolved &unit)
 {
-    Context context{*this, unit.suffixes, unit.query};
+    const bool query = unit.query; // the handler may clear the session (and the unit with it)
+    Context context{*this, unit.suffixes, query};
     Result result = (*unit.handler)(context, unit.params);
     if (result.error != kNoError) {
         ReportError(result.error, result.detail);
@@ -133,11 +134,11 @@ void Session::RunUnit(Resolved &unit)
     }
     if (result.hold && OperationPending()) {
         holding_ = true;
-        heldQuery_ = unit.query;
+        heldQuery_ = query;
         heldReply_ = std::move(result.reply);
         return;
     }
-    if (unit.query && !result.reply.empty())
+    if (query && !result.reply.empty())
         replies_.push_back(std::move(result.reply));
 }
 
