@@ -243,6 +243,10 @@ extern double &dFreqStep; // kHz per bin
 extern int (&spectrumPlot)[4]; // handle of each slot's trace on the spectrum graph
 
 int On_FFT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+// Spectrum of a slot's record from position start, drawn when the slot is
+// enabled.  A step that fails (synthesis, window, power spectrum, unit
+// conversion) leaves the slot with no spectrum to draw (spectrumBins 0) and
+// is reported with the "Error" popup once per run.
 void fft(int slot, int start);
 int Read_FFT_Cursor(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 
@@ -384,6 +388,8 @@ struct ScopeState {
     int isFFT_On = 0;
     double dFreqStep = 0.0;
     int spectrumPlot[4] = {0, 0, 0, 0};
+    int spectrumBins[4] = {0, 0, 0, 0}; // bins of each slot's spectrum that hold its last result (0: none)
+    int spectrumFailureShown = 0;      // a failed spectrum of this run was reported
 
     // autosave (scope_autosave.cpp)
     int isAutoSaveON = 0;

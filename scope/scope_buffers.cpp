@@ -74,6 +74,8 @@ void Scope_ReleaseBuffers(void)
     }
     allocPre = allocLen = 0;
     allocated = false;
+    for (int &bins : scopeState.spectrumBins)
+        bins = 0; // new storage holds no spectrum yet
 }
 
 int Scope_AllocateBuffers(void)

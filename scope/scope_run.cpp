@@ -75,6 +75,7 @@ int OneShot(void)
     }
     ShowCtrl(panelScope, SCOPE_IDLE, 0);
     loop = 0;
+    scopeState.spectrumFailureShown = 0; // a new run reports its own failures
     ProcessDrawEvents();
     SetCaptureTimer(1);
     ticks_scope = GetTickCount();
@@ -93,6 +94,7 @@ int Continuous(void)
     isScopeStopOn = 0;
     isStreamingRAMOn = 0;
     loop = 0;
+    scopeState.spectrumFailureShown = 0;
     Dim(kToolbarSave, 1);
     Dim(kToolbarOneShot, 0);
     Dim(kToolbarContinuous, 1);

@@ -1,5 +1,7 @@
 // The spectrum view: power spectrum in dBm of every slot, peak search and
 // the spectrum cursor readout.
+#include <cstdio>
+
 #include "analysis/spectrum.h"
 #include "analysis/synth.h"
 #include "scope/scope.h"
@@ -25,6 +27,18 @@ void ShowSpectrumCursor(void)
     GetGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, &x, &y);
     SetCtrlVal(panelScope, SCOPE_FFT_CURSOR_FREQ, (x + Scroll_Value / 2) * dFreqStep);
     SetCtrlVal(panelScope, SCOPE_FFT_CURSOR_LEVEL, y);
+}
+
+// Reports a spectrum that could not be computed, once per run: a popup per
+// slot and tick would bury a continuous capture.
+void ReportFailure(int slot, const char *reason)
+{
+    if (scopeState.spectrumFailureShown)
+        return;
+    scopeState.spectrumFailureShown = 1;
+    char message[256];
+    std::snprintf(message, sizeof message, "The spectrum of %s cannot be computed: %s", ChannelName[slot], reason);
+    MessagePopup("Error", message);
 }
 
 } // namespace
@@ -66,19 +80,30 @@ void fft(int slot, int start)
     int windowCode = 0;
     GetCtrlVal(panelScope, SCOPE_FFT_WINDOW, &windowCode);
 
-    if (Scope_SynthesizeInput(record, n, iClockRate, kSpectrumNoise) != 0)
+    // From here on the slot's bins no longer hold a spectrum of the record
+    // until every step has succeeded; nothing of a failed one is drawn.
+    scopeState.spectrumBins[slot] = 0;
+    if (Scope_SynthesizeInput(record, n, iClockRate, kSpectrumNoise) != 0) {
+        ReportFailure(slot, "not enough memory for the record.");
         return;
+    }
     if (isFilterON && Scope_FilterRecord(record, n, iClockRate) < 0)
-        return;
+        return; // reported by the filter
 
     WindowConstants constants{1.0, 1.0};
     double df = 0.0;
-    (void)ScaledWindow(record + first, n, windowCode, &constants);
-    (void)AutoPowerSpectrum(record + first, n, dt, bins, &df);
     const int half = n / 2;
     char unitText[64] = "V";
-    if (half > 0)
-        (void)SpectrumUnitConversion(bins, half, 0, 2, 0, 1.0, constants, bins, unitText);
+    int status = ScaledWindow(record + first, n, windowCode, &constants);
+    if (status >= 0)
+        status = AutoPowerSpectrum(record + first, n, dt, bins, &df);
+    if (status >= 0 && half > 0)
+        status = SpectrumUnitConversion(bins, half, 0, 2, 0, 1.0, constants, bins, unitText);
+    if (status < 0) {
+        ReportFailure(slot, GetAnalysisErrorString(status));
+        return;
+    }
+    scopeState.spectrumBins[slot] = half;
 
     double peak = 0.0, lowest = 0.0;
     int peakIndex = -1, lowestIndex = -1;

@@ -146,7 +146,8 @@ void Scope_PlotWindow(int withSpectrum)
     const int timeOk = Scope_BufferHolds(first, Scroll_Thumb_Size);
     const int bin = Scroll_Value / 2;
     const int bins = Scroll_Thumb_Size / 2;
-    // The spectrum holds RequestedSamples / 2 meaningful bins from index 0.
+    // The spectrum holds RequestedSamples / 2 meaningful bins from index 0;
+    // a slot whose last spectrum failed holds none (spectrumBins).
     const int spectrumOk =
         bins > 0 && bin >= 0 && bin + bins <= RequestedSamples / 2 && Scope_BufferHolds(0, bin + bins);
     for (int k = 0; k < numChanIn && k < 4; ++k) {
@@ -157,7 +158,8 @@ void Scope_PlotWindow(int withSpectrum)
                                    VAL_DOUBLE, VerticalScale[k], VerticalOffset[k], 0.0, 1.0, VAL_THIN_LINE,
                                    VAL_NO_POINT, VAL_SOLID, 1, ChannelColor[k]);
         }
-        if (withSpectrum && !isStreamingRAMOn && isFFT_On && spectrumOk && spectrum[k]) {
+        if (withSpectrum && !isStreamingRAMOn && isFFT_On && spectrumOk && spectrum[k] &&
+            bin + bins <= scopeState.spectrumBins[k]) {
             spectrumPlot[k] = PlotY(panelScope, SCOPE_FFTGRAPH, spectrum[k] + bin, bins, VAL_DOUBLE,
                                     VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, ChannelColor[k]);
         }

@@ -2,6 +2,8 @@
 // the window, the switch and the readout cursor.
 #include <cmath>
 
+#include "analysis/fft.h"
+
 #include "support/bench_fixture.h"
 #include "test_capture_support.h"
 #include "test_view_support.h"
@@ -152,6 +154,48 @@ TEST_F(SpectrumTest, SwitchShowsTheViewAndDimsTheTimeTools)
     }
 }
 
+// Work limit of the transform for the duration of a test: a power spectrum
+// of more than `doubles` of work fails as if memory had run out.
+struct TransformWorkLimit {
+    explicit TransformWorkLimit(std::size_t doubles) { korvax::fft::SetWorkLimit(doubles); }
+    ~TransformWorkLimit() { korvax::fft::SetWorkLimit(0); }
+};
+
+int ErrorPopups()
+{
+    int count = 0;
+    for (const std::string &shown : testseam::Shown())
+        count += shown.rfind("Error|The spectrum of CH1 cannot be computed", 0) == 0;
+    return count;
+}
+
+TEST_F(SpectrumTest, FailedPowerSpectrumIsReportedAndNothingStaleIsDrawn)
+{
+    fft(0, 0);
+    ASSERT_NEAR(PeakFrequency(), 5.0, 1e-9);
+    ASSERT_EQ(ErrorPopups(), 0);
+    {
+        const TransformWorkLimit limit(16);
+        DeleteGraphPlot(panelScope, SCOPE_FFTGRAPH, -1, VAL_IMMEDIATE_DRAW);
+        fft(0, 0);
+        EXPECT_EQ(NumPlots(SCOPE_FFTGRAPH), 0) << "the bins of the failed spectrum are drawn";
+        EXPECT_EQ(ErrorPopups(), 1);
+        EXPECT_NEAR(PeakFrequency(), 5.0, 1e-9) << "a peak of the failed spectrum is shown";
+        // Again in the same run: drawn no more, said no more.
+        fft(0, 0);
+        EXPECT_EQ(NumPlots(SCOPE_FFTGRAPH), 0);
+        EXPECT_EQ(ErrorPopups(), 1);
+        // A scroll re-plots the window: the slot has no spectrum to show.
+        ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, 0, 0);
+        EXPECT_EQ(NumPlots(SCOPE_FFTGRAPH), 0);
+    }
+    fft(0, 0);
+    EXPECT_EQ(NumPlots(SCOPE_FFTGRAPH), 1);
+    EXPECT_NEAR(PeakFrequency(), 5.0, 1e-9);
+    ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, 0, 0);
+    EXPECT_EQ(NumPlots(SCOPE_FFTGRAPH), 1);
+}
+
 TEST_F(SpectrumTest, CursorReadoutCountsBinsFromTheWindowStart)
 {
     DeleteGraphPlot(panelScope, SCOPE_FFTGRAPH, -1, VAL_IMMEDIATE_DRAW);
@@ -184,6 +228,30 @@ TEST_F(SpectrumCaptureTest, CaptureTickDrawsTheSpectrumOfEverySlot)
     EXPECT_NEAR(dFreqStep, 0.05, 1e-12);
     EXPECT_EQ(NumPlots(SCOPE_FFTGRAPH), 2);
     EXPECT_EQ(viewtest::PlotCount(SCOPE_FFTGRAPH, spectrumPlot[1]), 1024);
+    ASSERT_EQ(OperateCtrl(panelScope, SCOPE_FFT_SWITCH, 0), 0);
+}
+
+// A run whose spectra fail says so once, however many slots and ticks fail;
+// the next run says it again.
+TEST_F(SpectrumCaptureTest, FailedSpectraAreReportedOncePerRun)
+{
+    Generator(0, 1.0, 5000.0);
+    Channels({1, 2});
+    Scope(2048, 102400.0, 0, 1, 0);
+    ASSERT_EQ(OperateCtrl(panelScope, SCOPE_FFT_SWITCH, 1), 0);
+    const TransformWorkLimit limit(16);
+    ASSERT_EQ(Continuous(), 0);
+    for (int tick = 0; tick < 3; ++tick) {
+        Tick();
+        EXPECT_EQ(NumPlots(SCOPE_FFTGRAPH), 0) << tick;
+    }
+    ASSERT_EQ(StopRun(), 0);
+    EXPECT_EQ(ErrorPopups(), 1);
+
+    ASSERT_EQ(OneShot(), 0);
+    Tick();
+    EXPECT_EQ(ErrorPopups(), 2);
+    EXPECT_EQ(NumPlots(SCOPE_FFTGRAPH), 0);
     ASSERT_EQ(OperateCtrl(panelScope, SCOPE_FFT_SWITCH, 0), 0);
 }
 
