@@ -96,6 +96,33 @@ TEST_F(CaptureTest, PreTriggerSamplesContinueTheWaveformBackwards)
     EXPECT_EQ(Trigger_Point, 1000);
 }
 
+// The pre-trigger stretch is the waveform before the trigger point, in
+// time order: with a stretch that is not a whole number of periods, samples
+// that ran forwards from the trigger phase would be off by a fraction of a
+// period.
+TEST_F(CaptureTest, PreTriggerSamplesOfAFractionalNumberOfPeriods)
+{
+    struct Case {
+        double frequency; // Hz, at 100 kHz
+        int pre;
+        int slope;
+    };
+    for (const Case c : {Case{1000.0, 1025, 1}, Case{1000.0, 1030, 0}, Case{1234.5, 777, 1}}) {
+        Generator(0, 1.0, c.frequency);
+        Shoot(2048, 0, c.slope, c.pre);
+        ASSERT_EQ(iOffset, -c.pre);
+        const double sign = c.slope ? 1.0 : -1.0;
+        const double *r = vBufferIn[0];
+        for (int p = -c.pre; p < 2048; ++p)
+            ASSERT_NEAR(r[p], sign * std::sin(2.0 * kPi * c.frequency * p / 100000.0), 0.0100001)
+                << c.frequency << " Hz, " << c.pre << " pre-samples, position " << p;
+        // Just before the trigger point a rising sine is below zero and
+        // climbing; a falling one above zero and dropping.
+        EXPECT_LT(sign * r[-5], -0.2);
+        EXPECT_LT(sign * r[-10], sign * r[-5]);
+    }
+}
+
 TEST_F(CaptureTest, PreTriggerCaptureWithZoomAveragingAndScrollStaysInside)
 {
     // Run under the address sanitizer: every access of drawing, zoom,
