@@ -124,9 +124,14 @@ void Session::StartMessage(const std::string &text)
 
 void Session::RunUnit(Resolved &unit)
 {
-    const bool query = unit.query; // the handler may clear the session (and the unit with it)
+    // The handler may clear the session, and the unit with it: nothing of
+    // the unit is used after the call, and a cleared session drops the result.
+    const bool query = unit.query;
+    const unsigned clears = clears_;
     Context context{*this, unit.suffixes, query};
     Result result = (*unit.handler)(context, unit.params);
+    if (clears != clears_)
+        return;
     if (result.error != kNoError) {
         ReportError(result.error, result.detail);
         next_ = units_.size();
@@ -187,6 +192,7 @@ void Session::OperationsEnded()
 
 void Session::DeviceClear()
 {
+    ++clears_;
     framer_.Clear();
     units_.clear();
     next_ = 0;

@@ -164,6 +164,7 @@ private:
     std::string heldReply_;
     std::string output_;
     bool pumping_ = false;
+    unsigned clears_ = 0; // device clears so far
 
     void Pump();
     void StartMessage(const std::string &text);

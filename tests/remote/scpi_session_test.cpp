@@ -280,6 +280,24 @@ TEST_F(SessionTest, DeviceClearReleasesAHeldSession)
     EXPECT_EQ(Ask(s, "FREQ?\n"), "1000\n");
 }
 
+TEST_F(SessionTest, AHandlerMayClearItsOwnSession)
+{
+    tree.Add(":SYSTem:CLEar", [](Context &c, const Params &) {
+        c.session.DeviceClear();
+        return Result::Ok();
+    }, [](Context &c, const Params &) {
+        c.session.DeviceClear();
+        return Result::Reply("cleared");
+    });
+    Session s(tree);
+    // The clear drops the replies not yet sent, the rest of the message and
+    // the input after it, and what the clearing handler itself returned.
+    EXPECT_EQ(Ask(s, "FREQ?;:SYST:CLE;:FREQ 5kHz\nFREQ 6kHz\n"), "");
+    EXPECT_EQ(Ask(s, "SYST:CLE?\n"), "");
+    EXPECT_EQ(s.StatusByte(), 0); // no reply is left waiting
+    EXPECT_EQ(Ask(s, "*STB?;:FREQ?\n"), "0;1000\n");
+}
+
 TEST_F(SessionTest, HeldInputIsBounded)
 {
     SessionLimits limits;
