@@ -1,6 +1,7 @@
 // Formatting and parsing of the 32 setup-file lines.
 #include "shell/setup_format.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -433,11 +434,13 @@ SetupReadStatus SetupReadFile(const char *path, SetupValues &values, int *stored
     }
     // At most one byte more than the limit: a file grown meanwhile is
     // refused as too large, never read to its end.
-    std::string text(kSetupFileLimit + 1, '\0');
-    std::size_t have = 0;
+    std::string text;
+    text.reserve(static_cast<std::size_t>(st.st_size) + 1);
+    char chunk[16384];
     bool failed = false;
-    while (have < text.size()) {
-        const ssize_t n = ::read(fd, &text[have], text.size() - have);
+    while (text.size() <= kSetupFileLimit) {
+        const std::size_t want = std::min(sizeof chunk, kSetupFileLimit + 1 - text.size());
+        const ssize_t n = ::read(fd, chunk, want);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -446,14 +449,13 @@ SetupReadStatus SetupReadFile(const char *path, SetupValues &values, int *stored
         }
         if (n == 0)
             break;
-        have += static_cast<std::size_t>(n);
+        text.append(chunk, static_cast<std::size_t>(n));
     }
     ::close(fd);
     if (failed)
         return kSetupCannotOpen;
-    if (have > kSetupFileLimit)
+    if (text.size() > kSetupFileLimit)
         return kSetupTooLarge;
-    text.resize(have);
     std::istringstream in(text);
     const int n = SetupReadLines(in, values);
     if (stored)

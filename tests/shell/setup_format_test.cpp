@@ -1,8 +1,15 @@
 // The setup file's line format, without the runtime.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <streambuf>
 #include <string>
 
 #include "shell/setup_format.h"
@@ -259,4 +266,131 @@ TEST(SetupFormat, ParsingStaysInsideTheGivenBytes)
     EXPECT_EQ(SetupParseLine(7, binary, sizeof binary, v), 1);
     EXPECT_EQ(v.preSamples, 4);
     EXPECT_EQ(SetupParseLine(7, nullptr, 10, v), 0);
+}
+
+// ------------------------------------------------------- the reader
+
+namespace
+{
+
+std::string Lines(const SetupValues &v, const char *eol)
+{
+    std::string text;
+    for (int i = 0; i < kSetupLineCount; ++i)
+        text += SetupFormatLine(i, v) + eol;
+    return text;
+}
+
+int ReadText(const std::string &text, SetupValues &v)
+{
+    std::istringstream in(text);
+    return SetupReadLines(in, v);
+}
+
+bool Same(const SetupValues &a, const SetupValues &b)
+{
+    return Lines(a, "\n") == Lines(b, "\n");
+}
+
+} // namespace
+
+TEST(SetupReader, ReadsLinesEndingInCrLfOrLfAndALastLineWithoutABreak)
+{
+    const SetupValues sample = Sample();
+    for (const char *eol : {"\r\n", "\n"}) {
+        SetupValues v;
+        EXPECT_EQ(ReadText(Lines(sample, eol), v), 43) << eol; // every value of the file
+        EXPECT_TRUE(Same(v, sample)) << eol;
+    }
+    std::string text = Lines(sample, "\r\n");
+    text.resize(text.size() - 2); // no break after the last line
+    SetupValues v;
+    ReadText(text, v);
+    EXPECT_EQ(v.triggerPattern, sample.triggerPattern);
+
+    // A lone CR does not end a line: the header line runs on to the LF.
+    SetupValues lone;
+    ReadText("[SCOPE_MODE]\r[DEVICE_NB]=2\n[DEVICE_NB]=3\n", lone);
+    EXPECT_EQ(lone.device, 3);
+}
+
+TEST(SetupReader, LinesOf4095CharactersOrMoreAreSkipped)
+{
+    const std::string key = "[REQUESTED_SAMPLE]=";
+    for (const std::size_t length : {std::size_t(4093), std::size_t(4094), std::size_t(4095),
+                                     std::size_t(4096), std::size_t(100000)}) {
+        SetupValues v;
+        std::string text;
+        for (int i = 0; i < 6; ++i)
+            text += "\n";
+        text += key + std::string(length - key.size() - 4, '0') + "1234\r\n";
+        text += "[PRE_SAMPLE]=77\r\n";
+        ReadText(text, v);
+        EXPECT_EQ(v.requestedSamples, length < kSetupLineLimit ? 1234 : 8192) << length;
+        EXPECT_EQ(v.preSamples, 77) << length; // the next line is read
+    }
+}
+
+TEST(SetupReader, NeverTakesMoreThanASetupFileHolds)
+{
+    // An endless source: only kSetupFileLimit bytes are taken from it.
+    class Endless : public std::streambuf
+    {
+      public:
+        std::size_t given = 0;
+
+      protected:
+        int_type underflow() override
+        {
+            static char zeros[4096] = {};
+            given += sizeof zeros;
+            setg(zeros, zeros, zeros + sizeof zeros);
+            return 0;
+        }
+    } endless;
+    std::istream in(&endless);
+    SetupValues v;
+    EXPECT_EQ(SetupReadLines(in, v), 0);
+    EXPECT_LE(endless.given, kSetupFileLimit + 4096);
+    EXPECT_TRUE(Same(v, SetupValues()));
+
+    // Lines cut by the limit are dropped; whole lines before it are read.
+    std::string text = "[SCOPE_MODE]\n[DEVICE_NB]=3\n";
+    text += std::string(kSetupFileLimit - text.size() - 5, 'x') + "\n[CHANNEL_INPUT]=0,0,0,0\n";
+    SetupValues cut;
+    EXPECT_EQ(ReadText(text, cut), 1);
+    EXPECT_EQ(cut.device, 3);
+    EXPECT_EQ(cut.ain[0], 1);
+}
+
+TEST(SetupReader, OnlyRegularFilesOfASetupFilesSizeAreRead)
+{
+    char tmpl[] = "/tmp/korvax-reader-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    SetupValues v;
+    int stored = -1;
+    EXPECT_EQ(SetupReadFile((dir + "/missing.ini").c_str(), v, &stored), kSetupCannotOpen);
+    EXPECT_EQ(stored, 0);
+    EXPECT_EQ(SetupReadFile(dir.c_str(), v), kSetupNotRegular);
+    EXPECT_EQ(SetupReadFile("/dev/null", v), kSetupNotRegular);
+    ASSERT_EQ(mkfifo((dir + "/fifo.ini").c_str(), 0600), 0);
+    EXPECT_EQ(SetupReadFile((dir + "/fifo.ini").c_str(), v), kSetupNotRegular);
+
+    const SetupValues sample = Sample();
+    const std::string text = Lines(sample, "\r\n");
+    std::ofstream(dir + "/ok.ini", std::ios::binary) << text;
+    EXPECT_EQ(SetupReadFile((dir + "/ok.ini").c_str(), v, &stored), kSetupReadOk);
+    EXPECT_GT(stored, 0);
+    EXPECT_TRUE(Same(v, sample));
+
+    // One byte over the limit: refused whole, nothing stored.
+    const std::string lines = Lines(SetupValues(), "\r\n");
+    std::ofstream(dir + "/big.ini", std::ios::binary)
+        << lines + std::string(kSetupFileLimit + 1 - lines.size(), '\n');
+    SetupValues untouched = sample;
+    EXPECT_EQ(SetupReadFile((dir + "/big.ini").c_str(), untouched, &stored), kSetupTooLarge);
+    EXPECT_EQ(stored, 0);
+    EXPECT_TRUE(Same(untouched, sample));
+    std::filesystem::remove_all(dir);
 }

@@ -287,17 +287,19 @@ TEST_F(SetupLifeTest, ARunNeverWritesItsWorkingValuesIntoTheSettings)
     const std::string menu = ReadAll(Path("after.ini"));
     EXPECT_EQ(Line(menu, 6), "[REQUESTED_SAMPLE]=65536");
     EXPECT_EQ(Line(menu, 15), "[DECIMATION_FACTOR]=8");
-    Save_Last_Setup();
-    EXPECT_EQ(ReadAll(DefaultPath()), menu);
 
     // A file whose record line does not parse keeps the length the user
     // set, not the kept one.
     std::string text = menu;
     text.replace(text.find("[REQUESTED_SAMPLE]=65536"), 24, "[REQUESTED_SAMPLE]=?");
     WriteAll(Path("bad.ini"), text);
+    ASSERT_EQ(RequestedSamples, 65536 / 8);
     Load(Path("bad.ini"));
     EXPECT_EQ(IntCtrl(panelScope, SCOPE_RECORD_LENGTH), 65536);
     EXPECT_EQ(RequestedSamples, 65536);
+
+    Save_Last_Setup();
+    EXPECT_EQ(ReadAll(DefaultPath()), menu);
 }
 
 // ------------------------------------------------ special files
