@@ -539,3 +539,21 @@ TEST_F(SetupFileTest, ASymbolicLinkKeepsPointingAtTheSetup)
     EXPECT_TRUE(fs::is_symlink(Path("link.ini")));
     EXPECT_EQ(ReadAll(Path("real.ini")).rfind("[SCOPE_MODE]\r\n", 0), 0u);
 }
+
+TEST_F(SetupFileTest, AnOpenFileIsReadByTheSameReaderFromItsPosition)
+{
+    // Two lines before the setup: the handle's reader starts where the
+    // file stands.
+    WriteAll(Path("handle.ini"), "skip me\r\nand me\r\n" + FileText(Sample()));
+    const int file = OpenFile(Path("handle.ini").c_str(), VAL_READ_ONLY, VAL_OPEN_AS_IS, VAL_ASCII);
+    ASSERT_GT(file, 0);
+    char line[64];
+    ASSERT_EQ(ReadLine(file, line, sizeof line), 7);
+    ASSERT_EQ(ReadLine(file, line, sizeof line), 6);
+    EXPECT_EQ(Read_IniFile(file), 43);
+    CloseFile(file);
+    EXPECT_DOUBLE_EQ(oFrequency, 12345.5);
+    EXPECT_EQ(dTriggerPattern, 65535);
+    EXPECT_EQ(RequestedSamples, 16384);
+    ExpectSettingsMatchControls();
+}
