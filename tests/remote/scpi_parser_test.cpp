@@ -83,6 +83,9 @@ TEST(ScpiParser, NumbersInEveryForm)
     EXPECT_DOUBLE_EQ(Param("X 42").number, 42.0);
     EXPECT_DOUBLE_EQ(Param("X -1.5").number, -1.5);
     EXPECT_DOUBLE_EQ(Param("X +.5").number, 0.5);
+    EXPECT_DOUBLE_EQ(Param("X 1.").number, 1.0);
+    EXPECT_DOUBLE_EQ(Param("X -.5E-3").number, -0.5e-3);
+    EXPECT_DOUBLE_EQ(Param("X 007").number, 7.0);
     EXPECT_DOUBLE_EQ(Param("X 1.25E3").number, 1250.0);
     EXPECT_DOUBLE_EQ(Param("X 1.25 e -3").number, 1.25e-3);
     EXPECT_DOUBLE_EQ(Param("X #H1F").number, 31.0);
