@@ -1,15 +1,16 @@
 // Pulse and timing measurements: histogram levels, hysteresis edge scan
 // with interpolated crossings, and the cycle statistics.
 //
-// A record is read four times: once for its finite extremes, once for the
-// histogram, once by the edge scan (which looks a few samples back and
-// ahead around each edge) and once over the whole cycles for their mean and
-// RMS.  Nothing is allocated.
+// A record is read three times: once for its finite extremes, once for the
+// histogram, and once by the edge scan, which looks a few samples back and
+// ahead around each edge and keeps running sums for the cycle mean and RMS.
+// Nothing is allocated.
 #include "analysis/pulse.h"
 #include "analysis/synth.h"
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -25,40 +26,63 @@ inline bool Finite(double v)
 struct Extremes {
     double min;
     double max;
-    long long finite;
+    bool any; // whether there is a finite sample at all
 };
 
+// Extremes of the finite samples, one sample at a time.
+Extremes FiniteExtremesCareful(const double *x, int n)
+{
+    Extremes e{DBL_MAX, -DBL_MAX, false};
+    for (int i = 0; i < n; ++i) {
+        const double v = x[i];
+        if (!Finite(v))
+            continue;
+        e.min = v < e.min ? v : e.min;
+        e.max = v > e.max ? v : e.max;
+        e.any = true;
+    }
+    return e;
+}
+
+// Pairs of doubles: one SSE2 register on any x86-64, so the comparisons
+// below stay in registers whatever the processor level.
+typedef double v2d __attribute__((vector_size(16)));
+
+// Extremes of the finite samples.  The fast pass takes eight samples at a
+// time in four register pairs and skips NaN by its comparisons; only a
+// record holding an infinity goes through the careful pass as well.
 Extremes FiniteExtremes(const double *x, int n)
 {
-    double lo[kWays], hi[kWays];
-    long long count[kWays] = {0, 0, 0, 0};
-    for (int w = 0; w < kWays; ++w) {
-        lo[w] = DBL_MAX;
-        hi[w] = -DBL_MAX;
+    constexpr int kPairs = 4;
+    v2d lo[kPairs], hi[kPairs];
+    for (int w = 0; w < kPairs; ++w) {
+        lo[w] = v2d{HUGE_VAL, HUGE_VAL};
+        hi[w] = v2d{-HUGE_VAL, -HUGE_VAL};
     }
     int i = 0;
-    for (; i + kWays <= n; i += kWays) {
-        for (int w = 0; w < kWays; ++w) {
-            const double v = x[i + w];
-            const bool ok = Finite(v);
-            lo[w] = (ok && v < lo[w]) ? v : lo[w];
-            hi[w] = (ok && v > hi[w]) ? v : hi[w];
-            count[w] += ok;
+    for (; i + 2 * kPairs <= n; i += 2 * kPairs) {
+        for (int w = 0; w < kPairs; ++w) {
+            v2d v;
+            std::memcpy(&v, x + i + 2 * w, sizeof v);
+            lo[w] = v < lo[w] ? v : lo[w];
+            hi[w] = v > hi[w] ? v : hi[w];
+        }
+    }
+    Extremes e{HUGE_VAL, -HUGE_VAL, false};
+    for (int w = 0; w < kPairs; ++w) {
+        for (int k = 0; k < 2; ++k) {
+            e.min = lo[w][k] < e.min ? lo[w][k] : e.min;
+            e.max = hi[w][k] > e.max ? hi[w][k] : e.max;
         }
     }
     for (; i < n; ++i) {
         const double v = x[i];
-        const bool ok = Finite(v);
-        lo[0] = (ok && v < lo[0]) ? v : lo[0];
-        hi[0] = (ok && v > hi[0]) ? v : hi[0];
-        count[0] += ok;
+        e.min = v < e.min ? v : e.min;
+        e.max = v > e.max ? v : e.max;
     }
-    Extremes e{lo[0], hi[0], count[0]};
-    for (int w = 1; w < kWays; ++w) {
-        e.min = lo[w] < e.min ? lo[w] : e.min;
-        e.max = hi[w] > e.max ? hi[w] : e.max;
-        e.finite += count[w];
-    }
+    if (!Finite(e.min) || !Finite(e.max))
+        return FiniteExtremesCareful(x, n);
+    e.any = true;
     return e;
 }
 
@@ -98,8 +122,7 @@ void HistogramLevels(const double *x, int n, const Extremes &e, double *top, dou
         if (!Finite(v))
             return;
         int b = static_cast<int>((v - lo) * scale);
-        b = b < kBins ? b : kBins - 1;
-        b = b > 0 ? b : 0;
+        b = b < kBins ? b : kBins - 1; // the maximum itself; v >= lo, so b >= 0
         ++counts[w][b];
         sums[w][b] += v;
     };
@@ -188,7 +211,16 @@ double CrossingForward(const double *x, int n, int j, double level, double abort
     return -1.0;
 }
 
+// Sums of the finite samples of x[0..index) for some index.
+struct Prefix {
+    double sum = 0.0;
+    double squares = 0.0;
+    long long count = 0;
+};
+
 struct EdgeTally {
+    Prefix firstPrefix; // sums up to the sample after the first edge
+    Prefix lastPrefix;  // and after the latest edge
     int count = 0;
     double first = 0.0;    // time of the first edge, samples
     double last = 0.0;     // time of the latest edge
@@ -236,80 +268,131 @@ void BookEdge(const double *x, int n, int i, int stop, const Levels &lv, double 
     ++self.transitions;
 }
 
-// Finds the edges of x with hysteresis around the mid level.
-void ScanEdges(const double *x, int n, const Levels &lv, EdgeTally &rise, EdgeTally &fall)
+typedef long long v2l __attribute__((vector_size(16)));
+
+// Samples that end a search: above the upper band (upFrom, upTo] or below
+// the lower band [downTo, downFrom).  An empty band (upFrom = +inf or
+// downFrom = -inf) never fires; NaN and infinities never fire since the
+// band limits are the finite extremes.
+struct Trigger {
+    double upFrom, upTo, downFrom, downTo;
+
+    bool Fires(double v) const
+    {
+        return ((v > upFrom) & (v <= upTo)) | ((v < downFrom) & (v >= downTo));
+    }
+};
+
+// Running sums of the finite samples scanned so far, in register pairs so
+// that the additions do not wait on one another.
+struct Running {
+    static constexpr int kPairs = 4;
+    v2d sum[kPairs] = {};
+    v2d squares[kPairs] = {};
+    v2l count[kPairs] = {}; // negative: a true comparison is -1
+    double sum1 = 0.0, squares1 = 0.0;
+    long long count1 = 0;
+
+    void Add(double v)
+    {
+        if (Finite(v)) {
+            sum1 += v;
+            squares1 += v * v;
+            ++count1;
+        }
+    }
+    // Sums of the samples scanned so far less those of x[from..to).
+    Prefix Less(const double *x, int from, int to) const
+    {
+        Prefix p;
+        p.sum = sum1;
+        p.squares = squares1;
+        p.count = count1;
+        for (int w = 0; w < kPairs; ++w) {
+            p.sum += sum[w][0] + sum[w][1];
+            p.squares += squares[w][0] + squares[w][1];
+            p.count -= count[w][0] + count[w][1];
+        }
+        for (int k = from; k < to; ++k) {
+            const double v = x[k];
+            if (Finite(v)) {
+                p.sum -= v;
+                p.squares -= v * v;
+                --p.count;
+            }
+        }
+        return p;
+    }
+};
+
+// First index in [i, n) whose sample fires the trigger (n if none); the
+// samples passed over are added to the running sums.  Eight samples are
+// tested at a time in register pairs, with one branch for all of them.
+int FindTrigger(const double *x, int i, int n, const Trigger &t, Running &acc)
 {
-    const double hi = lv.high, lo = lv.low, maxv = lv.maxv, minv = lv.minv;
-    int i = 0;
-    int state = 0;
+    constexpr int kPairs = Running::kPairs;
+    const v2d upFrom = {t.upFrom, t.upFrom}, upTo = {t.upTo, t.upTo};
+    const v2d downFrom = {t.downFrom, t.downFrom}, downTo = {t.downTo, t.downTo};
+    const v2d largest = {DBL_MAX, DBL_MAX};
+    const v2l magnitude = {0x7FFFFFFFFFFFFFFFll, 0x7FFFFFFFFFFFFFFFll};
+    for (; i + 2 * kPairs <= n; i += 2 * kPairs) {
+        v2d v[kPairs];
+        std::memcpy(v, x + i, sizeof v);
+        v2l fires = {0, 0};
+        for (int w = 0; w < kPairs; ++w)
+            fires |= ((v[w] > upFrom) & (v[w] <= upTo)) | ((v[w] < downFrom) & (v[w] >= downTo));
+        if (fires[0] | fires[1])
+            break;
+        for (int w = 0; w < kPairs; ++w) {
+            const v2l ok = (v2d)((v2l)v[w] & magnitude) <= largest;
+            const v2d u = (v2d)((v2l)v[w] & ok);
+            acc.sum[w] += u;
+            acc.squares[w] += u * u;
+            acc.count[w] += ok;
+        }
+    }
     for (; i < n; ++i) {
-        const double v = x[i];
-        if (v > hi && v <= maxv) {
-            state = 1;
-            break;
-        }
-        if (v < lo && v >= minv) {
-            state = -1;
-            break;
-        }
+        if (t.Fires(x[i]))
+            return i;
+        acc.Add(x[i]);
     }
-    int stop = i;
-    while (i < n) {
-        if (state < 0) {
-            ++i;
-            while (i < n && !(x[i] > hi && x[i] <= maxv))
-                ++i;
-            if (i >= n)
-                break;
-            BookEdge(x, n, i, stop, lv, 1.0, rise, fall);
-            state = 1;
-        } else {
-            ++i;
-            while (i < n && !(x[i] < lo && x[i] >= minv))
-                ++i;
-            if (i >= n)
-                break;
-            BookEdge(x, n, i, stop, lv, -1.0, fall, rise);
-            state = -1;
-        }
-        stop = i;
-    }
+    return n;
 }
 
-// Mean and RMS of the finite samples x[lo..hi).
-void CycleStatistics(const double *x, int lo, int hi, double *mean, double *rms)
+// Finds the edges of x with hysteresis around the mid level and takes the
+// running sums of the samples at each of them, for the cycle statistics.
+void ScanEdges(const double *x, int n, const Levels &lv, EdgeTally &rise, EdgeTally &fall)
 {
-    double sum[kWays] = {0, 0, 0, 0}, sq[kWays] = {0, 0, 0, 0};
-    long long count[kWays] = {0, 0, 0, 0};
-    int i = lo;
-    for (; i + kWays <= hi; i += kWays) {
-        for (int w = 0; w < kWays; ++w) {
-            const double v = x[i + w];
-            const bool ok = Finite(v);
-            const double u = ok ? v : 0.0;
-            sum[w] += u;
-            sq[w] += u * u;
-            count[w] += ok;
-        }
-    }
-    for (; i < hi; ++i) {
-        const double v = x[i];
-        if (Finite(v)) {
-            sum[0] += v;
-            sq[0] += v * v;
-            ++count[0];
-        }
-    }
-    const double s = (sum[0] + sum[1]) + (sum[2] + sum[3]);
-    const double q = (sq[0] + sq[1]) + (sq[2] + sq[3]);
-    const long long c = (count[0] + count[1]) + (count[2] + count[3]);
-    if (c == 0) {
-        *mean = iDNaN;
-        *rms = iDNaN;
+    const Trigger either{lv.high, lv.maxv, lv.low, lv.minv};
+    const Trigger above{lv.high, lv.maxv, -HUGE_VAL, lv.minv};
+    const Trigger below{HUGE_VAL, lv.maxv, lv.low, lv.minv};
+    Running acc;
+    int i = FindTrigger(x, 0, n, either, acc);
+    if (i >= n)
         return;
+    int state = above.Fires(x[i]) ? 1 : -1;
+    int stop = i;
+    acc.Add(x[i]);
+    for (++i; i < n; ++i) {
+        const int j = FindTrigger(x, i, n, state < 0 ? above : below, acc);
+        if (j >= n)
+            break;
+        EdgeTally &self = state < 0 ? rise : fall;
+        EdgeTally &other = state < 0 ? fall : rise;
+        const int before = self.count;
+        BookEdge(x, n, j, stop, lv, state < 0 ? 1.0 : -1.0, self, other);
+        if (self.count != before) {
+            // The whole cycles start at the sample after the crossing.
+            const Prefix p = acc.Less(x, static_cast<int>(std::ceil(self.last)), j);
+            if (before == 0)
+                self.firstPrefix = p;
+            self.lastPrefix = p;
+        }
+        state = -state;
+        stop = j;
+        acc.Add(x[j]);
+        i = j;
     }
-    *mean = s / static_cast<double>(c);
-    *rms = std::sqrt(q / static_cast<double>(c));
 }
 
 } // namespace
@@ -323,7 +406,7 @@ int PulseLevels(const double *x, int n, double *top, double *base)
     if (!x || !top || !base)
         return ArraySizeAnlysErr;
     const Extremes e = FiniteExtremes(x, n);
-    if (e.finite == 0)
+    if (!e.any)
         return NoFiniteSamplesAnlysErr;
     HistogramLevels(x, n, e, top, base);
     return NoAnlysErr;
@@ -338,7 +421,7 @@ int PulseMeasure(const double *x, int n, double dt, PulseMeasurements *result)
     if (!(dt > 0.0) || !Finite(dt))
         return DtGTZeroAnlysErr;
     const Extremes e = FiniteExtremes(x, n);
-    if (e.finite == 0)
+    if (!e.any)
         return NoFiniteSamplesAnlysErr;
 
     PulseMeasurements m;
@@ -391,9 +474,13 @@ int PulseMeasure(const double *x, int n, double dt, PulseMeasurements *result)
     m.negativeWidth = (periodSamples - pos) * dt;
     m.positiveDuty = pos / periodSamples * 100.0;
     m.negativeDuty = 100.0 - m.positiveDuty;
-    const int lo = static_cast<int>(std::ceil(start.first));
-    const int hi = static_cast<int>(std::ceil(start.last));
-    CycleStatistics(x, lo, hi, &m.cycleMean, &m.cycleRms);
+    const long long count = start.lastPrefix.count - start.firstPrefix.count;
+    if (count > 0) {
+        const double c = static_cast<double>(count);
+        m.cycleMean = (start.lastPrefix.sum - start.firstPrefix.sum) / c;
+        const double ms = (start.lastPrefix.squares - start.firstPrefix.squares) / c;
+        m.cycleRms = std::sqrt(ms > 0.0 ? ms : 0.0);
+    }
     *result = m;
     return NoAnlysErr;
 }

@@ -277,4 +277,18 @@ TEST(Pulse, EveryInvalidArgumentHasItsStatus)
     EXPECT_EQ(base, 9.0);
 }
 
+TEST(MeasurementStatus, NewCodesFollowTheTableWithTheirMessages)
+{
+    EXPECT_EQ(NotEnoughEdgesAnlysErr, -20104);
+    EXPECT_EQ(PeaksGTZeroAnlysErr, -20110);
+    EXPECT_STREQ(GetAnalysisErrorString(-20104), "Not enough edges: the record holds no whole cycle");
+    EXPECT_STREQ(GetAnalysisErrorString(-20105), "The record holds no finite samples");
+    EXPECT_STREQ(GetAnalysisErrorString(-20106), "No fundamental: the spectrum holds no tone above DC");
+    EXPECT_STREQ(GetAnalysisErrorString(-20107), "The number of averages must be greater than zero");
+    EXPECT_STREQ(GetAnalysisErrorString(-20108), "The highest harmonic must be at least 2");
+    EXPECT_STREQ(GetAnalysisErrorString(-20109), "The number of divisions must be greater than zero");
+    EXPECT_STREQ(GetAnalysisErrorString(-20110), "The number of peaks must be greater than zero");
+    EXPECT_STREQ(GetAnalysisErrorString(-20111), "Unknown error number");
+}
+
 } // namespace
