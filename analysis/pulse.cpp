@@ -116,12 +116,14 @@ void HistogramLevels(const double *x, int n, const Extremes &e, double *top, dou
     }
     int counts[kWays][kBins] = {};
     double sums[kWays][kBins] = {};
-    const double scale = kBins / (e.max - e.min);
-    const double lo = e.min;
+    // Halved values, so that no difference overflows even for extremes
+    // near the largest double.
+    const double scale = kBins / (0.5 * e.max - 0.5 * e.min);
+    const double lo = 0.5 * e.min;
     auto add = [&](int w, double v) {
         if (!Finite(v))
             return;
-        int b = static_cast<int>((v - lo) * scale);
+        int b = static_cast<int>((0.5 * v - lo) * scale);
         b = b < kBins ? b : kBins - 1; // the maximum itself; v >= lo, so b >= 0
         ++counts[w][b];
         sums[w][b] += v;

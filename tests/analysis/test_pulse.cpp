@@ -277,6 +277,60 @@ TEST(Pulse, EveryInvalidArgumentHasItsStatus)
     EXPECT_EQ(base, 9.0);
 }
 
+TEST(Pulse, ArbitraryRecordsGiveAStatusAndSaneFigures)
+{
+    // Short and long records of noise, steps, NaN, infinities and values
+    // near the largest double: either a status, or figures that hold
+    // together.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double specials[] = {nan, inf, -inf, 1e308, -1e308, 0.0, 5.0, -5.0};
+    std::vector<double> noise(4096);
+    ASSERT_EQ(WhiteNoise(4096, 1.0, 21, noise.data()), 0);
+    unsigned state = 12345;
+    auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) & 0xFFFF;
+    };
+    for (int trial = 0; trial < 400; ++trial) {
+        const int n = 1 + static_cast<int>(next() % (trial < 200 ? 12 : 3000));
+        std::vector<double> x(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            const unsigned r = next();
+            double v = noise[static_cast<std::size_t>(i) % noise.size()];
+            if (trial % 3 == 0)
+                v += ((i / (1 + trial % 17)) % 2) ? 1.0 : -1.0;
+            if (r % 23 == 0)
+                v = specials[r % 8];
+            x[static_cast<std::size_t>(i)] = v;
+        }
+        PulseMeasurements m = Fresh();
+        const int status = PulseMeasure(x.data(), n, 1.0, &m);
+        ASSERT_TRUE(status == 0 || status == NotEnoughEdgesAnlysErr || status == NoFiniteSamplesAnlysErr)
+            << trial << " " << status;
+        if (status == NoFiniteSamplesAnlysErr) {
+            EXPECT_TRUE(Unwritten(m));
+            continue;
+        }
+        EXPECT_GE(m.top, m.base) << trial;
+        EXPECT_LE(std::abs(m.risingEdges - m.fallingEdges), 1) << trial;
+        if (status == 0) {
+            EXPECT_GE(m.cycles, 1);
+            EXPECT_GT(m.period, 0.0) << trial;
+            EXPECT_LE(m.period * m.cycles, n) << trial;
+            EXPECT_GE(m.positiveDuty, 0.0) << trial;
+            EXPECT_LE(m.positiveDuty, 100.0) << trial;
+            EXPECT_NEAR(m.positiveWidth + m.negativeWidth, m.period, 1e-9 * m.period) << trial;
+        } else {
+            EXPECT_EQ(m.cycles, 0);
+            EXPECT_TRUE(std::isnan(m.period));
+        }
+        if (!std::isnan(m.riseTime)) {
+            EXPECT_GE(m.riseTime, 0.0) << trial;
+        }
+    }
+}
+
 TEST(MeasurementStatus, NewCodesFollowTheTableWithTheirMessages)
 {
     EXPECT_EQ(NotEnoughEdgesAnlysErr, -20104);
