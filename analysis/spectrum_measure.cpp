@@ -101,14 +101,14 @@ int SpectrumPeaks(const double *spectrum, int n, int maxPeaks, int *bins, double
     int kept = 0;
     for (int k = 0; k < n; ++k) {
         const double v = spectrum[k];
-        if (std::isnan(v))
+        // Once the list is full, only a value above its smallest matters
+        // (NaN never is).
+        if (kept == maxPeaks ? !(v > values[kept - 1]) : std::isnan(v))
             continue;
         // A NaN neighbour counts as lower.
         if (k > 0 && spectrum[k - 1] >= v)
             continue;
         if (k + 1 < n && spectrum[k + 1] > v)
-            continue;
-        if (kept == maxPeaks && !(v > values[kept - 1]))
             continue;
         int at = kept < maxPeaks ? kept++ : kept - 1;
         while (at > 0 && values[at - 1] < v) {
