@@ -284,6 +284,13 @@ void DisplayMenuAutosave(int menuBar, int menuItem, void *callbackData, int pane
 int select_directory(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int close_autosave(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 void AutoSave(void);
+// End of a run (stopped, or its last capture taken): reports an autosave
+// that failed during the run, once.  The run itself never waits for that
+// report.
+void Scope_AutoSaveRunEnded(void);
+// Status text of a running capture: text itself, or the notice that the
+// run's autosave failed.
+const char *Scope_AutoSaveStatus(const char *text);
 
 inline constexpr int kAutosavePathSize = 1024;
 extern int &AutoSaveFormat;               // 1 binary, else text
@@ -397,6 +404,7 @@ struct ScopeState {
     char directory[kAutosavePathSize] = "";
     char Dir[kAutosavePathSize] = "";
     int needRunFolder = 1;   // no folder yet for the autosaves to come
+    int autoSaveFailed = 0;  // an autosave of this run failed: no more tries in this run
     int reportedThisRun = 0; // a failure of this run was shown
     int lastLoop = 0;        // loop of the last autosave
 };

@@ -222,7 +222,7 @@ void NormalCapture(void)
         AutoSave();
 
     if (isScopeStartOn && isScopeContOn) {
-        SetCtrlVal(panelScope, SCOPE_STATUS, "Armed");
+        SetCtrlVal(panelScope, SCOPE_STATUS, Scope_AutoSaveStatus("Armed"));
         ticks_scope = GetTickCount();
     } else if (isScopeStartOn && is_AverageON && count_acq[0] != 0) {
         ticks_scope = GetTickCount(); // an average is still being gathered

@@ -386,6 +386,10 @@ TEST_F(ControlsTest, SwitchesLedsAndStrings)
     EXPECT_EQ(SetCtrlVal(autosave, AUTOSAVE_DIRECTORY, "/tmp/x"), 0);
     EXPECT_EQ(GetCtrlVal(autosave, AUTOSAVE_DIRECTORY, text), 0);
     EXPECT_STREQ(text, "/tmp/x");
-    EXPECT_EQ(OperateCtrl(autosave, AUTOSAVE_DIRECTORY, "/y"), UIE_DIMMED) << "display-only string";
+    EXPECT_EQ(OperateCtrl(autosave, AUTOSAVE_DIRECTORY, "/y"), 0) << "a folder can be typed";
+    EXPECT_EQ(GetCtrlVal(autosave, AUTOSAVE_DIRECTORY, text), 0);
+    EXPECT_STREQ(text, "/y");
+    SetCtrlAttribute(autosave, AUTOSAVE_DIRECTORY, ATTR_CTRL_MODE, VAL_INDICATOR);
+    EXPECT_EQ(OperateCtrl(autosave, AUTOSAVE_DIRECTORY, "/z"), UIE_DIMMED) << "display-only string";
     EXPECT_EQ(SetCtrlVal(autosave, AUTOSAVE_DIRECTORY, static_cast<const char *>(nullptr)), UIE_BAD_VALUE);
 }
