@@ -2,6 +2,7 @@
 // input filter panel and the display toggles.
 #include <cstdint>
 
+#include "digital/digital.h"
 #include "scope/scope.h"
 
 namespace
@@ -15,7 +16,10 @@ constexpr int kFullGraphHeight = 510;
 
 void SetCaptureTimer(int enabled)
 {
-    SetCtrlAttribute(panelBench, BENCH_CAPTURE_TIMER, ATTR_ENABLED, enabled);
+    if (enabled)
+        SetCtrlAttribute(panelBench, BENCH_CAPTURE_TIMER, ATTR_ENABLED, 1);
+    else
+        CaptureTimer_Release(); // a running digital analyzer keeps it
 }
 
 void DimProbeCalMenu(int dimmed)
