@@ -7,20 +7,29 @@
 #include "scope/scope.h"
 #include "shell/shell.h"
 
-int isDigitalON = 0;
-double dClockRate = 10000000.0;
-int dSamples = 1000;
-unsigned short dTriggerMask = 0;
-unsigned short dTriggerMode = 0;
-unsigned short dTriggerPattern = 0;
-short numPortIn = 2;
-int dScanCount = 0;
-double dDigitalTimeStep = 0.0;
-double dTimeOut = 0.0;
-double ticks_digital = 0.0;
+// The analyzer's settings and flags with their start-up values, listed once:
+// defined from this list and put back from it by Digital_Reset.  (The
+// buffers are released there.)
+#define KORVAX_DIGITAL_STATE(X)                                                                                \
+    X(int, isDigitalON, 0)                                                                                     \
+    X(double, dClockRate, 10000000.0)                                                                          \
+    X(int, dSamples, 1000)                                                                                     \
+    X(unsigned short, dTriggerMask, 0)                                                                         \
+    X(unsigned short, dTriggerMode, 0)                                                                         \
+    X(unsigned short, dTriggerPattern, 0)                                                                      \
+    X(short, numPortIn, 2)                                                                                     \
+    X(int, dScanCount, 0)                                                                                      \
+    X(double, dDigitalTimeStep, 0.0)                                                                           \
+    X(double, dTimeOut, 0.0)                                                                                   \
+    X(double, ticks_digital, 0.0)                                                                              \
+    X(uint16_t, dSimulatedCount, 0)
+#define KORVAX_DIGITAL_DEFINE(type, name, start) type name = start;
+#define KORVAX_DIGITAL_RESET(type, name, start) name = start;
+
+KORVAX_DIGITAL_STATE(KORVAX_DIGITAL_DEFINE)
+
 std::vector<uint8_t> dBufferIn;
 std::vector<uint8_t> plotDig[16];
-uint16_t dSimulatedCount = 0;
 
 // blue, red, yellow, green, magenta, cyan, teal, navy
 const int kDigitalTraceColors[8] = {0x0000FF, 0xFF0000, 0xFFFF00, 0x00FF00,
@@ -201,17 +210,6 @@ void Digital_Capture(void)
 
 void Digital_Reset(void)
 {
-    isDigitalON = 0;
-    dClockRate = 10000000.0;
-    dSamples = 1000;
-    dTriggerMask = 0;
-    dTriggerMode = 0;
-    dTriggerPattern = 0;
-    numPortIn = 2;
-    dScanCount = 0;
-    dDigitalTimeStep = 0.0;
-    dTimeOut = 0.0;
-    ticks_digital = 0.0;
-    dSimulatedCount = 0;
+    KORVAX_DIGITAL_STATE(KORVAX_DIGITAL_RESET)
     ReleaseBuffers();
 }

@@ -55,6 +55,11 @@ void Digital_SplitLines(const uint8_t *raw, int samples, uint8_t *const traces[1
 void Digital_SimulateInput(uint8_t *raw, int samples);
 extern uint16_t dSimulatedCount; // next count of the simulated source
 
+// An instrument's stop: disables the bench's shared capture timer, unless
+// the analyzer still runs on it (it has no other clock).  Defined with the
+// capture timer (shell/capture_timer.cpp).
+void CaptureTimer_Release(void);
+
 // Callbacks the resource file binds by name.
 extern const CallbackEntry digitalCallbackTable[];
 extern const int digitalCallbackCount;

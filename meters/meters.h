@@ -4,7 +4,7 @@
 // measured on the simulated input of the selected channel (every input of the
 // simulated card sees generator CH1, plus 0.01 V of acquisition noise).  The
 // window is 4096 samples at about 1 MS/s, the rate adjusted so that the window
-// holds a whole number of periods of the generator frequency; it starts at
+// holds an odd number of whole periods of what CH1 repeats; it starts at
 // phase 0 whatever the scope's trigger, and the scope's buffers, settings and
 // trigger are left untouched.  MEASURE "DC" shows the mean, "AC RMS" the RMS
 // with the mean removed.  RANGE "Auto" shows the value as measured; a fixed
@@ -35,8 +35,12 @@ void ReadVolt(void);
 // The last reading in volts (as measured, before the range clips the display).
 double Voltmeter_Reading(void);
 // Sampling rate of the measurement window for a signal frequency: about
-// kVoltmeterClock, so that kVoltmeterSamples hold whole periods.
+// kVoltmeterClock, so that kVoltmeterSamples hold an odd number of whole
+// periods, which spreads the samples evenly over the period.
 double Voltmeter_WindowClock(double frequency);
+// Repetition frequency of the simulated input: oFrequency for a standard CH1
+// waveform, the buffer's repetition rate while CH1 plays a buffer.
+double Voltmeter_InputFrequency(void);
 // Measures n samples: the mean (kMeasureDC) or the RMS around the mean
 // (kMeasureACRMS).  0 for n < 1.
 double Voltmeter_Measure(const double *samples, int n, int measure);
@@ -59,6 +63,11 @@ extern double *vCalBufferIn;  // iScanCount doubles: the captured probe signal
 extern short *CalBufferIn;    // iScanCount raw codes (zeros)
 extern double CalTimeStep;    // seconds per captured sample
 extern int calPlot;           // plot handle of the last capture (0 when none)
+
+// The pause at the end of a calibration capture (Delay, which lets events
+// run meanwhile); tests swap in their own to deliver a tick during it.
+using CalPauseRoutine = int (*)(double seconds);
+extern CalPauseRoutine calPause;
 
 void Probe_Calibration(int menuBar, int menuItem, void *callbackData, int panel);
 int Start_Cal(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

@@ -11,14 +11,22 @@
 #include "meters/meters.h"
 #include "scope/scope.h"
 
-int isCal_Running = 0;
-double *vCalBufferOut = nullptr;
-short *CalBufferOut = nullptr;
-double vCalPhase = 0.0;
-double *vCalBufferIn = nullptr;
-short *CalBufferIn = nullptr;
-double CalTimeStep = 0.0;
-int calPlot = 0;
+// The calibration's settings and flags with their start-up values, listed
+// once: defined from this list and put back from it by Meters_Reset.
+#define KORVAX_CAL_STATE(X)                                                                                    \
+    X(int, isCal_Running, 0)                                                                                   \
+    X(double *, vCalBufferOut, nullptr)                                                                        \
+    X(short *, CalBufferOut, nullptr)                                                                          \
+    X(double, vCalPhase, 0.0)                                                                                  \
+    X(double *, vCalBufferIn, nullptr)                                                                         \
+    X(short *, CalBufferIn, nullptr)                                                                           \
+    X(double, CalTimeStep, 0.0)                                                                                \
+    X(int, calPlot, 0)                                                                                         \
+    X(CalPauseRoutine, calPause, Delay)
+#define KORVAX_CAL_DEFINE(type, name, start) type name = start;
+#define KORVAX_CAL_RESET(type, name, start) name = start;
+
+KORVAX_CAL_STATE(KORVAX_CAL_DEFINE)
 
 namespace
 {
@@ -38,7 +46,10 @@ template <typename T> std::unique_ptr<T[]> Fresh(int n)
 
 void SetCaptureTimer(int enabled)
 {
-    SetCtrlAttribute(panelBench, BENCH_CAPTURE_TIMER, ATTR_ENABLED, enabled);
+    if (enabled)
+        SetCtrlAttribute(panelBench, BENCH_CAPTURE_TIMER, ATTR_ENABLED, 1);
+    else
+        CaptureTimer_Release(); // a running digital analyzer keeps it
 }
 
 } // namespace
@@ -93,6 +104,17 @@ int Cal_Setting(void)
     lenIn = scanCount;
     vCalBufferIn = storeIn.get();
     CalBufferIn = storeCodesIn.get();
+
+    // The generator panel shows the frequency and CH1 amplitude now in force
+    // (the scope's input follows them), and a running generator takes them
+    // at once, so that its graph agrees.  Not when CH1 is set to play a
+    // file: that update would ask for one.
+    SetCtrlVal(panelGene, GENE_FREQUENCY, kCalFrequency);
+    SetCtrlVal(panelGene, GENE_CH1_AMPLITUDE, kCalAmplitude);
+    int type = 0;
+    GetCtrlVal(panelGene, GENE_CH1_TYPE, &type);
+    if (isGeneratorON && type != 6)
+        Call_Output_Setting();
     return 0;
 }
 
@@ -129,7 +151,7 @@ void Probe_Cal_Capture(void)
         calPlot = PlotWaveform(panelCal, CAL_GRAPH, vCalBufferIn + start, count, VAL_DOUBLE, 1.0, 0.0, 0.0,
                                1.0, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_BLUE);
     RefreshGraph(panelCal, CAL_GRAPH);
-    Delay(kCalPause);
+    calPause(kCalPause);
     capturing = false;
 }
 
@@ -173,17 +195,12 @@ int Close_Cal(int panel, int, int event, void *, int, int)
 void Meters_Reset(void)
 {
     Voltmeter_ResetState();
-    isCal_Running = 0;
+    KORVAX_CAL_STATE(KORVAX_CAL_RESET)
     storeOut.reset();
     storeIn.reset();
     storeNoise.reset();
     storeCodesOut.reset();
     storeCodesIn.reset();
     lenOut = lenIn = 0;
-    vCalBufferOut = vCalBufferIn = nullptr;
-    CalBufferOut = CalBufferIn = nullptr;
-    vCalPhase = 0.0;
-    CalTimeStep = 0.0;
-    calPlot = 0;
     capturing = false;
 }

@@ -17,6 +17,15 @@ const CaptureRoutines kDefaultCaptureRoutines = {NormalCapture, StreamingRAMCapt
                                                  RefreshDigitalGraph, Probe_Cal_Capture};
 CaptureRoutines captureRoutines = kDefaultCaptureRoutines;
 
+void CaptureTimer_Release(void)
+{
+    // The digital analyzer has no other clock: while it runs, another
+    // instrument's stop leaves the timer on instead of freezing the analyzer
+    // with its Run switch still on.
+    if (!isDigitalON)
+        SetCtrlAttribute(panelBench, BENCH_CAPTURE_TIMER, ATTR_ENABLED, 0);
+}
+
 int CaptureTimer(int, int, int event, void *, int, int)
 {
     if (event != EVENT_TIMER_TICK)

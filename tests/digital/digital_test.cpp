@@ -183,6 +183,30 @@ TEST_F(DigitalTest, StoppingItStopsTheSharedTimerForTheScopeToo)
     EXPECT_EQ(isScopeStartOn, 1); // still on, but no tick reaches it
 }
 
+TEST_F(DigitalTest, TheScopesStopDoesNotFreezeIt)
+{
+    // The scope and the analyzer run together; the scope stops, by its Stop
+    // button or at the end of a single shot.
+    Start(100, 10000000.0);
+    for (int way = 0; way < 2; ++way) {
+        isScopeStartOn = 1;
+        if (way == 0) {
+            void *stop = reinterpret_cast<void *>(static_cast<intptr_t>(3)); // the Stop item's callback data
+            GoStopCallback(panelScope, 0, EVENT_COMMIT, stop, 0, 0);
+        } else
+            Scope_EndRun();
+        EXPECT_EQ(isScopeStartOn, 0) << way;
+        // The analyzer, still on, keeps its ticks: its Run switch tells the truth.
+        EXPECT_EQ(TimerEnabled(), 1) << way;
+        const uint16_t count = dSimulatedCount;
+        CaptureTimer(panelBench, BENCH_CAPTURE_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+        EXPECT_EQ(static_cast<uint16_t>(dSimulatedCount - count), 100) << way;
+    }
+    // Nothing runs any more: the timer stops.
+    OperateCtrl(panelDig, DIG_RUN, 0);
+    EXPECT_EQ(TimerEnabled(), 0);
+}
+
 TEST_F(DigitalTest, SettingChangesApplyOnlyWhileRunning)
 {
     SetCtrlVal(panelDig, DIG_SAMPLES, 500);

@@ -112,6 +112,78 @@ TEST_F(ProbeCalTest, CaptureBeforeAnyStartDrawsNothing)
     EXPECT_EQ(plots, 0);
 }
 
+// A capture tick that arrives during the pause of a capture (the pause lets
+// events run) must not start a second capture inside the first.
+int nestedCalls = 0;
+int PauseWithATick(double seconds)
+{
+    if (nestedCalls++ == 0)
+        CaptureTimer(panelBench, BENCH_CAPTURE_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+    return Delay(seconds);
+}
+
+TEST_F(ProbeCalTest, TickDuringThePauseStartsNoSecondCapture)
+{
+    ASSERT_EQ(OperateCtrl(panelCal, CAL_START, 0), 0);
+    ASSERT_EQ(isCal_Running, 1);
+    nestedCalls = 0;
+    calPause = PauseWithATick;
+    const unsigned long long before = testseam::ClockMs();
+    Probe_Cal_Capture();
+    calPause = Delay;
+    EXPECT_EQ(nestedCalls, 1);
+    // One capture: one pause, one plot, the one the outer capture drew.
+    EXPECT_EQ(testseam::ClockMs() - before, 200u);
+    int plots = -1;
+    GetCtrlAttribute(panelCal, CAL_GRAPH, ATTR_NUM_PLOTS, &plots);
+    EXPECT_EQ(plots, 1);
+    EXPECT_EQ(CalPlotLength(), 4096);
+    // Once it is over, the next tick captures again.
+    Probe_Cal_Capture();
+    EXPECT_EQ(testseam::ClockMs() - before, 400u);
+}
+
+TEST_F(ProbeCalTest, GeneratorPanelShowsTheCalibrationSignalInForce)
+{
+    // The generator runs a 1 V sine at 2 kHz when the calibration starts.
+    SetCtrlVal(panelGene, GENE_FREQUENCY, 2000.0);
+    SetCtrlVal(panelGene, GENE_CH1_AMPLITUDE, 1.0);
+    SetCtrlVal(panelGene, GENE_CH1_TYPE, 0);
+    ASSERT_EQ(OperateCtrl(panelGene, GENE_CH1_SWITCH, 1), 0);
+    ASSERT_DOUBLE_EQ(oChan[0].amplitude, 1.0);
+
+    ASSERT_EQ(OperateCtrl(panelCal, CAL_START, 0), 0);
+    double amplitude = 0.0, frequency = 0.0;
+    GetCtrlVal(panelGene, GENE_CH1_AMPLITUDE, &amplitude);
+    GetCtrlVal(panelGene, GENE_FREQUENCY, &frequency);
+    EXPECT_DOUBLE_EQ(amplitude, 5.0);
+    EXPECT_DOUBLE_EQ(frequency, 1000.0);
+    EXPECT_DOUBLE_EQ(oChan[0].amplitude, 5.0);
+    EXPECT_DOUBLE_EQ(oFrequency, 1000.0);
+    // The running generator's output and graph follow: a 5 V sine, 1 kHz.
+    ASSERT_NE(vBufferOut1, nullptr);
+    EXPECT_EQ(oPeriod, 16384);
+    EXPECT_NEAR(vBufferOut1[oPeriod / 4], 5.0, 1e-9);
+    EXPECT_DOUBLE_EQ(oRange[0], 5.0);
+
+    // A later generator update keeps what the panel shows.
+    ASSERT_EQ(OperateCtrl(panelGene, GENE_CH1_PHASE, 0.0), 0);
+    EXPECT_DOUBLE_EQ(oChan[0].amplitude, 5.0);
+    EXPECT_DOUBLE_EQ(oFrequency, 1000.0);
+}
+
+TEST_F(ProbeCalTest, ClosingLeavesARunningDigitalAnalyzerItsTimer)
+{
+    ASSERT_EQ(OperateCtrl(panelCal, CAL_START, 0), 0);
+    ASSERT_EQ(OperateCtrl(panelDig, DIG_RUN, 1), 0);
+    ASSERT_EQ(isDigitalON, 1);
+    ASSERT_EQ(OperateCtrl(panelCal, CAL_CLOSE, 0), 0);
+    EXPECT_EQ(isCal_Running, 0);
+    EXPECT_EQ(CaptureTimerEnabled(), 1);
+    ASSERT_EQ(OperateCtrl(panelDig, DIG_RUN, 0), 0);
+    EXPECT_EQ(CaptureTimerEnabled(), 0);
+}
+
 TEST_F(ProbeCalTest, CloseDisablesTheSharedCaptureTimer)
 {
     Probe_Calibration(Menu_Handle, MENUBAR_INSTRUMENTS_PROBE_CAL, nullptr, panelBench);
