@@ -1,6 +1,7 @@
 // Reader of the ".awg" arbitrary-waveform format (see awg_format.h).
 #include "generator/awg_format.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -9,7 +10,9 @@
 #include <system_error>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -180,45 +183,51 @@ int Awg_LoadFile(const char *path, AwgWaveform *out)
     Clear(out);
     if (!path || !*path)
         return kAwgOpenError;
-    std::FILE *file = std::fopen(path, "rb");
-    if (!file)
+    // Opened without blocking and checked before any read: only regular
+    // files.  A pipe would hold a blocking open (and every read) until a
+    // writer comes; a device such as /dev/zero would never end; a folder is
+    // no waveform.  The check is on the opened file itself, so a symbolic
+    // link is judged by what it points to and cannot change in between.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
         return kAwgOpenError;
-    // Only regular files: a folder, a device or a pipe is no waveform (and a
-    // device such as /dev/zero would never end).
     struct stat info;
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        std::fclose(file);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
         return kAwgOpenError;
     }
     if (static_cast<long long>(info.st_size) > kAwgMaxFileBytes) {
-        std::fclose(file);
+        close(fd);
         return kAwgFileTooLarge;
     }
 
+    // Read at most one byte past the limit (a file that grows meanwhile is
+    // still bounded).
     std::vector<char> text;
     int status = kAwgOk;
     try {
         text.reserve(static_cast<std::size_t>(info.st_size));
         char chunk[65536];
         for (;;) {
-            const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-            if (got > 0) {
-                if (static_cast<long long>(text.size() + got) > kAwgMaxFileBytes) {
-                    status = kAwgFileTooLarge;
-                    break;
-                }
-                text.insert(text.end(), chunk, chunk + got);
-            }
-            if (got < sizeof chunk) {
-                if (std::ferror(file))
-                    status = kAwgOpenError;
+            const ssize_t got = read(fd, chunk, sizeof chunk);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                status = kAwgOpenError;
                 break;
             }
+            if (got == 0)
+                break;
+            if (static_cast<long long>(text.size()) + got > kAwgMaxFileBytes) {
+                status = kAwgFileTooLarge;
+                break;
+            }
+            text.insert(text.end(), chunk, chunk + got);
         }
     } catch (const std::bad_alloc &) {
         status = kAwgNoMemory;
     }
-    std::fclose(file);
+    close(fd);
     if (status != kAwgOk)
         return status;
     return Awg_Parse(text.data(), text.size(), out);

@@ -46,7 +46,10 @@ struct AwgWaveform {
 // fills out, or a negative AwgStatus and leaves out's waveform empty.
 int Awg_Parse(const char *text, std::size_t size, AwgWaveform *out);
 
-// Reads and parses a file.  Same results as Awg_Parse, plus kAwgOpenError.
+// Reads and parses a file.  Same results as Awg_Parse, plus kAwgOpenError
+// (also for anything but a regular file: a pipe, a device or a folder is
+// refused before it is read, and its open never waits for a writer) and
+// kAwgFileTooLarge (nothing past kAwgMaxFileBytes is read).
 int Awg_LoadFile(const char *path, AwgWaveform *out);
 
 // The message shown for a status (at most size bytes, NUL-terminated).

@@ -1,8 +1,17 @@
 // The ".awg" reader on its own, and the arbitrary-file path of the generator.
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "generator/awg_format.h"
 #include "generator_fixture.h"
@@ -25,6 +34,57 @@ std::string ScopeFile(int n, double rate, double amplitude)
         text += line;
     }
     return text;
+}
+
+// Turns a read that waits on a pipe into a test failure instead of a hang:
+// unless Done() comes within a few seconds, a writer opens the pipe and goes,
+// which lets a waiting open return.
+class PipeWatch
+{
+  public:
+    explicit PipeWatch(std::string path) : path_(std::move(path))
+    {
+        thread_ = std::thread([this] {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (done_cv_.wait_for(lock, std::chrono::seconds(5), [this] { return done_; }))
+                return;
+            released_ = true;
+            while (!done_) {
+                const int fd = open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0)
+                    close(fd);
+                done_cv_.wait_for(lock, std::chrono::milliseconds(20), [this] { return done_; });
+            }
+        });
+    }
+    ~PipeWatch() { Done(); }
+    // Ends the watch; true when the reader had to be released.
+    bool Done()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        done_cv_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+        return released_;
+    }
+
+  private:
+    std::string path_;
+    std::mutex mutex_;
+    std::condition_variable done_cv_;
+    bool done_ = false;
+    std::atomic<bool> released_{false};
+    std::thread thread_;
+};
+
+std::string NewTempFolder()
+{
+    char pattern[] = "/tmp/korvax-awg-XXXXXX";
+    const char *made = mkdtemp(pattern);
+    return made ? made : "";
 }
 
 TEST(AwgFormat, ScopeFileReadsBackExactly)
@@ -135,6 +195,31 @@ TEST(AwgFormat, MissingFileAndFolderCannotBeOpened)
     EXPECT_EQ(Awg_LoadFile("/tmp", &wave), kAwgOpenError);
     EXPECT_EQ(Awg_LoadFile("", &wave), kAwgOpenError);
     EXPECT_EQ(Awg_LoadFile("/dev/zero", &wave), kAwgOpenError);
+}
+
+TEST(AwgFormat, PipesAndDevicesAreRefusedWithoutWaiting)
+{
+    const std::string folder = NewTempFolder();
+    ASSERT_FALSE(folder.empty());
+    const std::string pipe = folder + "/pipe.awg";
+    const std::string link = folder + "/zero.awg";
+    const std::string pipeLink = folder + "/pipe-link.awg";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", link.c_str()), 0);
+    ASSERT_EQ(symlink(pipe.c_str(), pipeLink.c_str()), 0);
+
+    for (const std::string &path : {pipe, pipeLink, link}) {
+        AwgWaveform wave;
+        PipeWatch watch(pipe);
+        EXPECT_EQ(Awg_LoadFile(path.c_str(), &wave), kAwgOpenError) << path;
+        EXPECT_FALSE(watch.Done()) << path << ": the reader waited for a writer";
+        EXPECT_EQ(wave.count, 0);
+        EXPECT_EQ(wave.values, nullptr);
+    }
+    std::remove(pipeLink.c_str());
+    std::remove(link.c_str());
+    std::remove(pipe.c_str());
+    rmdir(folder.c_str());
 }
 
 // ------------------------------------------------------ through the generator
@@ -252,6 +337,26 @@ TEST_F(ArbitraryTest, RefusedFilesLeaveTheOutputAsItWas)
         EXPECT_EQ(PlotLength(panelGene, GENE_GRAPH, oPlot[0]), plotLength) << path;
     }
     EXPECT_EQ(testseam::Shown()[1], "Error message|Open File Error");
+}
+
+TEST_F(ArbitraryTest, PipeChosenAsTheFileIsRefusedAtOnce)
+{
+    SetChannel(0, 0, 1.0);
+    ASSERT_EQ(Switch(0, 1), 0);
+    const double *buffer = vBufferOut1;
+    const std::string pipe = TempDir() + "/pipe.awg";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+
+    testseam::ClearShown();
+    SetCtrlVal(panelGene, GENE_CH1_TYPE, 6);
+    testseam::QueueFileAnswer(pipe);
+    PipeWatch watch(pipe);
+    EXPECT_EQ(Call_Output_Setting(), -1);
+    EXPECT_FALSE(watch.Done()) << "the generator waited for a writer";
+    ASSERT_EQ(testseam::Shown().size(), 2u);
+    EXPECT_EQ(testseam::Shown()[1], "Error message|Open File Error");
+    EXPECT_EQ(vBufferOut1, buffer);
+    EXPECT_EQ(oSamples, 32768);
 }
 
 TEST_F(ArbitraryTest, LargeFileLoadsWhole)
