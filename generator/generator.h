@@ -7,9 +7,11 @@
 // Buffers: vBufferOut1, vBufferOut2 and vNoise hold oSamples doubles each;
 // BufferOut1 and BufferOut2 hold oSamples 16-bit codes, BufferOut holds
 // SamplesCount codes.  The generator owns them (storage inside
-// generator_buffers.cpp); the pointers are null until a channel is built.
-// The code buffers are sized but this edition never converts volts into codes
-// (they hold zeros).
+// generator_state.cpp); the pointers are null until a channel is built.
+// Every build of a channel converts its volts into codes, full scale = the
+// channel's output range (clipped to the 16-bit limits), and BufferOut
+// holds them as the output stage takes them, interleaved when both channels
+// are on.  Nothing in this edition sends the codes anywhere.
 #pragma once
 
 #include "shell/benchstate.h"
@@ -49,8 +51,9 @@ extern const double kOutputRanges[kNumOutputRanges];
 inline constexpr double kFixedOutputRange = 10.0;
 
 // --------------------------------------------------------- advanced sine
-// Set by the advanced panel's OK; the next Generator_Setting takes CH1 from
-// vBufferOut1 as the advanced panel left it, then clears the flag.
+// Set by the advanced panel's OK, which applies the waveform at once when
+// CH1 is on; otherwise the next Generator_Setting takes CH1 from vBufferOut1
+// as the advanced panel left it.  Generator_Setting clears the flag.
 extern int isAdvancedWaveformON;
 extern int adPoints;  // points per period, a multiple of 32
 extern int adPeriods; // number of periods
@@ -58,6 +61,18 @@ extern int adPeriods; // number of periods
 // What the CH1 buffer currently holds (drawing length depends on it).
 enum { kCh1Standard = 0, kCh1ArbitraryFile = 1, kCh1Advanced = 2 };
 extern int ch1Source;
+
+// A waveform CH1 plays from its buffer: count values (volts), repeated at
+// clockRate output samples per second.
+struct Generator_Ch1Wave {
+    const double *values = nullptr;
+    int count = 0;
+    double clockRate = 0.0;
+};
+// What CH1 outputs when it is not a standard waveform: true and *wave filled
+// while CH1 plays an ".awg" file or the advanced sine; false while it is a
+// standard waveform, made from oChan[0] and oFrequency.
+bool Generator_Ch1Buffer(Generator_Ch1Wave *wave);
 
 // -------------------------------------------------------------- callbacks
 void Display_Generator(int menuBar, int menuItem, void *callbackData, int panel);
@@ -81,6 +96,9 @@ int Call_Output_Setting(void);
 // Reads the generator panel and builds the active channels.  ch1On / ch2On
 // are the values of the two channel switches.  Returns 0 or -1.
 int Generator_Setting(int ch1On, int ch2On);
+// Puts the settings as held (oFrequency, both channel records, the trigger
+// settings) into the generator panel's controls.
+void Generator_ShowSettings(void);
 // Output clock and samples-per-period search.  Writes the period and the
 // buffer length (whole periods) and returns the clock rate in Hz.  The device
 // takes no part in the computation.

@@ -1,6 +1,9 @@
 // The advanced generator panel: one period of a sine with a chosen number of
-// points, repeated a chosen number of times, at a chosen output clock.  It
-// replaces the CH1 buffer; OK marks it for the next generator update.
+// points, repeated a chosen number of times, at a chosen output clock.  OK
+// replaces the CH1 buffer and, while CH1 is on, puts it on the output and
+// the generator graph at once (with CH1 off, the update that switches CH1 on
+// takes it).  Preview draws the period on the panel's own graph and leaves
+// the output alone.
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -12,8 +15,6 @@
 
 namespace
 {
-
-double adClock = 0.0;
 
 // Rounds a points-per-period count up to the next multiple of 32.
 int RoundPoints(int points)
@@ -43,55 +44,83 @@ void CreateSineWave(double *values, int count, double amplitude)
         values[i] = amplitude * std::sin(twoPi * (static_cast<double>(i) / count));
 }
 
+namespace
+{
+
+struct AdvancedSettings {
+    int points = 0;
+    int periods = 0;
+    double clock = 0.0;
+    double amplitude = 0.0;
+    double offset = 0.0;
+};
+
+AdvancedSettings ReadAdvancedPanel(void)
+{
+    AdvancedSettings a;
+    GetCtrlVal(panelAd_Gene, AD_GENE_POINTS, &a.points);
+    GetCtrlVal(panelAd_Gene, AD_GENE_CLOCK, &a.clock);
+    GetCtrlVal(panelAd_Gene, AD_GENE_PERIODS, &a.periods);
+    GetCtrlVal(panelAd_Gene, AD_GENE_AMPLITUDE, &a.amplitude);
+    GetCtrlVal(panelAd_Gene, AD_GENE_OFFSET, &a.offset);
+    a.points = std::max(a.points, 1);
+    a.periods = std::max(a.periods, 1);
+    return a;
+}
+
+// One period of the advanced sine, offset included.  Null when memory is
+// short.
+std::unique_ptr<double[]> AdvancedPeriod(const AdvancedSettings &a)
+{
+    std::unique_ptr<double[]> period(new (std::nothrow) double[static_cast<std::size_t>(a.points)]);
+    if (!period)
+        return nullptr;
+    CreateSineWave(period.get(), a.points, a.amplitude);
+    // The offset box shifts the whole waveform, as on the generator panel.
+    if (a.offset != 0.0)
+        for (int i = 0; i < a.points; ++i)
+            period[i] += a.offset;
+    return period;
+}
+
+} // namespace
+
 int Set_Advanced_Waveform(void)
 {
-    int points = 0, periods = 0;
-    double clock = 0.0, amplitude = 0.0, offset = 0.0;
-    GetCtrlVal(panelAd_Gene, AD_GENE_POINTS, &points);
-    GetCtrlVal(panelAd_Gene, AD_GENE_CLOCK, &clock);
-    GetCtrlVal(panelAd_Gene, AD_GENE_PERIODS, &periods);
-    GetCtrlVal(panelAd_Gene, AD_GENE_AMPLITUDE, &amplitude);
-    GetCtrlVal(panelAd_Gene, AD_GENE_OFFSET, &offset);
-    points = std::max(points, 1);
-    periods = std::max(periods, 1);
-
-    const long long total = static_cast<long long>(points) * periods;
+    const AdvancedSettings a = ReadAdvancedPanel();
+    const long long total = static_cast<long long>(a.points) * a.periods;
     if (total > kAwgMaxSamples) {
         gen::ShowError("Too many samples: points per period x periods must not exceed 16777216");
         return -1;
     }
     const int n = static_cast<int>(total);
-    std::unique_ptr<double[]> period(new (std::nothrow) double[static_cast<std::size_t>(points)]);
+    std::unique_ptr<double[]> period = AdvancedPeriod(a);
     std::unique_ptr<double[]> wave(new (std::nothrow) double[static_cast<std::size_t>(n)]);
     if (!period || !wave) {
         gen::ShowError("Not enough memory for the advanced waveform");
         return -1;
     }
-    CreateSineWave(period.get(), points, amplitude);
-    // The offset box shifts the whole waveform, as on the generator panel.
-    if (offset != 0.0)
-        for (int i = 0; i < points; ++i)
-            period[i] += offset;
-    for (int p = 0; p < periods; ++p)
-        if (Copy1D(period.get(), points, wave.get() + static_cast<long long>(p) * points) < 0)
-            std::fill(wave.get() + static_cast<long long>(p) * points,
-                      wave.get() + static_cast<long long>(p + 1) * points, 0.0);
+    for (int p = 0; p < a.periods; ++p)
+        if (Copy1D(period.get(), a.points, wave.get() + static_cast<long long>(p) * a.points) < 0)
+            std::fill(wave.get() + static_cast<long long>(p) * a.points,
+                      wave.get() + static_cast<long long>(p + 1) * a.points, 0.0);
     if (gen::AdoptCh1(std::move(wave), n) < 0) {
         gen::ShowError("Not enough memory for the advanced waveform");
         return -1;
     }
 
-    adPoints = points;
-    adPeriods = periods;
-    adClock = clock;
-    gen::adAmplitude = amplitude;
-    gen::adOffset = offset;
-    oClockRate = clock;
-    oChan[0].amplitude = amplitude;
-    oChan[0].offset = offset;
+    adPoints = a.points;
+    adPeriods = a.periods;
+    gen::adClock = a.clock;
+    gen::adAmplitude = a.amplitude;
+    gen::adOffset = a.offset;
+    gen::ch1Clock = a.clock;
+    oClockRate = a.clock;
+    oChan[0].amplitude = a.amplitude;
+    oChan[0].offset = a.offset;
     oSamples = n;
     ch1Source = kCh1Advanced;
-    ShowFrequencyAndSamples(panelAd_Gene, clock, points, periods);
+    ShowFrequencyAndSamples(panelAd_Gene, a.clock, a.points, a.periods);
     return 0;
 }
 
@@ -115,7 +144,7 @@ int Update_Ad_Setting(int panel, int control, int event, void *, int, int)
         return 0;
     GetCtrlVal(panel, AD_GENE_POINTS, &adPoints);
     GetCtrlVal(panel, AD_GENE_PERIODS, &adPeriods);
-    GetCtrlVal(panel, AD_GENE_CLOCK, &adClock);
+    GetCtrlVal(panel, AD_GENE_CLOCK, &gen::adClock);
     if (control == AD_GENE_POINTS) {
         const int rounded = RoundPoints(adPoints);
         if (rounded != adPoints) {
@@ -124,7 +153,7 @@ int Update_Ad_Setting(int panel, int control, int event, void *, int, int)
             GetCtrlVal(panel, AD_GENE_POINTS, &adPoints); // as the box holds it
         }
     }
-    ShowFrequencyAndSamples(panel, adClock, adPoints, adPeriods);
+    ShowFrequencyAndSamples(panel, gen::adClock, adPoints, adPeriods);
     return 0;
 }
 
@@ -132,14 +161,21 @@ int Preview_Waveform(int panel, int, int event, void *, int, int)
 {
     if (event != EVENT_COMMIT)
         return 0;
-    if (Set_Advanced_Waveform() < 0)
+    // One period on the panel's graph; the output keeps what is in force
+    // until OK.
+    const AdvancedSettings a = ReadAdvancedPanel();
+    std::unique_ptr<double[]> period = AdvancedPeriod(a);
+    if (!period) {
+        gen::ShowError("Not enough memory for the advanced waveform");
         return 0;
+    }
+    adPoints = a.points;
+    adPeriods = a.periods;
+    gen::adClock = a.clock;
+    ShowFrequencyAndSamples(panel, a.clock, a.points, a.periods);
     DeleteGraphPlot(panel, AD_GENE_GRAPH, -1, VAL_DELAYED_DRAW);
-    adPreviewPlot = 0;
-    const int n = std::min(adPoints, gen::Ch1Length());
-    if (vBufferOut1 && n > 0)
-        adPreviewPlot = PlotWaveform(panel, AD_GENE_GRAPH, vBufferOut1, n, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0,
-                                     VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_BLUE);
+    adPreviewPlot = PlotWaveform(panel, AD_GENE_GRAPH, period.get(), a.points, VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0,
+                                 VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, VAL_BLUE);
     RefreshGraph(panel, AD_GENE_GRAPH);
     return 0;
 }
@@ -154,5 +190,10 @@ int onOK_Ad_Gene(int, int, int event, void *, int, int)
         return 0;
     }
     HidePanel(panelAd_Gene);
+    // Applied now, and drawn on the generator graph, while CH1 is on.
+    int ch1On = 0;
+    GetCtrlVal(panelGene, GENE_CH1_SWITCH, &ch1On);
+    if (ch1On)
+        Call_Output_Setting();
     return 0;
 }

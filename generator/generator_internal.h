@@ -42,8 +42,15 @@ void ShowError(const char *message);
 // Returns 0, or -1 (cancelled or refused; the output is then unchanged).
 int LoadArbitraryFile(void);
 
-// Amplitude and offset the advanced waveform was last built with.
+// Amplitude, offset and output clock the advanced waveform was last built
+// with (the clock also as its panel last showed it).
 extern double adAmplitude;
 extern double adOffset;
+extern double adClock;
+// Output clock of the buffer CH1 plays while it is not a standard waveform.
+extern double ch1Clock;
+// The channels the last completed update built (CH1, CH2): what the output
+// holds, whatever the switches say after a refused update.
+extern int outputOn[2];
 
 } // namespace gen

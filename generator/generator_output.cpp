@@ -80,6 +80,29 @@ void Synthesize(OChanRecord &ch, double *buf, int n, int period)
             buf[i] += vNoise[i];
 }
 
+// The settings an update may replace, as they were before it read the panel.
+struct Settings {
+    OChanRecord chan[2];
+    double frequency;
+    int triggerSource, triggerSlope;
+    double triggerLevel;
+};
+
+Settings HeldSettings(void)
+{
+    return {{oChan[0], oChan[1]}, oFrequency, trigger_source_out, trigger_slope_out, trigger_level_out};
+}
+
+void PutSettings(const Settings &held)
+{
+    oChan[0] = held.chan[0];
+    oChan[1] = held.chan[1];
+    oFrequency = held.frequency;
+    trigger_source_out = held.triggerSource;
+    trigger_slope_out = held.triggerSlope;
+    trigger_level_out = held.triggerLevel;
+}
+
 // The standard path of one channel (k = 0 for CH1, 1 for CH2).
 int BuildStandardChannel(int k)
 {
@@ -152,7 +175,47 @@ void FinishOutput(int ch1On, int ch2On)
     RefreshGraph(panelGene, GENE_GRAPH);
 }
 
+// An update that could not build CH1 (a cancelled or refused file): the
+// output keeps what the last completed update built, and the panel goes back
+// to it, switches included, so that the panel, the graph and the scope's
+// input all show what is in force.
+void KeepOutputInForce(const Settings &held)
+{
+    PutSettings(held);
+    Generator_ShowSettings();
+    const int ch1 = gen::outputOn[0], ch2 = gen::outputOn[1];
+    SetCtrlVal(panelGene, GENE_CH1_SWITCH, ch1);
+    SetCtrlVal(panelGene, GENE_CH2_SWITCH, ch2);
+    SetCtrlAttribute(panelGene, GENE_CH2_SWITCH, ATTR_DIMMED, ch1 && ch1Source == kCh1ArbitraryFile ? 1 : 0);
+    isGeneratorON = ch1 || ch2 ? 1 : 0;
+    numChanOut = ch1 + ch2;
+    if (isGeneratorON)
+        FinishOutput(ch1, ch2);
+}
+
 } // namespace
+
+void Generator_ShowSettings(void)
+{
+    SetCtrlVal(panelGene, GENE_FREQUENCY, oFrequency);
+    const int chan[2] = {GENE_CH1_CHANNEL, GENE_CH2_CHANNEL};
+    const int amp[2] = {GENE_CH1_AMPLITUDE, GENE_CH2_AMPLITUDE};
+    const int type[2] = {GENE_CH1_TYPE, GENE_CH2_TYPE};
+    const int off[2] = {GENE_CH1_OFFSET, GENE_CH2_OFFSET};
+    const int noise[2] = {GENE_CH1_NOISE, GENE_CH2_NOISE};
+    const int phase[2] = {GENE_CH1_PHASE, GENE_CH2_PHASE};
+    for (int k = 0; k < 2; ++k) {
+        SetCtrlVal(panelGene, chan[k], static_cast<int>(oChan[k].channel));
+        SetCtrlVal(panelGene, amp[k], oChan[k].amplitude);
+        SetCtrlVal(panelGene, type[k], static_cast<int>(oChan[k].type));
+        SetCtrlVal(panelGene, off[k], oChan[k].offset);
+        SetCtrlVal(panelGene, noise[k], oChan[k].noise);
+        SetCtrlVal(panelGene, phase[k], oChan[k].phase);
+    }
+    SetCtrlVal(panelGene, GENE_TRIG_SOURCE, trigger_source_out);
+    SetCtrlVal(panelGene, GENE_TRIG_SLOPE, trigger_slope_out);
+    SetCtrlVal(panelGene, GENE_TRIG_LEVEL, trigger_level_out);
+}
 
 double getFuncGenClk(short deviceNumber, int channels, double frequency, int *period, int *samples)
 {
@@ -227,6 +290,7 @@ int Call_Output_Setting(void)
     if (!ch1On && !ch2On) {
         isGeneratorON = 0;
         numChanOut = 0;
+        gen::outputOn[0] = gen::outputOn[1] = 0;
         return 0;
     }
     isGeneratorON = 1;
@@ -236,6 +300,7 @@ int Call_Output_Setting(void)
 
 int Generator_Setting(int ch1On, int ch2On)
 {
+    const Settings held = HeldSettings();
     ReadPanel();
 
     if (ch1On) {
@@ -250,8 +315,10 @@ int Generator_Setting(int ch1On, int ch2On)
             SetCtrlVal(panelGene, GENE_CH2_SWITCH, 0);
             numChanOut = 1;
             ch2On = 0;
-            if (gen::LoadArbitraryFile() < 0)
+            if (gen::LoadArbitraryFile() < 0) {
+                KeepOutputInForce(held);
                 return -1;
+            }
             ch1Source = kCh1ArbitraryFile;
         } else {
             SetCtrlAttribute(panelGene, GENE_CH2_SWITCH, ATTR_DIMMED, 0);
@@ -265,6 +332,8 @@ int Generator_Setting(int ch1On, int ch2On)
         return -1;
 
     FinishOutput(ch1On, ch2On);
+    gen::outputOn[0] = ch1On ? 1 : 0;
+    gen::outputOn[1] = ch2On ? 1 : 0;
     isAdvancedWaveformON = 0;
     return 0;
 }

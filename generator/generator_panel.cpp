@@ -72,6 +72,7 @@ int LoadArbitraryFile(void)
     oSamples = n;
     SamplesCount = oSamples * numChanOut;
     oClockRate = wave.clockRate;
+    ch1Clock = wave.clockRate;
     oChannel[0] = oChan[0].channel;
     // The range must hold the whole waveform, negative values included.
     oRange[0] = Generator_ChooseRange(wave.peak);

@@ -1,20 +1,52 @@
 // The generator's process-wide state and the storage behind its buffers.
+#include <algorithm>
 #include <cmath>
 #include <new>
 
 #include "generator/generator_internal.h"
 
-int trigger_source_out = 0;
-int trigger_slope_out = 1;
-double trigger_level_out = 0.0;
+// Every setting and flag of the generator with its start-up value, listed
+// once: the definitions below and Generator_Reset are both made from this
+// list, so a reset cannot miss one.  (The buffer pointers follow their
+// storage: ReleaseAll nulls them.)
+#define KORVAX_GENERATOR_STATE(SCALAR, ARRAY)                                                                   \
+    SCALAR(int, trigger_source_out, 0)                                                                         \
+    SCALAR(int, trigger_slope_out, 1)                                                                          \
+    SCALAR(double, trigger_level_out, 0.0)                                                                     \
+    SCALAR(int, isGeneratorON, 0)                                                                              \
+    SCALAR(int, numChanOut, 0)                                                                                 \
+    SCALAR(int, oPeriod, 0)                                                                                    \
+    SCALAR(int, oSamples, 0)                                                                                   \
+    SCALAR(int, SamplesCount, 0)                                                                               \
+    SCALAR(double, oClockRate, 0.0)                                                                            \
+    SCALAR(double, maxOutClk, 0.0)                                                                             \
+    ARRAY(int, oChannel, 2, {0, 1})                                                                            \
+    ARRAY(double, oRange, 2, {0.0, 0.0})                                                                       \
+    ARRAY(int, oPlot, 2, {0, 0})                                                                               \
+    SCALAR(int, adPreviewPlot, 0)                                                                              \
+    SCALAR(int, isAdvancedWaveformON, 0)                                                                       \
+    SCALAR(int, adPoints, 0)                                                                                   \
+    SCALAR(int, adPeriods, 0)                                                                                  \
+    SCALAR(int, ch1Source, kCh1Standard)
 
-int isGeneratorON = 0;
-int numChanOut = 0;
-int oPeriod = 0;
-int oSamples = 0;
-int SamplesCount = 0;
-double oClockRate = 0.0;
-double maxOutClk = 0.0;
+// The generator's own working values (namespace gen).
+#define KORVAX_GENERATOR_INTERNAL_STATE(SCALAR, ARRAY)                                                          \
+    SCALAR(double, adAmplitude, 0.0)                                                                           \
+    SCALAR(double, adOffset, 0.0)                                                                              \
+    SCALAR(double, adClock, 0.0)                                                                               \
+    SCALAR(double, ch1Clock, 0.0)                                                                              \
+    ARRAY(int, outputOn, 2, {0, 0})
+
+#define KORVAX_DEFINE_SCALAR(type, name, start) type name = start;
+#define KORVAX_DEFINE_ARRAY(type, name, n, ...) type name[n] = __VA_ARGS__;
+#define KORVAX_RESET_SCALAR(type, name, start) name = start;
+#define KORVAX_RESET_ARRAY(type, name, n, ...)                                                                  \
+    {                                                                                                          \
+        const type start[n] = __VA_ARGS__;                                                                     \
+        std::copy(start, start + n, name);                                                                     \
+    }
+
+KORVAX_GENERATOR_STATE(KORVAX_DEFINE_SCALAR, KORVAX_DEFINE_ARRAY)
 
 double *vBufferOut1 = nullptr;
 double *vBufferOut2 = nullptr;
@@ -23,23 +55,12 @@ short *BufferOut1 = nullptr;
 short *BufferOut2 = nullptr;
 short *BufferOut = nullptr;
 
-int oChannel[2] = {0, 1};
-double oRange[2] = {0.0, 0.0};
-int oPlot[2] = {0, 0};
-int adPreviewPlot = 0;
-
 const double kOutputRanges[kNumOutputRanges] = {0.05, 0.1, 0.2, 0.5, 1.0, 2.0, 5.0};
-
-int isAdvancedWaveformON = 0;
-int adPoints = 0;
-int adPeriods = 0;
-int ch1Source = kCh1Standard;
 
 namespace gen
 {
 
-double adAmplitude = 0.0;
-double adOffset = 0.0;
+KORVAX_GENERATOR_INTERNAL_STATE(KORVAX_DEFINE_SCALAR, KORVAX_DEFINE_ARRAY)
 
 namespace
 {
@@ -182,28 +203,23 @@ void ShowError(const char *message)
 
 } // namespace gen
 
+bool Generator_Ch1Buffer(Generator_Ch1Wave *wave)
+{
+    if (ch1Source == kCh1Standard || !vBufferOut1 || gen::Ch1Length() < 1 || !(gen::ch1Clock > 0.0) ||
+        !std::isfinite(gen::ch1Clock))
+        return false;
+    if (wave) {
+        wave->values = vBufferOut1;
+        wave->count = gen::Ch1Length();
+        wave->clockRate = gen::ch1Clock;
+    }
+    return true;
+}
+
 void Generator_Reset(void)
 {
     gen::ReleaseAll();
-    trigger_source_out = 0;
-    trigger_slope_out = 1;
-    trigger_level_out = 0.0;
-    isGeneratorON = 0;
-    numChanOut = 0;
-    oPeriod = 0;
-    oSamples = 0;
-    SamplesCount = 0;
-    oClockRate = 0.0;
-    maxOutClk = 0.0;
-    oChannel[0] = 0;
-    oChannel[1] = 1;
-    oRange[0] = oRange[1] = 0.0;
-    oPlot[0] = oPlot[1] = 0;
-    adPreviewPlot = 0;
-    isAdvancedWaveformON = 0;
-    adPoints = 0;
-    adPeriods = 0;
-    ch1Source = kCh1Standard;
-    gen::adAmplitude = 0.0;
-    gen::adOffset = 0.0;
+    KORVAX_GENERATOR_STATE(KORVAX_RESET_SCALAR, KORVAX_RESET_ARRAY)
+    using namespace gen;
+    KORVAX_GENERATOR_INTERNAL_STATE(KORVAX_RESET_SCALAR, KORVAX_RESET_ARRAY)
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "generator/generator.h"
 #include "meters/meters.h"
 #include "scope/scope.h"
 
@@ -34,11 +35,31 @@ double Voltmeter_WindowClock(double frequency)
 {
     if (!(frequency > 0.0) || !std::isfinite(frequency))
         return kVoltmeterClock;
-    const double span = kVoltmeterSamples * frequency; // periods at 1 Hz sampling, times the rate
+    // span / periods is the rate at which the window holds that many whole
+    // periods.  The count must be odd: with kVoltmeterSamples a power of
+    // two, an odd count puts every sample at its own phase, evenly spread
+    // over the period (sample i lies at phase i x periods / samples, modulo
+    // one period), whereas an even count shares out the samples over fewer
+    // phases: a count that is a multiple of 2048 leaves only one or two, and
+    // a sine read there measures about nothing.
+    const double span = kVoltmeterSamples * frequency;
     double periods = std::round(span / kVoltmeterClock);
     if (periods < 1.0)
         periods = 1.0;
+    if (std::fmod(periods, 2.0) == 0.0) {
+        // The odd neighbour whose rate lies nearer the nominal one.
+        const double below = span / (periods - 1.0), above = span / (periods + 1.0);
+        periods += std::fabs(below - kVoltmeterClock) < std::fabs(above - kVoltmeterClock) ? -1.0 : 1.0;
+    }
     return span / periods;
+}
+
+double Voltmeter_InputFrequency(void)
+{
+    Generator_Ch1Wave played;
+    if (Generator_Ch1Buffer(&played))
+        return played.clockRate / played.count;
+    return oFrequency;
 }
 
 double Voltmeter_Measure(const double *samples, int n, int measure)
@@ -74,18 +95,17 @@ void ReadVolt(void)
 
     std::unique_ptr<double[]> window(new (std::nothrow) double[kVoltmeterSamples]);
     if (window) {
-        // The reading must not depend on the scope's trigger or disturb the
-        // generator's phase: start at phase 0, rising, and restore after.
+        // The reading must not depend on the scope's trigger: start at phase
+        // 0, rising, and restore after.
         const int savedSource = trigger_source;
         const int savedSlope = trigger_slope;
-        const double savedPhase = oChan[0].phase;
         trigger_source = 0;
         trigger_slope = 1;
         const int status = Scope_SynthesizeInput(window.get(), kVoltmeterSamples,
-                                                 Voltmeter_WindowClock(oFrequency), kAcquisitionNoise);
+                                                 Voltmeter_WindowClock(Voltmeter_InputFrequency()),
+                                                 kAcquisitionNoise);
         trigger_source = savedSource;
         trigger_slope = savedSlope;
-        oChan[0].phase = savedPhase;
         if (status == 0)
             reading = Voltmeter_Measure(window.get(), kVoltmeterSamples, measure);
     }

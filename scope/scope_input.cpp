@@ -1,6 +1,13 @@
 // The simulated card's input: generator channel 1 as the scope sees it, and
 // the input filter.
 //
+// A standard CH1 waveform is synthesised from the CH1 settings (oChan[0] and
+// oFrequency).  When CH1 plays a buffer of its own (an ".awg" file or the
+// advanced sine), the input is that buffer repeated at its output clock and
+// sampled at the scope's rate, each output sample held for one output clock
+// period as a converter holds it.  Either way the synthesis runs on its own
+// copy of the CH1 record: the phase it advances is never the generator's.
+//
 // A record is synthesised straight into the caller's array.  A full-rate
 // record is built block by block (waveform, offset and generator noise while
 // the block is in cache), then the acquisition noise is added in a second
@@ -16,6 +23,7 @@
 
 #include "analysis/fir.h"
 #include "analysis/synth.h"
+#include "generator/generator.h"
 #include "scope/scope.h"
 
 namespace
@@ -137,6 +145,35 @@ int FullRateStretch(OChanRecord &source, double *out, int count, double amplitud
     return 0;
 }
 
+// Index of the output sample in force at buffer position pos (in samples of
+// the buffer, any real value): the buffer repeats every count samples.  A
+// position a rounding error short of a sample boundary counts as on it.
+int HeldIndex(double pos, int count)
+{
+    double r = std::fmod(pos + 1e-9, static_cast<double>(count));
+    if (r < 0.0)
+        r += count;
+    int i = static_cast<int>(r);
+    if (i < 0)
+        i = 0;
+    if (i >= count)
+        i = count - 1;
+    return i;
+}
+
+// The kept samples of a record taken from a played buffer.  Record sample
+// m x stride - pre lies at that many scope samples from the trigger point;
+// the trigger point sits at buffer position start.
+void PlayedBuffer(const Generator_Ch1Wave &wave, double clockRate, double start, int pre, int stride, int kept,
+                  double *out)
+{
+    const double step = wave.clockRate / clockRate; // buffer samples per scope sample
+    for (int m = 0; m < kept; ++m) {
+        const double j = static_cast<double>(m) * stride - pre;
+        out[m] = wave.values[HeldIndex(start + j * step, wave.count)];
+    }
+}
+
 } // namespace
 
 int Scope_SynthesizeRecord(double *out, int pre, int n, int stride, double clockRate, double acquisitionNoise)
@@ -155,9 +192,18 @@ int Scope_SynthesizeRecord(double *out, int pre, int n, int stride, double clock
     if (!block)
         return -1;
 
-    OChanRecord &source = oChan[0];
+    // A copy: the phase below is the record's, not the generator's.
+    OChanRecord source = oChan[0];
     // The trigger point: phase 0 when triggered, anywhere when free running.
     const double triggerPhase = trigger_source == kTriggerNone ? Random(0.0, 360.0) : 0.0;
+
+    Generator_Ch1Wave played;
+    if (Generator_Ch1Buffer(&played)) {
+        // What CH1 plays, as it plays it: neither the slope nor the CH1
+        // offset and noise settings change a buffer.
+        PlayedBuffer(played, clockRate, triggerPhase / 360.0 * played.count, pre, stride, kept, out);
+        return AddNoise(out, kept, 1, 0, acquisitionNoise, block.get()) < 0 ? -1 : 0;
+    }
     const double amplitude = trigger_slope == 0 ? -1.0 * source.amplitude : source.amplitude;
     const double frequency = oFrequency / clockRate;
 

@@ -115,7 +115,13 @@ TEST_F(AdvancedTest, PreviewDrawsOnePeriodAndLeavesTheFlagClear)
     ASSERT_EQ(OperateCtrl(panelAd_Gene, AD_GENE_PREVIEW, 0), 0);
     ASSERT_EQ(OperateCtrl(panelAd_Gene, AD_GENE_PREVIEW, 0), 0);
     EXPECT_EQ(isAdvancedWaveformON, 0);
-    EXPECT_EQ(oSamples, 288);
+    // A preview is drawn on the panel only: the output is left as it was.
+    EXPECT_EQ(oSamples, 0);
+    EXPECT_EQ(vBufferOut1, nullptr);
+    EXPECT_EQ(ch1Source, kCh1Standard);
+    int samples = 0;
+    GetCtrlVal(panelAd_Gene, AD_GENE_SAMPLES, &samples);
+    EXPECT_EQ(samples, 288);
     EXPECT_EQ(NumPlots(panelAd_Gene, AD_GENE_GRAPH), 1);
     const std::vector<double> drawn = PlotValues(panelAd_Gene, AD_GENE_GRAPH, adPreviewPlot);
     ASSERT_EQ(drawn.size(), 96u);

@@ -1,5 +1,6 @@
 // Standard waveforms through the generator panel: synthesis of whole
 // periods, the range choice, both channels, switching off, drawing.
+#include <algorithm>
 #include <cmath>
 
 #include "generator_fixture.h"
@@ -80,6 +81,59 @@ TEST_F(GeneratorTest, NoiseAddsAtMostATenthOfTheAmplitude)
         varies = varies || vBufferOut1[i] != vBufferOut1[0];
     }
     EXPECT_TRUE(varies);
+}
+
+TEST_F(GeneratorTest, NoiseIsATenthOfTheAmplitudeWhateverTheOffset)
+{
+    // Uniform noise of 0.1 x amplitude: it spans nearly +/-0.1 x amplitude,
+    // with the spread of a uniform distribution; the offset does not scale it.
+    const struct {
+        int type;
+        double amplitude, offset;
+    } cases[] = {{5, 2.0, 0.0}, {5, 1.0, 3.0}, {5, -4.0, 0.5}};
+    for (const auto &c : cases) {
+        SetChannel(0, c.type, c.amplitude, c.offset, 0.0, 1);
+        ASSERT_EQ(Switch(0, 1), 0);
+        const double level = c.amplitude + c.offset;
+        const double bound = 0.1 * std::fabs(c.amplitude);
+        double low = 0.0, high = 0.0, sum = 0.0, squares = 0.0;
+        for (int i = 0; i < oSamples; ++i) {
+            const double d = vBufferOut1[i] - level;
+            low = std::min(low, d);
+            high = std::max(high, d);
+            sum += d;
+            squares += d * d;
+        }
+        const double mean = sum / oSamples;
+        const double spread = std::sqrt(squares / oSamples - mean * mean);
+        EXPECT_LE(high, bound + 1e-12) << c.amplitude;
+        EXPECT_GE(low, -bound - 1e-12) << c.amplitude;
+        EXPECT_GT(high, 0.98 * bound) << c.amplitude;
+        EXPECT_LT(low, -0.98 * bound) << c.amplitude;
+        EXPECT_NEAR(spread, bound / std::sqrt(3.0), 0.03 * bound) << c.amplitude;
+        EXPECT_NEAR(mean, 0.0, 0.03 * bound) << c.amplitude;
+        ASSERT_EQ(Switch(0, 0), 0);
+    }
+}
+
+TEST_F(GeneratorTest, RangeHoldsTheOffsetToo)
+{
+    // Each case's amplitude alone would choose a smaller range.
+    const struct {
+        double amplitude, offset, range;
+    } cases[] = {{0.4, 0.2, 1.0}, {0.3, -0.25, 1.0}, {-0.04, 0.02, 0.1}, {1.5, 1.0, 5.0}, {0.1, -1.2, 2.0}};
+    for (const auto &c : cases) {
+        SetChannel(0, 0, c.amplitude, c.offset);
+        SetChannel(1, 5, c.amplitude, c.offset);
+        ASSERT_EQ(Switch(0, 1), 0);
+        ASSERT_EQ(Switch(1, 1), 0);
+        EXPECT_DOUBLE_EQ(oRange[0], c.range) << c.amplitude << " + " << c.offset;
+        EXPECT_DOUBLE_EQ(oRange[1], c.range) << c.amplitude << " + " << c.offset;
+        // The codes use that range: full scale is the range, not the amplitude.
+        EXPECT_EQ(BufferOut2[0], static_cast<short>(std::nearbyint((c.amplitude + c.offset) * 32767.0 / c.range)));
+        ASSERT_EQ(Switch(0, 0), 0);
+        ASSERT_EQ(Switch(1, 0), 0);
+    }
 }
 
 TEST_F(GeneratorTest, BothChannelsInterleaveAndDrawTwoPeriodsEach)

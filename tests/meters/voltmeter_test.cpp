@@ -60,6 +60,43 @@ TEST(VoltmeterMeasure, WindowHoldsWholePeriods)
     EXPECT_DOUBLE_EQ(Voltmeter_WindowClock(0.0), kVoltmeterClock);
 }
 
+TEST(VoltmeterMeasure, WindowSpreadsTheSamplesOverEveryPhase)
+{
+    // An odd number of periods in the 4096 samples puts each sample at its
+    // own phase; near multiples of 500 kHz the nearest whole number of
+    // periods is a multiple of 2048, which would leave one or two.
+    for (double f : {1000.0, 244.0, 488.28125, 499.9e3, 500e3, 1e6, 1.5e6, 10e6, 50e6}) {
+        const double clock = Voltmeter_WindowClock(f);
+        const double periods = std::round(kVoltmeterSamples * f / clock);
+        EXPECT_EQ(std::fmod(periods, 2.0), 1.0) << f;
+        EXPECT_NEAR(clock, kVoltmeterClock, kVoltmeterClock * 0.5) << f;
+    }
+}
+
+TEST_F(VoltmeterTest, ReadsTrueMeanAndRmsAtEveryFrequency)
+{
+    ASSERT_EQ(OperateCtrl(panelVoltmeter, VOLTMETER_RUN, 0), 0);
+    struct Case {
+        short type;
+        double frequency;
+        double mean, rms; // of 1 V amplitude around a 0.25 V offset
+    };
+    const double sine = 1.0 / std::sqrt(2.0);
+    const Case cases[] = {{0, 499.9e3, 0.25, sine}, {0, 500e3, 0.25, sine}, {0, 1e6, 0.25, sine},
+                          {0, 1.5e6, 0.25, sine},   {0, 10e6, 0.25, sine},  {0, 50e6, 0.25, sine},
+                          {1, 50e6, 0.25, 1.0},     {1, 500e3, 0.25, 1.0},  {2, 1e6, 0.25, 1.0 / std::sqrt(3.0)}};
+    for (const Case &c : cases) {
+        SetInput(c.type, 1.0, 0.25);
+        oFrequency = c.frequency;
+        SetCtrlVal(panelVoltmeter, VOLTMETER_MEASURE, kMeasureDC);
+        Tick();
+        EXPECT_NEAR(Voltmeter_Reading(), c.mean, 0.003) << "type " << c.type << " at " << c.frequency << " Hz";
+        SetCtrlVal(panelVoltmeter, VOLTMETER_MEASURE, kMeasureACRMS);
+        Tick();
+        EXPECT_NEAR(Voltmeter_Reading(), c.rms, 0.003) << "type " << c.type << " at " << c.frequency << " Hz";
+    }
+}
+
 TEST_F(VoltmeterTest, TickWhileStoppedDoesNothing)
 {
     SetInput(5, 1.0, 0.5);
