@@ -1,0 +1,628 @@
+// The bench's SCPI subsystems.  Settings go through the panels' controls:
+// a command operates the control as a user would (value, then its callback),
+// a query reads the control.  A control the panel has dimmed refuses the
+// command as it refuses the user ("Settings conflict").
+#include "remote/bench_commands.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "remote/scpi_block.h"
+#include "remote/scpi_status.h"
+#include "shell/bench.h"
+
+using scpi::Context;
+using scpi::Params;
+using scpi::Result;
+using scpi::Value;
+
+namespace
+{
+
+constexpr int kTriggerExt = 50;
+constexpr int kTriggerNone = 100;
+constexpr int kVerticalAll = 4;
+
+const int kEnableBoxes[4] = {TAB_AIN_CH1, TAB_AIN_CH2, TAB_AIN_CH3, TAB_AIN_CH4};
+const int kRangeRings[4] = {TAB_RANGE_CH1, TAB_RANGE_CH2, TAB_RANGE_CH3, TAB_RANGE_CH4};
+const double kInputRanges[6] = {0.05, 0.1, 0.5, 1.0, 2.0, 5.0};
+
+// ---------------------------------------------------------------- helpers
+
+Result FromStatus(int status, const char *what)
+{
+    if (status >= 0)
+        return Result::Ok();
+    if (status == UIE_DIMMED)
+        return Result::Fail(scpi::kSettingsConflict, std::string(what) + " is not available in this mode");
+    return Result::Fail(scpi::kExecutionError, what);
+}
+
+double ReadDouble(int panel, int control)
+{
+    double v = 0.0;
+    GetCtrlVal(panel, control, &v);
+    return v;
+}
+
+int ReadInt(int panel, int control)
+{
+    int v = 0;
+    GetCtrlVal(panel, control, &v);
+    return v;
+}
+
+Result Number(double v)
+{
+    return Result::Reply(scpi::FormatNumber(v));
+}
+
+Result Flag(bool on)
+{
+    return Result::Reply(on ? "1" : "0");
+}
+
+// A number for a numeric control, within the control's own limits.
+Result SetNumeric(int panel, int control, const Params &p, const char *unit, const char *what, bool integer = false)
+{
+    if (int e = scpi::ExpectParams(p, 1, 1))
+        return Result::Fail(e);
+    double lo = 0.0, hi = 0.0;
+    GetCtrlAttribute(panel, control, ATTR_MIN_VALUE, &lo);
+    GetCtrlAttribute(panel, control, ATTR_MAX_VALUE, &hi);
+    double v = 0.0;
+    if (int e = scpi::NumberIn(p[0], lo, hi, ReadDouble(panel, control), unit, v))
+        return Result::Fail(e, what);
+    if (integer)
+        return FromStatus(OperateCtrl(panel, control, static_cast<int>(std::lround(v))), what);
+    return FromStatus(OperateCtrl(panel, control, v), what);
+}
+
+Result SetSwitch(int panel, int control, const Params &p, const char *what)
+{
+    if (int e = scpi::ExpectParams(p, 1, 1))
+        return Result::Fail(e);
+    bool on = false;
+    if (int e = scpi::Boolean(p[0], on))
+        return Result::Fail(e, what);
+    return FromStatus(OperateCtrl(panel, control, on ? 1 : 0), what);
+}
+
+scpi::Handler NoArgs(std::function<Result()> f)
+{
+    return [f](Context &, const Params &p) {
+        if (int e = scpi::ExpectParams(p, 0, 0))
+            return Result::Fail(e);
+        return f();
+    };
+}
+
+// The acquisition slot of physical channel ch (0..3), -1 when not acquired.
+int SlotOfChannel(int ch)
+{
+    for (int k = 0; k < numChanIn && k < 4; ++k) {
+        if (iChan[k].channel == ch && Ain[k])
+            return k;
+    }
+    return -1;
+}
+
+// "CHANnel<n>" as a parameter: n in 1..4, or -1.
+int ChannelParam(const Value &v)
+{
+    if (v.kind != scpi::ValueKind::Word)
+        return -1;
+    std::string t = v.text;
+    std::size_t digits = t.size();
+    while (digits > 0 && t[digits - 1] >= '0' && t[digits - 1] <= '9')
+        --digits;
+    if (digits == t.size() || t.size() - digits > 2)
+        return -1;
+    const int n = std::stoi(t.substr(digits));
+    Value word = v;
+    word.text = t.substr(0, digits);
+    if (!word.IsWord("CHANnel") || n < 1 || n > 4)
+        return -1;
+    return n;
+}
+
+// ---------------------------------------------------------------- scope
+
+void RunControl(int which)
+{
+    GoStopCallback(panelScope, 0, EVENT_COMMIT, reinterpret_cast<void *>(static_cast<std::intptr_t>(which)), 0, 0);
+}
+
+bool ScopeRecordOf(int channel, const double **values, int *count)
+{
+    if (channel < 1 || channel > 4 || isStreamingRAMEnabled || loop <= 0)
+        return false;
+    const int slot = SlotOfChannel(channel - 1);
+    if (slot < 0 || !vBufferIn[slot] || RequestedSamples < 1)
+        return false;
+    if (!Scope_BufferHolds(iOffset, RequestedSamples))
+        return false;
+    // A single shot or a fresh start that has not delivered its record yet.
+    *values = vBufferIn[slot] + iOffset;
+    *count = RequestedSamples;
+    return true;
+}
+
+// Waveform transfer settings (per bench, as on an instrument).
+int waveSource = 1; // channel 1..4
+enum class WaveFormat { Real, Int16, Ascii };
+WaveFormat waveFormat = WaveFormat::Real;
+
+Result Measure(const Params &p, int which)
+{
+    if (int e = scpi::ExpectParams(p, 0, 1))
+        return Result::Fail(e);
+    int channel = 1;
+    if (p.size() == 1) {
+        channel = ChannelParam(p[0]);
+        if (channel < 0)
+            return Result::Fail(scpi::kIllegalParameterValue, "CHANnel1..4");
+    }
+    const double *values = nullptr;
+    int n = 0;
+    if (!ScopeRecordOf(channel, &values, &n))
+        return Result::Fail(scpi::kExecutionError, "no record of that channel");
+    WaveformParameters w{};
+    if (Scope_MeasureWaveform(values, n, &w) < 0)
+        return Result::Fail(scpi::kExecutionError, "no samples");
+    double mv = 0.0;
+    switch (which) {
+    case 0: mv = w.rms; break;
+    case 1: mv = w.peakToPeak; break;
+    case 2: mv = w.maximum; break;
+    case 3: mv = w.minimum; break;
+    default: mv = w.mean; break;
+    }
+    return Number(mv / 1000.0);
+}
+
+void AddScope(scpi::Tree &t)
+{
+    t.Add(":RUN", NoArgs([] { RunControl(2); return Result::Ok(); }), nullptr);
+    t.Add(":STOP", NoArgs([] { RunControl(3); return Result::Ok(); }), nullptr);
+    t.Add(":SINGle",
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              RunControl(1);
+              if (!isScopeStartOn)
+                  return Result::Fail(scpi::kExecutionError, "the acquisition could not start");
+              // Complete when the run has ended: its record taken, stopped or reset.
+              c.session.BeginOperation([] { return !isScopeStartOn; });
+              return Result::Ok();
+          },
+          nullptr);
+    t.Add(":ACQuire:STATe", nullptr, NoArgs([] { return Flag(isScopeStartOn != 0); }));
+
+    t.Add(":ACQuire:SRATe",
+          [](Context &, const Params &p) { return SetNumeric(panelScope, SCOPE_SAMPLING_RATE, p, "S/S", "sampling rate"); },
+          NoArgs([] { return Number(ReadDouble(panelScope, SCOPE_SAMPLING_RATE)); }));
+    t.Add(":ACQuire:POINts",
+          [](Context &, const Params &p) {
+              return SetNumeric(panelScope, SCOPE_RECORD_LENGTH, p, "", "record length", true);
+          },
+          NoArgs([] { return Number(ReadInt(panelScope, SCOPE_RECORD_LENGTH)); }));
+    t.Add(":ACQuire:PRESamples",
+          [](Context &, const Params &p) {
+              return SetNumeric(panelScope, SCOPE_PRE_SAMPLES, p, "", "pre-samples", true);
+          },
+          NoArgs([] { return Number(ReadInt(panelScope, SCOPE_PRE_SAMPLES)); }));
+
+    // Averaging: the advanced panel's box and count, applied with its OK.
+    t.Add(":ACQuire:AVERage[:STATe]",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              bool on = false;
+              if (int e = scpi::Boolean(p[0], on))
+                  return Result::Fail(e);
+              if (on && isStreamingRAMEnabled)
+                  return Result::Fail(scpi::kSettingsConflict, "averaging and streaming exclude each other");
+              SetCtrlVal(panelAd_Scope, AD_SCOPE_AVERAGING, on ? 1 : 0);
+              onOK_Ad_Scope(panelAd_Scope, AD_SCOPE_OK, EVENT_COMMIT, nullptr, 0, 0);
+              return Result::Ok();
+          },
+          NoArgs([] { return Flag(is_AverageON != 0); }));
+    t.Add(":ACQuire:AVERage:COUNt",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              long n = 0;
+              if (int e = scpi::IntegerIn(p[0], 1, 32767, 4, n))
+                  return Result::Fail(e, "average count");
+              SetCtrlVal(panelAd_Scope, AD_SCOPE_AVERAGE_COUNT, static_cast<int>(n));
+              onOK_Ad_Scope(panelAd_Scope, AD_SCOPE_OK, EVENT_COMMIT, nullptr, 0, 0);
+              return Result::Ok();
+          },
+          NoArgs([] { return Number(average_count); }));
+
+    t.Add(":DISPlay:PERSistence",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              bool on = false;
+              if (int e = scpi::Boolean(p[0], on))
+                  return Result::Fail(e);
+              if (on != (is_PersistanceON != 0))
+                  return FromStatus(Toolbar_PressItem(Toolbar, kToolbarPersistence), "persistence");
+              return Result::Ok();
+          },
+          NoArgs([] { return Flag(is_PersistanceON != 0); }));
+
+    // The input filter: its on/off switch as the filter panel's close takes it.
+    t.Add(":FILTer[:STATe]",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              bool on = false;
+              if (int e = scpi::Boolean(p[0], on))
+                  return Result::Fail(e);
+              SetCtrlVal(panelFilter, FILTER_ONOFF, on ? 1 : 0);
+              isFilterON = on ? 1 : 0;
+              return Result::Ok();
+          },
+          NoArgs([] { return Flag(isFilterON != 0); }));
+
+    // Channels.
+    t.Add(":CHANnel#(1-4):DISPlay",
+          [](Context &c, const Params &p) {
+              return SetSwitch(panelAin, kEnableBoxes[c.suffixes[0] - 1], p, "channel enable");
+          },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              return Flag(ReadInt(panelAin, kEnableBoxes[c.suffixes[0] - 1]) != 0);
+          });
+    t.Add(":CHANnel#(1-4):RANGe",
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              double v = 0.0;
+              if (int e = scpi::NumberIn(p[0], kInputRanges[0], kInputRanges[5], 2.0, "V", v))
+                  return Result::Fail(e, "range");
+              // The smallest range that holds the value asked for.
+              double range = kInputRanges[5];
+              for (double r : kInputRanges) {
+                  if (r >= v * (1.0 - 1e-9)) {
+                      range = r;
+                      break;
+                  }
+              }
+              return FromStatus(OperateCtrl(panelRange, kRangeRings[c.suffixes[0] - 1], range), "range");
+          },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              return Number(ReadDouble(panelRange, kRangeRings[c.suffixes[0] - 1]));
+          });
+    t.Add(":CHANnel#(1-4):GAIN",
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              const int slot = SlotOfChannel(static_cast<int>(c.suffixes[0] - 1));
+              if (slot < 0)
+                  return Result::Fail(scpi::kSettingsConflict, "channel not acquired");
+              double lo = 0.0, hi = 0.0, v = 0.0;
+              GetCtrlAttribute(panelScope, SCOPE_VERTICAL_GAIN, ATTR_MIN_VALUE, &lo);
+              GetCtrlAttribute(panelScope, SCOPE_VERTICAL_GAIN, ATTR_MAX_VALUE, &hi);
+              if (int e = scpi::NumberIn(p[0], lo, hi, 1.0, "", v))
+                  return Result::Fail(e, "gain");
+              // The panel's way: select the channel in the ring, then set the gain.
+              int rc = OperateCtrl(panelScope, SCOPE_VERTICAL_CHANNEL, slot);
+              if (rc >= 0)
+                  rc = OperateCtrl(panelScope, SCOPE_VERTICAL_GAIN, v);
+              return FromStatus(rc, "gain");
+          },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              const int slot = SlotOfChannel(static_cast<int>(c.suffixes[0] - 1));
+              if (slot < 0)
+                  return Result::Fail(scpi::kSettingsConflict, "channel not acquired");
+              return Number(VerticalScale[slot]);
+          });
+    t.Add(":CHANnel#(1-4):OFFSet",
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              const int slot = SlotOfChannel(static_cast<int>(c.suffixes[0] - 1));
+              if (slot < 0)
+                  return Result::Fail(scpi::kSettingsConflict, "channel not acquired");
+              double v = 0.0;
+              if (int e = scpi::NumberIn(p[0], -4.0, 4.0, 0.0, "V", v))
+                  return Result::Fail(e, "offset");
+              // The channel's offset marker, as dragging it leaves it.
+              double x = 0.0, y = 0.0;
+              GetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 3 + slot, &x, &y);
+              SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 3 + slot, x, v);
+              VerticalOffset[slot] = v;
+              return Result::Ok();
+          },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              const int slot = SlotOfChannel(static_cast<int>(c.suffixes[0] - 1));
+              if (slot < 0)
+                  return Result::Fail(scpi::kSettingsConflict, "channel not acquired");
+              return Number(VerticalOffset[slot]);
+          });
+
+    // Trigger.
+    t.Add(":TRIGger:SOURce",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              int value = -1;
+              if (p[0].IsWord("EXTernal")) {
+                  value = kTriggerExt;
+              } else if (p[0].IsWord("NONE")) {
+                  value = kTriggerNone;
+              } else {
+                  const int ch = ChannelParam(p[0]);
+                  if (ch < 0)
+                      return Result::Fail(scpi::kIllegalParameterValue, "CHANnel1..4, EXTernal or NONE");
+                  value = SlotOfChannel(ch - 1);
+                  if (value < 0)
+                      return Result::Fail(scpi::kSettingsConflict, "channel not acquired");
+              }
+              return FromStatus(OperateCtrl(panelScope, SCOPE_TRIGGER_SOURCE, value), "trigger source");
+          },
+          NoArgs([] {
+              const int v = ReadInt(panelScope, SCOPE_TRIGGER_SOURCE);
+              if (v == kTriggerNone)
+                  return Result::Reply("NONE");
+              if (v == kTriggerExt)
+                  return Result::Reply("EXT");
+              if (v >= 0 && v < 4)
+                  return Result::Reply("CHAN" + std::to_string(iChan[v].channel + 1));
+              return Result::Reply("NONE");
+          }));
+    t.Add(":TRIGger:SLOPe",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              int v = -1;
+              if (p[0].IsWord("POSitive"))
+                  v = 1;
+              else if (p[0].IsWord("NEGative"))
+                  v = 0;
+              else
+                  return Result::Fail(scpi::kIllegalParameterValue, "POSitive or NEGative");
+              return FromStatus(OperateCtrl(panelScope, SCOPE_TRIGGER_SLOPE, v), "trigger slope");
+          },
+          NoArgs([] { return Result::Reply(ReadInt(panelScope, SCOPE_TRIGGER_SLOPE) ? "POS" : "NEG"); }));
+    t.Add(":TRIGger:LEVel",
+          [](Context &, const Params &p) { return SetNumeric(panelScope, SCOPE_TRIGGER_LEVEL, p, "V", "trigger level"); },
+          NoArgs([] { return Number(ReadDouble(panelScope, SCOPE_TRIGGER_LEVEL)); }));
+
+    // Measurements on the last record.
+    const char *const names[5] = {":MEASure:VRMS", ":MEASure:VPP", ":MEASure:VMAX", ":MEASure:VMIN", ":MEASure:VAVerage"};
+    for (int i = 0; i < 5; ++i)
+        t.Add(names[i], nullptr, [i](Context &, const Params &p) { return Measure(p, i); });
+
+    // Waveform transfer.
+    t.Add(":WAVeform:SOURce",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              const int ch = ChannelParam(p[0]);
+              if (ch < 0)
+                  return Result::Fail(scpi::kIllegalParameterValue, "CHANnel1..4");
+              waveSource = ch;
+              return Result::Ok();
+          },
+          NoArgs([] { return Result::Reply("CHAN" + std::to_string(waveSource)); }));
+    t.Add(":WAVeform:FORMat",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              if (p[0].IsWord("REAL"))
+                  waveFormat = WaveFormat::Real;
+              else if (p[0].IsWord("INT16") || p[0].IsWord("WORD"))
+                  waveFormat = WaveFormat::Int16;
+              else if (p[0].IsWord("ASCii"))
+                  waveFormat = WaveFormat::Ascii;
+              else
+                  return Result::Fail(scpi::kIllegalParameterValue, "REAL, INT16 or ASCii");
+              return Result::Ok();
+          },
+          NoArgs([] {
+              return Result::Reply(waveFormat == WaveFormat::Real    ? "REAL"
+                                   : waveFormat == WaveFormat::Int16 ? "INT16"
+                                                                     : "ASC");
+          }));
+    t.Add(":WAVeform:PREamble", nullptr, NoArgs([] {
+              const double *values = nullptr;
+              int n = 0;
+              if (!ScopeRecordOf(waveSource, &values, &n))
+                  return Result::Fail(scpi::kExecutionError, "no record of that channel");
+              const int slot = SlotOfChannel(waveSource - 1);
+              const double range = slot >= 0 ? iRange[slot] : 1.0;
+              const double yinc = waveFormat == WaveFormat::Int16 ? range / 32767.0 : 1.0;
+              const double fmt = waveFormat == WaveFormat::Real ? 2 : waveFormat == WaveFormat::Int16 ? 1 : 0;
+              const double fields[6] = {fmt, double(n), dTimeStep, iOffset * dTimeStep, yinc, 0.0};
+              return Result::Reply(scpi::FormatAsciiList(fields, 6));
+          }));
+    t.Add(":WAVeform:DATA", nullptr, NoArgs([] {
+              const double *values = nullptr;
+              int n = 0;
+              if (!ScopeRecordOf(waveSource, &values, &n))
+                  return Result::Fail(scpi::kExecutionError, "no record of that channel");
+              if (waveFormat == WaveFormat::Real)
+                  return Result::Reply(scpi::EncodeFloat32Block(values, static_cast<std::size_t>(n)));
+              if (waveFormat == WaveFormat::Ascii)
+                  return Result::Reply(scpi::FormatAsciiList(values, static_cast<std::size_t>(n)));
+              const int slot = SlotOfChannel(waveSource - 1);
+              const double range = slot >= 0 ? iRange[slot] : 1.0;
+              std::vector<std::int16_t> codes(static_cast<std::size_t>(n));
+              for (int i = 0; i < n; ++i)
+                  codes[static_cast<std::size_t>(i)] = Scope_VoltsToCode(values[i], range);
+              return Result::Reply(scpi::EncodeInt16Block(codes.data(), codes.size()));
+          }));
+}
+
+// ---------------------------------------------------------------- generator
+
+const int kTypeRings[2] = {GENE_CH1_TYPE, GENE_CH2_TYPE};
+const int kAmplitudes[2] = {GENE_CH1_AMPLITUDE, GENE_CH2_AMPLITUDE};
+const int kOffsets[2] = {GENE_CH1_OFFSET, GENE_CH2_OFFSET};
+const int kPhases[2] = {GENE_CH1_PHASE, GENE_CH2_PHASE};
+const int kSwitches[2] = {GENE_CH1_SWITCH, GENE_CH2_SWITCH};
+const char *const kFunctionNames[7] = {"SIN", "SQU", "TRI", "RAMP", "NOIS", "DC", "ARB"};
+const char *const kFunctionMnemonics[7] = {"SINusoid", "SQUare", "TRIangle", "RAMP", "NOISe", "DC", "ARBitrary"};
+
+int Channel(const Context &c)
+{
+    return static_cast<int>(c.suffixes[0] - 1);
+}
+
+void AddGenerator(scpi::Tree &t)
+{
+    t.Add("[:SOURce#(1-2)]:FUNCtion[:SHAPe]",
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              int type = -1;
+              for (int i = 0; i < 7; ++i) {
+                  if (p[0].IsWord(kFunctionMnemonics[i]))
+                      type = i;
+              }
+              if (type < 0)
+                  return Result::Fail(scpi::kIllegalParameterValue, "SIN, SQU, TRI, RAMP, NOIS, DC or ARB");
+              if (type == 6)
+                  // CH1 plays a file only when one is chosen in the file dialog.
+                  return Result::Fail(scpi::kSettingsConflict, "an arbitrary file is chosen on the panel");
+              return FromStatus(OperateCtrl(panelGene, kTypeRings[Channel(c)], type), "function");
+          },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              const int v = ReadInt(panelGene, kTypeRings[Channel(c)]);
+              return Result::Reply(v >= 0 && v < 7 ? kFunctionNames[v] : "SIN");
+          });
+    // One frequency for both channels.
+    t.Add("[:SOURce#(1-2)]:FREQuency[:CW]",
+          [](Context &, const Params &p) { return SetNumeric(panelGene, GENE_FREQUENCY, p, "HZ", "frequency"); },
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              return Number(ReadDouble(panelGene, GENE_FREQUENCY));
+          });
+    t.Add("[:SOURce#(1-2)]:VOLTage[:AMPLitude]",
+          [](Context &c, const Params &p) { return SetNumeric(panelGene, kAmplitudes[Channel(c)], p, "V", "amplitude"); },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              return Number(ReadDouble(panelGene, kAmplitudes[Channel(c)]));
+          });
+    t.Add("[:SOURce#(1-2)]:VOLTage:OFFSet",
+          [](Context &c, const Params &p) { return SetNumeric(panelGene, kOffsets[Channel(c)], p, "V", "offset"); },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              return Number(ReadDouble(panelGene, kOffsets[Channel(c)]));
+          });
+    t.Add("[:SOURce#(1-2)]:PHASe",
+          [](Context &c, const Params &p) { return SetNumeric(panelGene, kPhases[Channel(c)], p, "DEG", "phase"); },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              return Number(ReadDouble(panelGene, kPhases[Channel(c)]));
+          });
+    t.Add(":OUTPut#(1-2)[:STATe]",
+          [](Context &c, const Params &p) { return SetSwitch(panelGene, kSwitches[Channel(c)], p, "output"); },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              return Flag(ReadInt(panelGene, kSwitches[Channel(c)]) != 0);
+          });
+}
+
+// ---------------------------------------------------------------- voltmeter
+
+void AddVoltmeter(scpi::Tree &t)
+{
+    auto measure = [](int kind) {
+        return [kind](Context &, const Params &p) {
+            if (int e = scpi::ExpectParams(p, 0, 1))
+                return Result::Fail(e);
+            int channel = 1;
+            if (p.size() == 1) {
+                channel = ChannelParam(p[0]);
+                if (channel < 0)
+                    return Result::Fail(scpi::kIllegalParameterValue, "CHANnel1..4");
+            }
+            // The voltmeter panel's channel and measure, then its reading.
+            SetCtrlVal(panelVoltmeter, VOLTMETER_CHANNEL, channel - 1);
+            SetCtrlVal(panelVoltmeter, VOLTMETER_MEASURE, kind);
+            ReadVolt();
+            return Number(Voltmeter_Reading());
+        };
+    };
+    t.Add(":MEASure:VOLTage[:DC]", nullptr, measure(kMeasureDC));
+    t.Add(":MEASure:VOLTage:AC", nullptr, measure(kMeasureACRMS));
+}
+
+} // namespace
+
+bool Remote_ScopeRecord(int channel, const double **values, int *count)
+{
+    return ScopeRecordOf(channel, values, count);
+}
+
+void Remote_ResetBench(void)
+{
+    // Runs stop as their panels stop them.
+    if (isScopeStartOn || isScopeContOn)
+        RunControl(3);
+    for (int control : kSwitches) {
+        if (ReadInt(panelGene, control))
+            OperateCtrl(panelGene, control, 0);
+    }
+    if (isDigitalON)
+        OperateCtrl(panelDig, DIG_RUN, 0);
+    if (isFFT_On)
+        OperateCtrl(panelScope, SCOPE_FFT_SWITCH, 0);
+    if (is_PersistanceON)
+        Toolbar_PressItem(Toolbar, kToolbarPersistence);
+
+    // The settings of a bench started without a setup file, applied as a
+    // setup file is (nothing is written).
+    const SetupValues startup;
+    Setup_Store(startup);
+    Setup_Apply();
+
+    SetCtrlVal(panelFilter, FILTER_ONOFF, 0);
+    isFilterON = 0;
+    OperateCtrl(panelScope, SCOPE_VERTICAL_CHANNEL, kVerticalAll);
+    OperateCtrl(panelScope, SCOPE_VERTICAL_GAIN, 1.0);
+
+    // The last record belongs to the settings before the reset.
+    loop = 0;
+    waveSource = 1;
+    waveFormat = WaveFormat::Real;
+}
+
+void Remote_BuildBenchTree(scpi::Tree &tree)
+{
+    scpi::CommonHooks hooks;
+    hooks.serial = [] {
+        char serial[256] = "";
+        GetCtrlVal(panelAbout, ABOUT_SERIAL, serial);
+        return std::string(serial);
+    };
+    hooks.version = "2.0";
+    hooks.reset = [] { Remote_ResetBench(); };
+    hooks.selfTest = [] { return panelScope > 0 && panelGene > 0 ? 0 : 1; };
+    scpi::InstallCommonCommands(tree, hooks);
+    AddScope(tree);
+    AddGenerator(tree);
+    AddVoltmeter(tree);
+}

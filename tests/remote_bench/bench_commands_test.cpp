@@ -1,0 +1,233 @@
+// The bench's SCPI subsystems on a whole bench: commands change what the
+// panels show, queries read what the panels hold, a single shot completes
+// *OPC? only once its record is taken, measurements need a record, *RST
+// brings back the start-up settings without writing the setup file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "remote/bench_commands.h"
+#include "remote/scpi_block.h"
+#include "remote/scpi_status.h"
+#include "support/bench_fixture.h"
+
+namespace
+{
+
+class RemoteBench : public BenchTest
+{
+protected:
+    void SetUp() override
+    {
+        BenchTest::SetUp();
+        Remote_BuildBenchTree(tree_);
+        session_ = std::make_unique<scpi::Session>(tree_);
+    }
+    void TearDown() override
+    {
+        session_.reset();
+        BenchTest::TearDown();
+    }
+
+    // Sends one message and returns its reply line (without the newline).
+    std::string Ask(const std::string &message)
+    {
+        session_->Feed(message + "\n");
+        session_->Poll();
+        std::string out = session_->TakeOutput();
+        if (!out.empty() && out.back() == '\n')
+            out.pop_back();
+        return out;
+    }
+    std::string Error() { return Ask(":SYST:ERR?"); }
+    void Tick() { CaptureTimer(panelBench, BENCH_CAPTURE_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0); }
+
+    scpi::Tree tree_;
+    std::unique_ptr<scpi::Session> session_;
+};
+
+double CtrlDouble(int panel, int control)
+{
+    double v = 0.0;
+    GetCtrlVal(panel, control, &v);
+    return v;
+}
+
+int CtrlInt(int panel, int control)
+{
+    int v = 0;
+    GetCtrlVal(panel, control, &v);
+    return v;
+}
+
+TEST_F(RemoteBench, IdentifiesTheBench)
+{
+    EXPECT_EQ(Ask("*IDN?"), "Korvax,Demo 2.0,1234,2.0");
+    EXPECT_EQ(Ask("*TST?"), "0");
+}
+
+TEST_F(RemoteBench, GeneratorCommandsShowOnItsPanelAndQueriesReadIt)
+{
+    EXPECT_EQ(Ask(":SOUR1:FUNC SQU;:SOUR1:FREQ 2.5kHz;:SOUR1:VOLT 1.5;:SOUR1:VOLT:OFFS -0.25;:SOUR1:PHAS 90"), "");
+    EXPECT_EQ(Error(), "0,\"No error\"");
+    EXPECT_EQ(CtrlInt(panelGene, GENE_CH1_TYPE), 1);
+    EXPECT_DOUBLE_EQ(CtrlDouble(panelGene, GENE_FREQUENCY), 2500.0);
+    EXPECT_DOUBLE_EQ(CtrlDouble(panelGene, GENE_CH1_AMPLITUDE), 1.5);
+    EXPECT_DOUBLE_EQ(CtrlDouble(panelGene, GENE_CH1_OFFSET), -0.25);
+    EXPECT_DOUBLE_EQ(CtrlDouble(panelGene, GENE_CH1_PHASE), 90.0);
+
+    // The output switch runs the panel's callback: the generator builds CH1.
+    EXPECT_EQ(Ask(":OUTP1 ON"), "");
+    EXPECT_EQ(isGeneratorON, 1);
+    EXPECT_DOUBLE_EQ(oFrequency, 2500.0);
+    EXPECT_EQ(oChan[0].type, 1);
+    // A change on the panel is what the next query returns.
+    OperateCtrl(panelGene, GENE_FREQUENCY, 500.0);
+    EXPECT_EQ(Ask("FREQ?;:SOUR2:FUNC?;:OUTP1?;:OUTP2?"), "500;SIN;1;0");
+
+    // Out of the control's limits, a word it does not take, a file it
+    // cannot pick: refused, nothing changes.
+    EXPECT_EQ(Ask(":FREQ 100MHz"), "");
+    EXPECT_EQ(Error(), "-222,\"Data out of range;frequency\"");
+    EXPECT_EQ(Ask(":FUNC PULSE"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-224,");
+    EXPECT_EQ(Ask(":FUNC ARB"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-221,");
+    EXPECT_EQ(Ask(":FREQ 1 V"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-131,");
+    EXPECT_DOUBLE_EQ(CtrlDouble(panelGene, GENE_FREQUENCY), 500.0);
+    EXPECT_EQ(CtrlInt(panelGene, GENE_CH1_TYPE), 1);
+}
+
+TEST_F(RemoteBench, ScopeSettingsGoThroughThePanel)
+{
+    EXPECT_EQ(Ask(":ACQ:SRAT 2MS/s;:ACQ:POIN 3000;:TRIG:SOUR CHAN1;:TRIG:SLOP NEG;:TRIG:LEV 0.5"), "");
+    EXPECT_EQ(Error(), "0,\"No error\"");
+    EXPECT_DOUBLE_EQ(CtrlDouble(panelScope, SCOPE_SAMPLING_RATE), 2.0e6);
+    // The panel's callback rounds the record up to whole 2048-sample blocks.
+    EXPECT_EQ(CtrlInt(panelScope, SCOPE_RECORD_LENGTH), 4096);
+    EXPECT_EQ(Ask(":ACQ:POIN?;:TRIG:SOUR?;:TRIG:SLOP?;:TRIG:LEV?"), "4096;CHAN1;NEG;0.5");
+    EXPECT_EQ(trigger_source, 0);
+
+    EXPECT_EQ(Ask(":CHAN2:DISP OFF;:CHAN3:DISP OFF;:CHAN4:DISP OFF"), "");
+    EXPECT_EQ(numChanIn, 1);
+    EXPECT_EQ(Ask(":CHAN2:DISP?;:CHAN1:DISP?"), "0;1");
+    EXPECT_EQ(Ask(":CHAN1:RANG 0.8;:CHAN1:RANG?"), "1");
+    EXPECT_EQ(Ask(":CHAN1:GAIN 2.5;:CHAN1:GAIN?"), "2.5");
+    EXPECT_DOUBLE_EQ(VerticalScale[0], 2.5);
+    EXPECT_EQ(Ask(":CHAN3:GAIN 2"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-221,");
+    EXPECT_EQ(Ask(":ACQ:AVER ON;:ACQ:AVER:COUN 8;:ACQ:AVER?;:ACQ:AVER:COUN?"), "1;8");
+    EXPECT_EQ(is_AverageON, 1);
+    EXPECT_EQ(Ask(":DISP:PERS ON;:DISP:PERS?;:FILT ON;:FILT?"), "1;1");
+    EXPECT_EQ(is_PersistanceON, 1);
+    EXPECT_EQ(CtrlInt(panelFilter, FILTER_ONOFF), 1);
+    EXPECT_EQ(Ask(":CHAN5:DISP ON"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-114,");
+}
+
+TEST_F(RemoteBench, SingleShotCompletesOperationAndGivesRecordAndMeasurements)
+{
+    Ask(":SOUR1:FUNC SIN;:SOUR1:FREQ 1kHz;:SOUR1:VOLT 1;:OUTP1 ON");
+    Ask(":CHAN2:DISP OFF;:CHAN3:DISP OFF;:CHAN4:DISP OFF");
+    // 100 whole periods.
+    Ask(":ACQ:SRAT 2.048MS/s;:ACQ:POIN 204800");
+    EXPECT_EQ(Error(), "0,\"No error\"");
+
+    // Before any record: an error, not numbers.
+    EXPECT_EQ(Ask(":MEAS:VRMS? CHAN1"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-200,");
+    EXPECT_EQ(Ask(":WAV:DATA?"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-200,");
+
+    EXPECT_EQ(Ask(":SING;*OPC?"), "");
+    EXPECT_TRUE(session_->Holding());
+    EXPECT_EQ(Ask(":MEAS:VRMS? CHAN1"), ""); // held behind *OPC?
+    Tick();
+    session_->Poll();
+    const std::string replies = session_->TakeOutput();
+    ASSERT_EQ(replies.substr(0, 2), "1\n");
+    EXPECT_NEAR(std::stod(replies.substr(2)), 1.0 / std::sqrt(2.0), 0.007);
+
+    const double *values = nullptr;
+    int count = 0;
+    ASSERT_TRUE(Remote_ScopeRecord(1, &values, &count));
+    ASSERT_EQ(count, 204800);
+
+    session_->Feed(":WAV:SOUR CHAN1;FORM REAL;:WAV:DATA?\n");
+    std::string block = session_->TakeOutput();
+    const std::string header = "#6819200";
+    ASSERT_EQ(block.substr(0, header.size()), header);
+    ASSERT_EQ(block.size(), header.size() + 819200 + 1);
+    std::vector<float> samples;
+    ASSERT_TRUE(scpi::DecodeFloat32(std::string_view(block).substr(header.size(), 819200), samples));
+    ASSERT_EQ(samples.size(), 204800u);
+    for (int i = 0; i < count; i += 997)
+        EXPECT_EQ(samples[static_cast<std::size_t>(i)], static_cast<float>(values[i]));
+
+    session_->Feed(":WAV:FORM INT16;:WAV:DATA?\n");
+    block = session_->TakeOutput();
+    EXPECT_EQ(block.substr(0, 8), "#6409600");
+    EXPECT_EQ(Ask(":WAV:PRE?").substr(0, 9), "1,204800,");
+
+    EXPECT_EQ(Ask(":MEAS:VPP? CHAN1;:MEAS:VAV? CHAN1").find(';') != std::string::npos, true);
+    EXPECT_EQ(Ask(":MEAS:VRMS? CHAN2"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-200,");
+}
+
+TEST_F(RemoteBench, StoppedSingleShotEndsTheOperation)
+{
+    EXPECT_EQ(Ask(":SING;*OPC?"), "");
+    EXPECT_TRUE(session_->Holding());
+    // Another client's stop abandons the record: *OPC? is answered.
+    GoStopCallback(panelScope, 0, EVENT_COMMIT, reinterpret_cast<void *>(std::intptr_t(3)), 0, 0);
+    session_->Poll();
+    EXPECT_EQ(session_->TakeOutput(), "1\n");
+}
+
+TEST_F(RemoteBench, ResetBringsBackStartUpSettingsWithoutWritingTheSetupFile)
+{
+    SetupValues fresh;
+    Setup_UserValues(fresh);
+    char path[1200] = "";
+    ASSERT_EQ(Setup_DefaultPath(path, sizeof path), 0);
+    ASSERT_FALSE(std::filesystem::exists(path));
+
+    Ask(":SOUR1:FUNC TRI;:SOUR1:FREQ 3kHz;:OUTP1 ON;:ACQ:SRAT 1MS/s;:ACQ:POIN 10000;:TRIG:SOUR CHAN1");
+    Ask(":CHAN2:DISP OFF;:DISP:PERS ON;:FILT ON;:SING");
+    EXPECT_EQ(isScopeStartOn, 1);
+
+    EXPECT_EQ(Ask("*RST;*OPC?"), "1");
+    EXPECT_EQ(isScopeStartOn, 0);
+    EXPECT_EQ(isGeneratorON, 0);
+    EXPECT_EQ(is_PersistanceON, 0);
+    EXPECT_EQ(isFilterON, 0);
+    SetupValues after;
+    Setup_UserValues(after);
+    for (int line = 0; line < kSetupLineCount; ++line)
+        EXPECT_EQ(SetupFormatLine(line, after), SetupFormatLine(line, fresh)) << "line " << line;
+    EXPECT_EQ(Ask(":FREQ?;:FUNC?;:OUTP?;:ACQ:SRAT?;:TRIG:SOUR?;:CHAN2:DISP?"), "1000;SIN;0;1e+07;NONE;1");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    // The record of before is gone with its settings.
+    EXPECT_EQ(Ask(":MEAS:VRMS?"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-200,");
+}
+
+TEST_F(RemoteBench, VoltmeterReadsTheGeneratorThroughItsPanel)
+{
+    Ask(":SOUR1:FUNC DC;:SOUR1:VOLT:OFFS 0.75;:SOUR1:VOLT 0;:OUTP1 ON");
+    const double dc = std::stod(Ask(":MEAS:VOLT:DC? CHAN2"));
+    EXPECT_NEAR(dc, 0.75, 0.01);
+    EXPECT_EQ(CtrlInt(panelVoltmeter, VOLTMETER_CHANNEL), 1);
+    Ask(":SOUR1:FUNC SIN;:SOUR1:VOLT:OFFS 0;:SOUR1:VOLT 2");
+    EXPECT_NEAR(std::stod(Ask(":MEAS:VOLT:AC?")), std::sqrt(2.0), 0.02);
+    EXPECT_EQ(CtrlInt(panelVoltmeter, VOLTMETER_MEASURE), kMeasureACRMS);
+}
+
+} // namespace
