@@ -10,18 +10,18 @@
 // The analyzer's settings and flags with their start-up values, listed once:
 // defined from this list and put back from it by Digital_Reset.  (The
 // buffers are released there.)
-#define KORVAX_DIGITAL_STATE(X)                                                                                \
-    X(int, isDigitalON, 0)                                                                                     \
-    X(double, dClockRate, 10000000.0)                                                                          \
-    X(int, dSamples, 1000)                                                                                     \
-    X(unsigned short, dTriggerMask, 0)                                                                         \
-    X(unsigned short, dTriggerMode, 0)                                                                         \
-    X(unsigned short, dTriggerPattern, 0)                                                                      \
-    X(short, numPortIn, 2)                                                                                     \
-    X(int, dScanCount, 0)                                                                                      \
-    X(double, dDigitalTimeStep, 0.0)                                                                           \
-    X(double, dTimeOut, 0.0)                                                                                   \
-    X(double, ticks_digital, 0.0)                                                                              \
+#define KORVAX_DIGITAL_STATE(X)                                                                              \
+    X(int, isDigitalON, 0)                                                                                   \
+    X(double, dClockRate, 10000000.0)                                                                        \
+    X(int, dSamples, 1000)                                                                                   \
+    X(unsigned short, dTriggerMask, 0)                                                                       \
+    X(unsigned short, dTriggerMode, 0)                                                                       \
+    X(unsigned short, dTriggerPattern, 0)                                                                    \
+    X(short, numPortIn, 2)                                                                                   \
+    X(int, dScanCount, 0)                                                                                    \
+    X(double, dDigitalTimeStep, 0.0)                                                                         \
+    X(double, dTimeOut, 0.0)                                                                                 \
+    X(double, ticks_digital, 0.0)                                                                            \
     X(uint16_t, dSimulatedCount, 0)
 #define KORVAX_DIGITAL_DEFINE(type, name, start) type name = start;
 #define KORVAX_DIGITAL_RESET(type, name, start) name = start;

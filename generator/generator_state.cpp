@@ -9,41 +9,41 @@
 // once: the definitions below and Generator_Reset are both made from this
 // list, so a reset cannot miss one.  (The buffer pointers follow their
 // storage: ReleaseAll nulls them.)
-#define KORVAX_GENERATOR_STATE(SCALAR, ARRAY)                                                                   \
-    SCALAR(int, trigger_source_out, 0)                                                                         \
-    SCALAR(int, trigger_slope_out, 1)                                                                          \
-    SCALAR(double, trigger_level_out, 0.0)                                                                     \
-    SCALAR(int, isGeneratorON, 0)                                                                              \
-    SCALAR(int, numChanOut, 0)                                                                                 \
-    SCALAR(int, oPeriod, 0)                                                                                    \
-    SCALAR(int, oSamples, 0)                                                                                   \
-    SCALAR(int, SamplesCount, 0)                                                                               \
-    SCALAR(double, oClockRate, 0.0)                                                                            \
-    SCALAR(double, maxOutClk, 0.0)                                                                             \
-    ARRAY(int, oChannel, 2, {0, 1})                                                                            \
-    ARRAY(double, oRange, 2, {0.0, 0.0})                                                                       \
-    ARRAY(int, oPlot, 2, {0, 0})                                                                               \
-    SCALAR(int, adPreviewPlot, 0)                                                                              \
-    SCALAR(int, isAdvancedWaveformON, 0)                                                                       \
-    SCALAR(int, adPoints, 0)                                                                                   \
-    SCALAR(int, adPeriods, 0)                                                                                  \
+#define KORVAX_GENERATOR_STATE(SCALAR, ARRAY)                                                                \
+    SCALAR(int, trigger_source_out, 0)                                                                       \
+    SCALAR(int, trigger_slope_out, 1)                                                                        \
+    SCALAR(double, trigger_level_out, 0.0)                                                                   \
+    SCALAR(int, isGeneratorON, 0)                                                                            \
+    SCALAR(int, numChanOut, 0)                                                                               \
+    SCALAR(int, oPeriod, 0)                                                                                  \
+    SCALAR(int, oSamples, 0)                                                                                 \
+    SCALAR(int, SamplesCount, 0)                                                                             \
+    SCALAR(double, oClockRate, 0.0)                                                                          \
+    SCALAR(double, maxOutClk, 0.0)                                                                           \
+    ARRAY(int, oChannel, 2, {0, 1})                                                                          \
+    ARRAY(double, oRange, 2, {0.0, 0.0})                                                                     \
+    ARRAY(int, oPlot, 2, {0, 0})                                                                             \
+    SCALAR(int, adPreviewPlot, 0)                                                                            \
+    SCALAR(int, isAdvancedWaveformON, 0)                                                                     \
+    SCALAR(int, adPoints, 0)                                                                                 \
+    SCALAR(int, adPeriods, 0)                                                                                \
     SCALAR(int, ch1Source, kCh1Standard)
 
 // The generator's own working values (namespace gen).
-#define KORVAX_GENERATOR_INTERNAL_STATE(SCALAR, ARRAY)                                                          \
-    SCALAR(double, adAmplitude, 0.0)                                                                           \
-    SCALAR(double, adOffset, 0.0)                                                                              \
-    SCALAR(double, adClock, 0.0)                                                                               \
-    SCALAR(double, ch1Clock, 0.0)                                                                              \
+#define KORVAX_GENERATOR_INTERNAL_STATE(SCALAR, ARRAY)                                                       \
+    SCALAR(double, adAmplitude, 0.0)                                                                         \
+    SCALAR(double, adOffset, 0.0)                                                                            \
+    SCALAR(double, adClock, 0.0)                                                                             \
+    SCALAR(double, ch1Clock, 0.0)                                                                            \
     ARRAY(int, outputOn, 2, {0, 0})
 
 #define KORVAX_DEFINE_SCALAR(type, name, start) type name = start;
 #define KORVAX_DEFINE_ARRAY(type, name, n, ...) type name[n] = __VA_ARGS__;
 #define KORVAX_RESET_SCALAR(type, name, start) name = start;
-#define KORVAX_RESET_ARRAY(type, name, n, ...)                                                                  \
-    {                                                                                                          \
-        const type start[n] = __VA_ARGS__;                                                                     \
-        std::copy(start, start + n, name);                                                                     \
+#define KORVAX_RESET_ARRAY(type, name, n, ...)                                                               \
+    {                                                                                                        \
+        const type start[n] = __VA_ARGS__;                                                                   \
+        std::copy(start, start + n, name);                                                                   \
     }
 
 KORVAX_GENERATOR_STATE(KORVAX_DEFINE_SCALAR, KORVAX_DEFINE_ARRAY)

@@ -13,15 +13,15 @@
 
 // The calibration's settings and flags with their start-up values, listed
 // once: defined from this list and put back from it by Meters_Reset.
-#define KORVAX_CAL_STATE(X)                                                                                    \
-    X(int, isCal_Running, 0)                                                                                   \
-    X(double *, vCalBufferOut, nullptr)                                                                        \
-    X(short *, CalBufferOut, nullptr)                                                                          \
-    X(double, vCalPhase, 0.0)                                                                                  \
-    X(double *, vCalBufferIn, nullptr)                                                                         \
-    X(short *, CalBufferIn, nullptr)                                                                           \
-    X(double, CalTimeStep, 0.0)                                                                                \
-    X(int, calPlot, 0)                                                                                         \
+#define KORVAX_CAL_STATE(X)                                                                                  \
+    X(int, isCal_Running, 0)                                                                                 \
+    X(double *, vCalBufferOut, nullptr)                                                                      \
+    X(short *, CalBufferOut, nullptr)                                                                        \
+    X(double, vCalPhase, 0.0)                                                                                \
+    X(double *, vCalBufferIn, nullptr)                                                                       \
+    X(short *, CalBufferIn, nullptr)                                                                         \
+    X(double, CalTimeStep, 0.0)                                                                              \
+    X(int, calPlot, 0)                                                                                       \
     X(CalPauseRoutine, calPause, Delay)
 #define KORVAX_CAL_DEFINE(type, name, start) type name = start;
 #define KORVAX_CAL_RESET(type, name, start) name = start;

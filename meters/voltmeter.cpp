@@ -101,9 +101,9 @@ void ReadVolt(void)
         const int savedSlope = trigger_slope;
         trigger_source = 0;
         trigger_slope = 1;
-        const int status = Scope_SynthesizeInput(window.get(), kVoltmeterSamples,
-                                                 Voltmeter_WindowClock(Voltmeter_InputFrequency()),
-                                                 kAcquisitionNoise);
+        const int status =
+            Scope_SynthesizeInput(window.get(), kVoltmeterSamples,
+                                  Voltmeter_WindowClock(Voltmeter_InputFrequency()), kAcquisitionNoise);
         trigger_source = savedSource;
         trigger_slope = savedSlope;
         if (status == 0)

@@ -164,8 +164,8 @@ int HeldIndex(double pos, int count)
 // The kept samples of a record taken from a played buffer.  Record sample
 // m x stride - pre lies at that many scope samples from the trigger point;
 // the trigger point sits at buffer position start.
-void PlayedBuffer(const Generator_Ch1Wave &wave, double clockRate, double start, int pre, int stride, int kept,
-                  double *out)
+void PlayedBuffer(const Generator_Ch1Wave &wave, double clockRate, double start, int pre, int stride,
+                  int kept, double *out)
 {
     const double step = wave.clockRate / clockRate; // buffer samples per scope sample
     for (int m = 0; m < kept; ++m) {

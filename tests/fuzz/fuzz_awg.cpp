@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Inputs are far below the size limit: reading the file must give what
     // parsing the same bytes gives.
     AwgWaveform parsed;
-    if (Awg_Parse(reinterpret_cast<const char *>(data), size, &parsed) != status || parsed.count != wave.count)
+    if (Awg_Parse(reinterpret_cast<const char *>(data), size, &parsed) != status ||
+        parsed.count != wave.count)
         std::abort();
     char message[256];
     Awg_Message(status, wave, message, sizeof message);

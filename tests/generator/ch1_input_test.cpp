@@ -98,8 +98,8 @@ TEST_F(Ch1InputTest, FileWaveformIsPlayedAtItsClockAndHeldBetweenSamples)
 {
     // Four samples 2^-16 s apart (times exact in binary): 65536 Hz.
     SetCtrlVal(panelGene, GENE_CH1_TYPE, 6);
-    testseam::QueueFileAnswer(WriteFile(
-        "steps.awg", "0\t0\n0.0000152587890625\t1\n0.000030517578125\t2\n0.0000457763671875\t3\n"));
+    testseam::QueueFileAnswer(
+        WriteFile("steps.awg", "0\t0\n0.0000152587890625\t1\n0.000030517578125\t2\n0.0000457763671875\t3\n"));
     ASSERT_EQ(Switch(0, 1), 0);
     Generator_Ch1Wave wave;
     ASSERT_TRUE(Generator_Ch1Buffer(&wave));

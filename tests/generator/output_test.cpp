@@ -130,7 +130,8 @@ TEST_F(GeneratorTest, RangeHoldsTheOffsetToo)
         EXPECT_DOUBLE_EQ(oRange[0], c.range) << c.amplitude << " + " << c.offset;
         EXPECT_DOUBLE_EQ(oRange[1], c.range) << c.amplitude << " + " << c.offset;
         // The codes use that range: full scale is the range, not the amplitude.
-        EXPECT_EQ(BufferOut2[0], static_cast<short>(std::nearbyint((c.amplitude + c.offset) * 32767.0 / c.range)));
+        EXPECT_EQ(BufferOut2[0],
+                  static_cast<short>(std::nearbyint((c.amplitude + c.offset) * 32767.0 / c.range)));
         ASSERT_EQ(Switch(0, 0), 0);
         ASSERT_EQ(Switch(1, 0), 0);
     }

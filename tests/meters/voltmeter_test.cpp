@@ -82,15 +82,17 @@ TEST_F(VoltmeterTest, ReadsTrueMeanAndRmsAtEveryFrequency)
         double mean, rms; // of 1 V amplitude around a 0.25 V offset
     };
     const double sine = 1.0 / std::sqrt(2.0);
-    const Case cases[] = {{0, 499.9e3, 0.25, sine}, {0, 500e3, 0.25, sine}, {0, 1e6, 0.25, sine},
-                          {0, 1.5e6, 0.25, sine},   {0, 10e6, 0.25, sine},  {0, 50e6, 0.25, sine},
-                          {1, 50e6, 0.25, 1.0},     {1, 500e3, 0.25, 1.0},  {2, 1e6, 0.25, 1.0 / std::sqrt(3.0)}};
+    const Case cases[] = {
+        {0, 499.9e3, 0.25, sine}, {0, 500e3, 0.25, sine}, {0, 1e6, 0.25, sine},
+        {0, 1.5e6, 0.25, sine},   {0, 10e6, 0.25, sine},  {0, 50e6, 0.25, sine},
+        {1, 50e6, 0.25, 1.0},     {1, 500e3, 0.25, 1.0},  {2, 1e6, 0.25, 1.0 / std::sqrt(3.0)}};
     for (const Case &c : cases) {
         SetInput(c.type, 1.0, 0.25);
         oFrequency = c.frequency;
         SetCtrlVal(panelVoltmeter, VOLTMETER_MEASURE, kMeasureDC);
         Tick();
-        EXPECT_NEAR(Voltmeter_Reading(), c.mean, 0.003) << "type " << c.type << " at " << c.frequency << " Hz";
+        EXPECT_NEAR(Voltmeter_Reading(), c.mean, 0.003)
+            << "type " << c.type << " at " << c.frequency << " Hz";
         SetCtrlVal(panelVoltmeter, VOLTMETER_MEASURE, kMeasureACRMS);
         Tick();
         EXPECT_NEAR(Voltmeter_Reading(), c.rms, 0.003) << "type " << c.type << " at " << c.frequency << " Hz";
