@@ -130,6 +130,7 @@ void Stop(void)
         Dim(kToolbarSave, 1);
     ShowCtrl(panelScope, SCOPE_STATUS, 0);
     SetCaptureTimer(0);
+    Scope_AutoSaveRunEnded();
 }
 
 } // namespace
@@ -153,6 +154,7 @@ void Scope_EndRun(void)
     Dim(kToolbarOneShot, 0);
     Dim(kToolbarContinuous, 0);
     Dim(kToolbarStop, 1);
+    Scope_AutoSaveRunEnded();
 }
 
 int GoStopCallback(int, int, int, void *callbackData, int, int)
