@@ -7,6 +7,7 @@
 #include "digital/digital.h"
 #include "generator/generator.h"
 #include "meters/meters.h"
+#include "remote/bench_remote.h"
 #include "scope/scope.h"
 
 void Bench_RegisterCallbacks(void)
@@ -20,6 +21,7 @@ void Bench_RegisterCallbacks(void)
     RegisterCallbackTable(generatorCallbackTable, generatorCallbackCount);
     RegisterCallbackTable(metersCallbackTable, metersCallbackCount);
     RegisterCallbackTable(digitalCallbackTable, digitalCallbackCount);
+    RegisterCallbackTable(remoteCallbackTable, remoteCallbackCount);
 }
 
 int Bench_OpenMain(void)
@@ -50,6 +52,7 @@ void Bench_OpenInstruments(void)
     panelAutosave = LoadPanel(panelBench, kResourceFile, AUTOSAVE);
     panelFilter = LoadPanel(panelBench, kResourceFile, FILTER);
     panelVoltmeter = LoadPanel(0, kResourceFile, VOLTMETER);
+    panelRemote = LoadPanel(panelBench, kResourceFile, REMOTE);
 
     // The close box sends the Quit button's commit, so closing the window
     // saves the setup exactly as Quit does.
@@ -82,6 +85,7 @@ int Bench_Open(void)
 
 void Bench_Close(void)
 {
+    Remote_Close();
     if (Toolbar > 0)
         Toolbar_Discard(Toolbar);
     Toolbar = 0;
@@ -94,7 +98,7 @@ void Bench_Close(void)
         DiscardPanel(panelVoltmeter);
     panelBench = panelSplash = panelScope = panelGene = panelAbout = 0;
     panelAd_Scope = panelDig = panelCal = panelAd_Gene = panelSave = 0;
-    panelAutosave = panelFilter = panelVoltmeter = 0;
+    panelAutosave = panelFilter = panelVoltmeter = panelRemote = 0;
     panelAin = panelRange = panelMode = panelCoupling = 0;
     tabCtrl = 0;
     Menu_Handle = 0;
@@ -202,6 +206,8 @@ int Bench_Main(int argc, char **argv)
     StepDone(11);
     DisplayPanel(panelScope);
     StepDone(12);
+    // The SCPI server, when it was left on (or a test asks for it).
+    Remote_Open();
 
     RunUserInterface();
 
