@@ -4,6 +4,7 @@
 // bench state: the instruments fill one from their buffers.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,11 +28,18 @@ struct Record
 
     // Samples per channel (that of the first channel; 0 with none).
     std::size_t Samples() const { return channels.empty() ? 0 : channels.front().values.size(); }
-    // Time of sample i.  With firstTime set by SetPreTrigger, the sample at
-    // the trigger gets exactly 0.
+    // Time of sample i.  When the first time is a whole number of intervals
+    // k (k x interval == firstTime, as SetPreTrigger makes it), the time is that number of intervals
+    // times the interval, so the trigger sample gets exactly 0 and a
+    // pre-trigger sample -3e-06 rather than -2.9999999999999997e-06.
     double TimeOf(std::size_t i) const
     {
-        return i == 0 ? firstTime : firstTime + static_cast<double>(i) * sampleInterval;
+        if (i == 0)
+            return firstTime;
+        const double first = std::round(firstTime / sampleInterval);
+        if (first * sampleInterval == firstTime && std::fabs(first) < 4e15 && static_cast<double>(i) < 4e15)
+            return (static_cast<double>(i) + first) * sampleInterval;
+        return firstTime + static_cast<double>(i) * sampleInterval;
     }
     // Places the trigger preSamples samples after the first one.
     void SetPreTrigger(std::size_t preSamples) { firstTime = -(static_cast<double>(preSamples) * sampleInterval); }

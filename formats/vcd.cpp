@@ -30,10 +30,11 @@ std::string LineName(const LogicRecord &r, int line)
     return name;
 }
 
-// One printable character per line: '!' for line 0, '"' for line 1 ...
+// One letter per line, 'A' for line 0 to 'P' for line 15: no identifier
+// that a reader could take for a keyword ('$'), a time ('#') or a value.
 char Identifier(int line)
 {
-    return static_cast<char>('!' + line);
+    return static_cast<char>('A' + line);
 }
 
 void AppendUnsigned(std::string *text, std::uint64_t v)

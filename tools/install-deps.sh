@@ -9,9 +9,13 @@ missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
 if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+# The CSV tests write numbers under German and French locales.
+for loc in de_DE fr_FR; do
+  locale -a 2>/dev/null | grep -qix "$loc\.utf-\?8" || $SUDO localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+done
