@@ -4,7 +4,8 @@ set -euo pipefail
 PACKAGES=(build-essential cmake qt6-base-dev libqcustomplot-dev libqcustomplot2.1-qt6
           libgl-dev libgtest-dev libbenchmark-dev libfftw3-dev
           clang libclang-rt-14-dev xvfb xauth
-          libsndfile1-dev python3-numpy python3-soundfile locales)
+          libsndfile1-dev python3-numpy python3-soundfile locales
+          python3-pyvisa python3-pyvisa-py)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
