@@ -1,5 +1,5 @@
-// Saving a slot's record (text, two-column and binary formats) and printing
-// the scope panel.
+// Saving a slot's record (text, two-column and binary formats, and CSV, WAV
+// and NumPy through formats/) and printing the scope panel.
 //
 // The simulated card delivers no raw codes, so the 16-bit codes of the
 // binary format are made from the saved volts record when it is written:
@@ -11,11 +11,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+
+#include <strings.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "formats/csv.h"
+#include "formats/npy.h"
+#include "formats/wav.h"
 #include "scope/scope.h"
 
 namespace
@@ -162,6 +168,62 @@ double RecordRate(void)
     if (isStreamingRAMOn && decimation_factor > 1)
         return iClockRate / decimation_factor;
     return iClockRate;
+}
+
+// Formats written through formats/, chosen by the name's ending (any case);
+// every other name keeps the choice among the bench's own three.
+enum class ExportFormat
+{
+    None,
+    Csv,
+    Wav,
+    Npy,
+};
+
+ExportFormat ExportFormatOf(const char *path)
+{
+    const std::size_t length = std::strlen(path);
+    auto endsWith = [&](const char *suffix) {
+        const std::size_t n = std::strlen(suffix);
+        return length > n && ::strcasecmp(path + length - n, suffix) == 0;
+    };
+    if (endsWith(".csv"))
+        return ExportFormat::Csv;
+    if (endsWith(".wav"))
+        return ExportFormat::Wav;
+    if (endsWith(".npy"))
+        return ExportFormat::Npy;
+    return ExportFormat::None;
+}
+
+// Writes n volts of one slot, the first preSamples of them before the
+// trigger.  A WAV file's full scale is the slot's input range.
+formats::Status WriteExport(ExportFormat format, const char *path, int slot, const double *values, int n,
+                            int preSamples)
+{
+    formats::Record record;
+    record.sampleInterval = 1.0 / RecordRate();
+    formats::Channel channel;
+    channel.name = ChannelName[slot][0] ? std::string(ChannelName[slot], strnlen(ChannelName[slot], 8))
+                                        : "CH" + std::to_string(iChan[slot].channel + 1);
+    channel.unit = "V";
+    channel.values.assign(values, values + n);
+    record.channels.push_back(std::move(channel));
+    record.SetPreTrigger(static_cast<std::size_t>(preSamples > 0 ? preSamples : 0));
+    switch (format) {
+    case ExportFormat::Csv:
+        return formats::WriteCsv(path, record);
+    case ExportFormat::Npy:
+        return formats::WriteNpy(path, record);
+    case ExportFormat::Wav: {
+        formats::WavOptions options;
+        options.fullScaleVolts = iRange[slot];
+        return formats::WriteWav(path, record, options);
+    }
+    case ExportFormat::None:
+        break;
+    }
+    return formats::Status::BadArgument;
 }
 
 } // namespace
@@ -377,10 +439,27 @@ int SaveChannelonDisk(int slot, const short *rawCodes, const double *values, int
     const int streaming = isStreamingRAMEnabled;
     char path[1024] = "";
     const int answer =
-        FileSelectPopup("", streaming ? "*.dat" : "*.asc", streaming ? "*.dat" : "*.asc;*.dat;*.awg", title,
-                        VAL_SAVE_BUTTON, 0, 0, 1, 1, path);
+        FileSelectPopup("", streaming ? "*.dat" : "*.asc",
+                        streaming ? "*.dat" : "*.asc;*.dat;*.awg;*.csv;*.wav;*.npy", title, VAL_SAVE_BUTTON, 0, 0,
+                        1, 1, path);
     if (answer <= VAL_NO_FILE_SELECTED || path[0] == '\0')
         return -1;
+
+    // A stream is saved in the binary format whatever the name.
+    const ExportFormat exportFormat = streaming ? ExportFormat::None : ExportFormatOf(path);
+    if (exportFormat != ExportFormat::None) {
+        // The record starts before the trigger unless it was saved from the
+        // trigger point above.
+        const formats::Status status =
+            WriteExport(exportFormat, path, slot, values + first, n, first == start ? pre_iSample : 0);
+        ProcessDrawEvents();
+        if (status != formats::Status::Ok) {
+            const std::string message = std::string(kSaveError) + ": " + formats::StatusText(status);
+            MessagePopup("Error message", message.c_str());
+            return -1;
+        }
+        return 0;
+    }
 
     ScopeFileHeader header{};
     StampHeader(&header);
