@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,33 @@ void RunControl(int which)
     GoStopCallback(panelScope, 0, EVENT_COMMIT, reinterpret_cast<void *>(static_cast<std::intptr_t>(which)), 0, 0);
 }
 
+// A float32 block built in one buffer, with room for the reply's newline,
+// so a record of tens of megabytes is not copied again on its way out.
+std::string Float32Block(const double *values, std::size_t count)
+{
+    const std::string digits = std::to_string(count * 4);
+    std::string out;
+    out.reserve(2 + digits.size() + count * 4 + 1);
+    out += '#';
+    out += std::to_string(digits.size());
+    out += digits;
+    char chunk[4096];
+    std::size_t used = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const float f = static_cast<float>(values[k]);
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        for (int b = 0; b < 4; ++b)
+            chunk[used++] = static_cast<char>((bits >> (8 * b)) & 0xFF); // little-endian on any host
+        if (used == sizeof chunk) {
+            out.append(chunk, used);
+            used = 0;
+        }
+    }
+    out.append(chunk, used);
+    return out;
+}
+
 bool ScopeRecordOf(int channel, const double **values, int *count)
 {
     if (channel < 1 || channel > 4 || isStreamingRAMEnabled || loop <= 0)
@@ -206,6 +234,8 @@ void AddScope(scpi::Tree &t)
           NoArgs([] { return Number(ReadDouble(panelScope, SCOPE_SAMPLING_RATE)); }));
     t.Add(":ACQuire:POINts",
           [](Context &, const Params &p) {
+              // The limit of the channels and mode set now, as a start applies it.
+              SetCtrlAttribute(panelScope, SCOPE_RECORD_LENGTH, ATTR_MAX_VALUE, Scope_RecordLimit());
               return SetNumeric(panelScope, SCOPE_RECORD_LENGTH, p, "", "record length", true);
           },
           NoArgs([] { return Number(ReadInt(panelScope, SCOPE_RECORD_LENGTH)); }));
@@ -456,7 +486,7 @@ void AddScope(scpi::Tree &t)
               if (!ScopeRecordOf(waveSource, &values, &n))
                   return Result::Fail(scpi::kExecutionError, "no record of that channel");
               if (waveFormat == WaveFormat::Real)
-                  return Result::Reply(scpi::EncodeFloat32Block(values, static_cast<std::size_t>(n)));
+                  return Result::Reply(Float32Block(values, static_cast<std::size_t>(n)));
               if (waveFormat == WaveFormat::Ascii)
                   return Result::Reply(scpi::FormatAsciiList(values, static_cast<std::size_t>(n)));
               const int slot = SlotOfChannel(waveSource - 1);

@@ -149,7 +149,11 @@ void Session::RunUnit(Resolved &unit)
 
 void Session::FinishMessage()
 {
-    if (!replies_.empty()) {
+    if (replies_.size() == 1 && output_.empty()) {
+        // One reply (a waveform block may be tens of megabytes): moved, not copied.
+        output_ = std::move(replies_[0]);
+        output_ += '\n';
+    } else if (!replies_.empty()) {
         for (std::size_t k = 0; k < replies_.size(); ++k) {
             if (k)
                 output_ += ';';

@@ -12,6 +12,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -22,12 +23,16 @@ namespace
 
 constexpr int kPollMs = 5;
 constexpr qint64 kReadChunk = 1 << 16;
+constexpr int kSendBuffer = 4 << 20;
+constexpr qint64 kWriteSlice = 2 << 20;
 constexpr std::size_t kLastCommandChars = 80;
 
 struct Client {
     QPointer<QTcpSocket> socket;
     std::unique_ptr<scpi::Session> session;
     std::string line; // printable text of the message being received
+    std::string out;  // replies not yet handed to the socket, from sent on
+    std::size_t sent = 0;
     bool closed = false;
 };
 
@@ -90,12 +95,19 @@ private:
                 continue;
             }
             socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            // Waveforms are tens of megabytes: a large send buffer lets the
+            // kernel take more of one per write.
+            socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kSendBuffer);
             auto client = std::make_unique<Client>();
             client->socket = socket;
             client->session = std::make_unique<scpi::Session>(tree_);
             Client *raw = client.get();
             clients_.push_back(std::move(client));
             QObject::connect(socket, &QTcpSocket::readyRead, this, [this, raw] { Serve(raw); });
+            QObject::connect(socket, &QTcpSocket::bytesWritten, this, [this, raw] {
+                if (depth_ == 0 && !raw->closed)
+                    Flush(raw);
+            });
             QObject::connect(socket, &QTcpSocket::disconnected, this, [this, raw] {
                 raw->closed = true;
                 Notify();
@@ -130,7 +142,9 @@ private:
             return; // the timer comes back to it
         ++depth_;
         char buffer[kReadChunk];
-        while (c->socket && !c->closed && c->session->AcceptsInput() && c->socket->bytesAvailable() > 0) {
+        // A client that does not read its replies is not read either.
+        while (c->socket && !c->closed && c->session->AcceptsInput() && c->out.size() - c->sent < kWriteSlice &&
+               c->socket->bytesAvailable() > 0) {
             const qint64 n = c->socket->read(buffer, sizeof buffer);
             if (n <= 0)
                 break;
@@ -141,13 +155,37 @@ private:
         --depth_;
     }
 
+    // Replies go to the socket a slice at a time, as the socket drains, so
+    // a waveform of tens of megabytes is not copied whole into the socket's
+    // own buffer.
     void Flush(Client *c)
     {
-        if (!c->session->HasOutput())
+        if (c->session->HasOutput()) {
+            if (c->sent == c->out.size()) {
+                c->out = c->session->TakeOutput();
+                c->sent = 0;
+            } else {
+                c->out.erase(0, c->sent);
+                c->sent = 0;
+                c->out += c->session->TakeOutput();
+            }
+        }
+        if (!c->socket || c->closed || c->socket->state() != QAbstractSocket::ConnectedState) {
+            c->out.clear();
+            c->sent = 0;
             return;
-        const std::string out = c->session->TakeOutput();
-        if (c->socket && !c->closed && c->socket->state() == QAbstractSocket::ConnectedState)
-            c->socket->write(out.data(), static_cast<qint64>(out.size()));
+        }
+        while (c->sent < c->out.size() && c->socket->bytesToWrite() < kWriteSlice) {
+            const std::size_t n = std::min<std::size_t>(kWriteSlice, c->out.size() - c->sent);
+            const qint64 written = c->socket->write(c->out.data() + c->sent, static_cast<qint64>(n));
+            if (written <= 0)
+                break;
+            c->sent += static_cast<std::size_t>(written);
+        }
+        if (c->sent == c->out.size()) {
+            c->out.clear();
+            c->sent = 0;
+        }
     }
 
     void Tick()
