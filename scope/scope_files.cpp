@@ -5,22 +5,18 @@
 // binary format are made from the saved volts record when it is written:
 // round(v / range * 32767), held to the 16-bit range.
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
 
 #include <strings.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "formats/csv.h"
 #include "formats/npy.h"
+#include "formats/replace_file.h"
 #include "formats/wav.h"
 #include "scope/scope.h"
 
@@ -147,18 +143,6 @@ void StampHeader(ScopeFileHeader *h)
 bool Contains(const char *text, const char *part)
 {
     return std::strstr(text, part) != nullptr;
-}
-
-// Flushes a folder's entries to the disk (best effort).
-void SyncFolderOf(const std::string &path)
-{
-    const std::string::size_type slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 // Samples per second of the record the buffers hold: a stream keeps one
@@ -303,70 +287,22 @@ int Scope_WriteRecordFile(const char *path, int forceBinary, const ScopeFileHead
 {
     if (!path || !*path)
         return -1;
-
-    // Replace the file a symbolic link points to, not the link.
-    std::string target = path;
-    char resolved[PATH_MAX];
-    if (::realpath(path, resolved))
-        target = resolved;
-
-    // Only a regular file is replaced.  A FIFO or a device is never opened:
-    // writing into one waits for a reader or goes where no file keeps it.
-    // A write-protected file stays as the user protected it.
-    struct stat st;
-    const bool replacing = ::stat(target.c_str(), &st) == 0;
-    mode_t mode;
-    if (replacing) {
-        if (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0)
-            return -1;
-        mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-
     // The record goes into a new file beside the target, which takes the
-    // target's place only once it is whole: a full disk or a failing write
-    // leaves the old file as it was, and the new one is removed.
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    std::FILE *file = ::fdopen(fd, "wb");
-    if (!file) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return -1;
-    }
-    int status = ::fchmod(fd, mode) == 0 ? 0 : -1;
-    if (status == 0) {
+    // target's place only once it is whole; a FIFO or a device is never
+    // opened (see formats::WriteReplacing).
+    const formats::Status status = formats::WriteReplacing(path, [&](std::FILE *file) {
+        int written;
         if (forceBinary)
-            status = Scope_WriteDat(file, header, values, n);
+            written = Scope_WriteDat(file, header, values, n);
         else if (Contains(path, ".asc"))
-            status = Scope_WriteAsc(file, header, channelNumber, values, n);
+            written = Scope_WriteAsc(file, header, channelNumber, values, n);
         else if (Contains(path, ".awg"))
-            status = Scope_WriteAwg(file, header.clockRate, values, n);
+            written = Scope_WriteAwg(file, header.clockRate, values, n);
         else
-            status = Scope_WriteDat(file, header, values, n);
-    }
-    // Data still buffered may fail to reach the disk only now.
-    if (std::fflush(file) != 0 || std::ferror(file))
-        status = -1;
-    // A file that replaces another is on the disk before it takes its name.
-    if (status == 0 && replacing && ::fsync(fd) != 0)
-        status = -1;
-    if (std::fclose(file) != 0)
-        status = -1;
-    if (status == 0 && std::rename(temp.c_str(), target.c_str()) != 0)
-        status = -1;
-    if (status != 0) {
-        ::unlink(temp.c_str());
-        return -1;
-    }
-    if (replacing)
-        SyncFolderOf(target);
-    return 0;
+            written = Scope_WriteDat(file, header, values, n);
+        return written == 0 ? formats::Status::Ok : formats::Status::WriteFailed;
+    });
+    return status == formats::Status::Ok ? 0 : -1;
 }
 
 int SaveCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2)
