@@ -600,6 +600,123 @@ void AddVoltmeter(scpi::Tree &t)
     t.Add(":MEASure:VOLTage:AC", nullptr, measure(kMeasureACRMS));
 }
 
+// ---------------------------------------------------------------- digital analyzer
+
+void AddDigital(scpi::Tree &t)
+{
+    t.Add(":DIGital:RUN", NoArgs([] { return FromStatus(isDigitalON ? 0 : OperateCtrl(panelDig, DIG_RUN, 1), "run"); }),
+          nullptr);
+    t.Add(":DIGital:STOP", NoArgs([] { return FromStatus(isDigitalON ? OperateCtrl(panelDig, DIG_RUN, 0) : 0, "stop"); }),
+          nullptr);
+    t.Add(":DIGital:STATe", nullptr, NoArgs([] { return Flag(isDigitalON != 0); }));
+    t.Add(":DIGital:SRATe",
+          [](Context &, const Params &p) { return SetNumeric(panelDig, DIG_RATE, p, "S/S", "sample rate"); },
+          NoArgs([] { return Number(ReadDouble(panelDig, DIG_RATE)); }));
+    t.Add(":DIGital:POINts",
+          [](Context &, const Params &p) { return SetNumeric(panelDig, DIG_SAMPLES, p, "", "sample count", true); },
+          NoArgs([] { return Number(ReadInt(panelDig, DIG_SAMPLES)); }));
+    // The last capture: one little-endian 16-bit word per sample, line k in bit k.
+    t.Add(":DIGital:DATA", nullptr, NoArgs([] {
+              const std::size_t bytes = static_cast<std::size_t>(dSamples > 0 ? dSamples : 0) * 2;
+              if (bytes == 0 || dBufferIn.size() < bytes || ticks_digital <= 0.0)
+                  return Result::Fail(scpi::kExecutionError, "no capture");
+              return Result::Reply(scpi::EncodeBlock(
+                  std::string_view(reinterpret_cast<const char *>(dBufferIn.data()), bytes)));
+          }));
+}
+
+// ---------------------------------------------------------------- files
+
+bool EndsWith(const std::string &s, const char *suffix)
+{
+    const std::size_t n = std::strlen(suffix);
+    if (s.size() < n)
+        return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        char c = s[s.size() - n + i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+// A file name parameter: a string, not empty, without a NUL.
+int PathParam(const Value &v, std::string &path)
+{
+    if (v.kind != scpi::ValueKind::String)
+        return scpi::kDataTypeError;
+    if (v.text.empty() || v.text.find('\0') != std::string::npos || v.text.size() > 1023)
+        return scpi::kIllegalParameterValue;
+    path = v.text;
+    return scpi::kNoError;
+}
+
+void AddFiles(scpi::Tree &t)
+{
+    // A scope record as the Save panel writes it: ".asc", ".awg" or ".dat".
+    t.Add(":MMEMory:STORe:WAVeform",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 2))
+                  return Result::Fail(e);
+              std::string path;
+              if (int e = PathParam(p[0], path))
+                  return Result::Fail(e, "file name");
+              int channel = waveSource;
+              if (p.size() == 2) {
+                  channel = ChannelParam(p[1]);
+                  if (channel < 0)
+                      return Result::Fail(scpi::kIllegalParameterValue, "CHANnel1..4");
+              }
+              if (!EndsWith(path, ".asc") && !EndsWith(path, ".awg") && !EndsWith(path, ".dat"))
+                  return Result::Fail(scpi::kIllegalParameterValue, "a .asc, .awg or .dat file");
+              const double *values = nullptr;
+              int n = 0;
+              if (!ScopeRecordOf(channel, &values, &n))
+                  return Result::Fail(scpi::kExecutionError, "no record of that channel");
+              const int slot = SlotOfChannel(channel - 1);
+              ScopeFileHeader header{};
+              GetSystemDate(&header.month, &header.day, &header.year);
+              GetSystemTime(&header.hours, &header.minutes, &header.seconds);
+              header.clockRate = iClockRate;
+              header.range = iRange[slot];
+              header.samples = n;
+              header.preSamples = pre_iSample;
+              if (Scope_WriteRecordFile(path.c_str(), 0, header, channel, values, n) != 0)
+                  return Result::Fail(scpi::kExecutionError, "cannot write " + path);
+              return Result::Ok();
+          },
+          nullptr);
+    // Setup files as File > Load Setup / Save Setup read and write them.
+    t.Add(":MMEMory:LOAD:SETup",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              std::string path;
+              if (int e = PathParam(p[0], path))
+                  return Result::Fail(e, "file name");
+              if (Setup_ReadFile(path.c_str()) < 0)
+                  return Result::Fail(scpi::kExecutionError, "cannot read the setup file " + path);
+              return Result::Ok();
+          },
+          nullptr);
+    t.Add(":MMEMory:STORe:SETup",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              std::string path;
+              if (int e = PathParam(p[0], path))
+                  return Result::Fail(e, "file name");
+              SetupValues values;
+              Setup_UserValues(values);
+              if (Setup_WriteValues(path.c_str(), values) != 0)
+                  return Result::Fail(scpi::kExecutionError, "cannot write " + path);
+              return Result::Ok();
+          },
+          nullptr);
+}
+
 } // namespace
 
 bool Remote_ScopeRecord(int channel, const double **values, int *count)
@@ -655,4 +772,6 @@ void Remote_BuildBenchTree(scpi::Tree &tree)
     AddScope(tree);
     AddGenerator(tree);
     AddVoltmeter(tree);
+    AddDigital(tree);
+    AddFiles(tree);
 }

@@ -230,4 +230,57 @@ TEST_F(RemoteBench, VoltmeterReadsTheGeneratorThroughItsPanel)
     EXPECT_EQ(CtrlInt(panelVoltmeter, VOLTMETER_MEASURE), kMeasureACRMS);
 }
 
+TEST_F(RemoteBench, DigitalAnalyzerRunsAndGivesItsWords)
+{
+    EXPECT_EQ(Ask(":DIG:DATA?"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-200,");
+    EXPECT_EQ(Ask(":DIG:POIN 100;:DIG:SRAT 1MS/s;:DIG:RUN;:DIG:STAT?"), "1");
+    EXPECT_EQ(CtrlInt(panelDig, DIG_RUN), 1);
+    EXPECT_EQ(CtrlInt(panelDig, DIG_SAMPLES), 100);
+    testseam::AdvanceClockMs(10);
+    Tick();
+    session_->Feed(":DIG:DATA?\n");
+    const std::string block = session_->TakeOutput();
+    ASSERT_EQ(block.substr(0, 5), "#3200");
+    std::vector<std::int16_t> words;
+    ASSERT_TRUE(scpi::DecodeInt16(std::string_view(block).substr(5, 200), words));
+    ASSERT_EQ(words.size(), 100u);
+    for (std::size_t i = 1; i < words.size(); ++i)
+        EXPECT_EQ(static_cast<std::uint16_t>(words[i] - words[i - 1]), 1u); // the simulated counter
+    EXPECT_EQ(Ask(":DIG:STOP;:DIG:STAT?"), "0");
+    EXPECT_EQ(CtrlInt(panelDig, DIG_RUN), 0);
+}
+
+TEST_F(RemoteBench, FilesAreWrittenAndReadByPathAndFailuresAreReported)
+{
+    const std::string dir = TempDir();
+    Ask(":OUTP1 ON;:SING");
+    Tick();
+    session_->Poll();
+    EXPECT_EQ(Ask(":MMEM:STOR:WAV '" + dir + "/ch1.asc',CHAN1"), "");
+    EXPECT_EQ(Error(), "0,\"No error\"");
+    EXPECT_TRUE(std::filesystem::exists(dir + "/ch1.asc"));
+    EXPECT_EQ(Ask(":MMEM:STOR:WAV '" + dir + "/ch2.dat',CHAN2"), "");
+    EXPECT_GT(std::filesystem::file_size(dir + "/ch2.dat"), 48u);
+    // A folder that does not exist: an error, never success, no file.
+    EXPECT_EQ(Ask(":MMEM:STOR:WAV '" + dir + "/none/ch1.asc'"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-200,");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/none"));
+    EXPECT_EQ(Ask(":MMEM:STOR:WAV '" + dir + "/ch1.txt'"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-224,");
+    EXPECT_EQ(Ask(":MMEM:STOR:WAV 12"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-104,");
+
+    Ask(":FREQ 4321");
+    EXPECT_EQ(Ask(":MMEM:STOR:SET '" + dir + "/mine.ini'"), "");
+    EXPECT_EQ(Error(), "0,\"No error\"");
+    Ask(":FREQ 10");
+    EXPECT_EQ(Ask(":MMEM:LOAD:SET '" + dir + "/mine.ini';:FREQ?"), "4321");
+    EXPECT_EQ(Ask(":MMEM:LOAD:SET '" + dir + "/missing.ini'"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-200,");
+    EXPECT_EQ(Ask(":MMEM:STOR:SET '" + dir + "/none/mine.ini'"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-200,");
+    EXPECT_EQ(Ask(":FREQ?"), "4321");
+}
+
 } // namespace
