@@ -1,9 +1,11 @@
 #include "formats/csv.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -138,12 +140,13 @@ void SplitTitle(std::string title, Channel *c)
     const std::string t = Trim(title);
     const std::size_t open = t.rfind(" (");
     if (t.size() >= 4 && t.back() == ')' && open != std::string::npos && open > 0) {
-        c->name = t.substr(0, open);
-        c->unit = t.substr(open + 2, t.size() - open - 3);
-    } else {
-        c->name = t;
-        c->unit.clear();
+        c->name = Trim(t.substr(0, open));
+        c->unit = Trim(t.substr(open + 2, t.size() - open - 3));
+        if (!c->name.empty() && !c->unit.empty())
+            return;
     }
+    c->name = t;
+    c->unit.clear();
 }
 
 const char *SkipBlanks(const char *p, const char *end)
@@ -217,12 +220,15 @@ bool Parse(const char *data, std::size_t size, Record *record, std::string *mess
     for (std::size_t k = 1; k < columns; ++k)
         SplitTitle(titles[k], &record->channels[k - 1]);
 
+    // Room for the rows the text can hold: one per line, and no more than
+    // its bytes allow (a row of numbers takes at least two bytes a column).
     std::size_t rowsGuess = 0;
     for (const char *q = p; q < end;) {
         const char *nl = static_cast<const char *>(std::memchr(q, '\n', static_cast<std::size_t>(end - q)));
         ++rowsGuess;
         q = nl ? nl + 1 : end;
     }
+    rowsGuess = std::min(rowsGuess, static_cast<std::size_t>(end - p) / (2 * columns) + 1);
     std::vector<double> times;
     times.reserve(rowsGuess);
     for (Channel &c : record->channels)
@@ -296,9 +302,16 @@ Status ParseCsv(const char *data, std::size_t size, Record *record, std::string 
     *record = Record();
     if (message)
         message->clear();
-    if (!Parse(data, size, record, message)) {
+    try {
+        if (!Parse(data, size, record, message)) {
+            *record = Record();
+            return Status::ParseError;
+        }
+    } catch (const std::bad_alloc &) {
         *record = Record();
-        return Status::ParseError;
+        if (message)
+            *message = "not enough memory for the record";
+        return Status::TooLarge;
     }
     return Status::Ok;
 }

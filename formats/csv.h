@@ -24,12 +24,13 @@ Status WriteCsv(std::FILE *file, const Record &record);
 // numbers.  The times must rise evenly (within a thousandth of the
 // interval); the record takes the first time and the mean interval.  At
 // least two samples and at most kCsvMaxChannels channels.  On failure the
-// record is left empty and `message` (when given) tells what and where.
+// record is left empty and `message` (when given) tells what and where;
+// a record too large for the memory gives TooLarge.
 Status ParseCsv(const char *data, std::size_t size, Record *record, std::string *message = nullptr);
 // Reads a CSV file of at most kCsvMaxFileBytes (a regular file only).
 Status ReadCsv(const std::string &path, Record *record, std::string *message = nullptr);
 
 constexpr std::size_t kCsvMaxChannels = 256;
-constexpr std::size_t kCsvMaxFileBytes = std::size_t(4) << 30;
+constexpr std::size_t kCsvMaxFileBytes = std::size_t(1) << 30;
 
 } // namespace formats

@@ -84,6 +84,18 @@ VcdTimescale ChooseVcdTimescale(double sampleInterval)
     return best;
 }
 
+LogicRecord LogicFromPorts(const std::uint8_t *raw, std::size_t samples, double sampleInterval)
+{
+    LogicRecord r;
+    r.sampleInterval = sampleInterval;
+    if (!raw)
+        return r;
+    r.words.resize(samples);
+    for (std::size_t i = 0; i < samples; ++i)
+        r.words[i] = static_cast<std::uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
+    return r;
+}
+
 Status WriteVcd(std::FILE *file, const LogicRecord &record)
 {
     if (!file || !Writable(record))

@@ -24,6 +24,10 @@ struct VcdTimescale
 };
 VcdTimescale ChooseVcdTimescale(double sampleInterval);
 
+// The 16 lines of a capture of two 8-bit ports, two bytes a sample: byte
+// 2i is port 0 (lines 0..7), byte 2i + 1 port 1 (lines 8..15).
+LogicRecord LogicFromPorts(const std::uint8_t *raw, std::size_t samples, double sampleInterval);
+
 // Time 0 is the first sample (VCD has no negative times); the time of the
 // first sample relative to the trigger is stated in a comment.
 Status WriteVcd(const std::string &path, const LogicRecord &record);

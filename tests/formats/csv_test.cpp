@@ -4,6 +4,7 @@
 #include <string>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -161,6 +162,22 @@ TEST(CsvFile, ReaderTakesPlainLineEndsQuotesAndAByteOrderMark)
     EXPECT_DOUBLE_EQ(1e-3, r.sampleInterval);
 }
 
+TEST(CsvFile, ColumnTitlesSplitIntoNameAndUnitOnlyWhenBothAreThere)
+{
+    const std::string text = "t,probe  ( mV ),x (),(V),a (b (c)\n0,1,2,3,4\n1,1,2,3,4\n";
+    Record r;
+    ASSERT_EQ(Status::Ok, formats::ParseCsv(text.data(), text.size(), &r));
+    ASSERT_EQ(4u, r.channels.size());
+    EXPECT_EQ("probe", r.channels[0].name);
+    EXPECT_EQ("mV", r.channels[0].unit);
+    EXPECT_EQ("x ()", r.channels[1].name);
+    EXPECT_EQ("", r.channels[1].unit);
+    EXPECT_EQ("(V)", r.channels[2].name);
+    EXPECT_EQ("", r.channels[2].unit);
+    EXPECT_EQ("a (b", r.channels[3].name);
+    EXPECT_EQ("c", r.channels[3].unit);
+}
+
 TEST(CsvFile, ReaderRefusesWhatIsNotAnEvenlySampledRecord)
 {
     struct Case
@@ -205,6 +222,18 @@ TEST(CsvFile, ReaderRefusesAFifoAndAFolderWithoutWaiting)
     EXPECT_FALSE(message.empty());
     EXPECT_EQ(Status::NotRegularFile, formats::ReadCsv(dir.Path(), &r));
     EXPECT_EQ(Status::ReadFailed, formats::ReadCsv(dir.File("missing.csv"), &r));
+}
+
+TEST(CsvFile, ReaderRefusesAFileLargerThanItsLimitBeforeReadingIt)
+{
+    ScratchFolder dir;
+    WriteBytes(dir.File("big.csv"), "Time (s),CH1 (V)\r\n0,1\r\n1,2\r\n");
+    ASSERT_EQ(0, ::truncate(dir.File("big.csv").c_str(), static_cast<off_t>(formats::kCsvMaxFileBytes) + 1));
+    Record r;
+    std::string message;
+    EXPECT_EQ(Status::TooLarge, formats::ReadCsv(dir.File("big.csv"), &r, &message));
+    EXPECT_EQ("the file is too large", message);
+    EXPECT_TRUE(r.channels.empty());
 }
 
 } // namespace

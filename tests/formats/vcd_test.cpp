@@ -128,4 +128,14 @@ TEST(VcdFile, FewerLinesAndOwnNamesAreWrittenAsGiven)
     EXPECT_NE(std::string::npos, text.find("$dumpvars\n0A\n0B\n$end\n#1\n1A\n#2\n0A\n1B\n#3\n"));
 }
 
+TEST(VcdFile, TwoPortBytesMakeOneWordPerSample)
+{
+    const std::uint8_t raw[] = {0x01, 0x80, 0xFF, 0x00, 0x34, 0x12};
+    const LogicRecord r = formats::LogicFromPorts(raw, 3, 1e-6);
+    EXPECT_EQ((std::vector<std::uint16_t>{0x8001, 0x00FF, 0x1234}), r.words);
+    EXPECT_EQ(16, r.lines);
+    EXPECT_EQ(1e-6, r.sampleInterval);
+    EXPECT_TRUE(formats::LogicFromPorts(nullptr, 3, 1e-6).words.empty());
+}
+
 } // namespace
