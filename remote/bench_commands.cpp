@@ -498,6 +498,118 @@ void AddScope(scpi::Tree &t)
           }));
 }
 
+// Word parameter to a ring value: words[i] gives values[i].
+Result SetRingWord(int panel, int control, const Params &p, const char *const *words, const int *values, int count,
+                   const char *what)
+{
+    if (int e = scpi::ExpectParams(p, 1, 1))
+        return Result::Fail(e);
+    for (int i = 0; i < count; ++i) {
+        if (p[0].IsWord(words[i]))
+            return FromStatus(OperateCtrl(panel, control, values[i]), what);
+    }
+    return Result::Fail(scpi::kIllegalParameterValue, what);
+}
+
+Result RingWord(int panel, int control, const char *const *shortWords, const int *values, int count)
+{
+    const int v = ReadInt(panel, control);
+    for (int i = 0; i < count; ++i) {
+        if (values[i] == v)
+            return Result::Reply(shortWords[i]);
+    }
+    return Result::Reply(std::to_string(v));
+}
+
+const int kCouplingRings[4] = {TAB_COUPLING_CH1, TAB_COUPLING_CH2, TAB_COUPLING_CH3, TAB_COUPLING_CH4};
+const char *const kCouplingWords[3] = {"DC", "AC", "GND"};
+const int kCouplingValues[3] = {0, 1, 2};
+const char *const kWindowWords[10] = {"NONE",   "HANNing", "HAMMing", "BH3",     "EBLackman",
+                                      "BLACkman", "FLATtop", "BH4",     "BH7",     "LSIDelobe"};
+const char *const kWindowShort[10] = {"NONE", "HANN", "HAMM", "BH3", "EBL", "BLAC", "FLAT", "BH4", "BH7", "LSID"};
+const int kWindowValues[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+const char *const kFilterWords[4] = {"LPASs", "HPASs", "BPASs", "BSTop"};
+const char *const kFilterShort[4] = {"LPAS", "HPAS", "BPAS", "BST"};
+const int kFilterValues[4] = {0, 1, 2, 3};
+
+// An advanced-panel box, applied with the panel's OK as the user does.
+Result SetAdvancedBox(int control, bool on)
+{
+    SetCtrlVal(panelAd_Scope, control, on ? 1 : 0);
+    // The two modes exclude each other, as the panel's boxes do.
+    if (on && control == AD_SCOPE_STREAMING)
+        SetCtrlVal(panelAd_Scope, AD_SCOPE_AVERAGING, 0);
+    onOK_Ad_Scope(panelAd_Scope, AD_SCOPE_OK, EVENT_COMMIT, nullptr, 0, 0);
+    return Result::Ok();
+}
+
+void AddScopeMore(scpi::Tree &t)
+{
+    t.Add(":CHANnel#(1-4):COUPling",
+          [](Context &c, const Params &p) {
+              return SetRingWord(panelCoupling, kCouplingRings[c.suffixes[0] - 1], p, kCouplingWords, kCouplingValues,
+                                 3, "DC, AC or GND");
+          },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              return RingWord(panelCoupling, kCouplingRings[c.suffixes[0] - 1], kCouplingWords, kCouplingValues, 3);
+          });
+    t.Add(":ACQuire:STReaming",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              bool on = false;
+              if (int e = scpi::Boolean(p[0], on))
+                  return Result::Fail(e);
+              if (isScopeStartOn)
+                  return Result::Fail(scpi::kSettingsConflict, "stop the acquisition first");
+              return SetAdvancedBox(AD_SCOPE_STREAMING, on);
+          },
+          NoArgs([] { return Flag(isStreamingRAMEnabled != 0); }));
+    t.Add(":ACQuire:DECimation",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              long n = 0;
+              if (int e = scpi::IntegerIn(p[0], 1, 32767, 1, n))
+                  return Result::Fail(e, "decimation");
+              SetCtrlVal(panelAd_Scope, AD_SCOPE_DECIMATION, static_cast<int>(n));
+              onOK_Ad_Scope(panelAd_Scope, AD_SCOPE_OK, EVENT_COMMIT, nullptr, 0, 0);
+              return Result::Ok();
+          },
+          NoArgs([] { return Number(ReadInt(panelAd_Scope, AD_SCOPE_DECIMATION)); }));
+    t.Add(":SPECtrum[:STATe]",
+          [](Context &, const Params &p) { return SetSwitch(panelScope, SCOPE_FFT_SWITCH, p, "spectrum view"); },
+          NoArgs([] { return Flag(isFFT_On != 0); }));
+    t.Add(":SPECtrum:WINDow",
+          [](Context &, const Params &p) {
+              return SetRingWord(panelScope, SCOPE_FFT_WINDOW, p, kWindowWords, kWindowValues, 10, "window");
+          },
+          NoArgs([] { return RingWord(panelScope, SCOPE_FFT_WINDOW, kWindowShort, kWindowValues, 10); }));
+    // The filter's settings: its panel's controls, which the filter reads
+    // when it designs itself for a record.
+    t.Add(":FILTer:TYPE",
+          [](Context &, const Params &p) {
+              return SetRingWord(panelFilter, FILTER_TYPE, p, kFilterWords, kFilterValues, 4, "LPASs, HPASs, BPASs or BSTop");
+          },
+          NoArgs([] { return RingWord(panelFilter, FILTER_TYPE, kFilterShort, kFilterValues, 4); }));
+    t.Add(":FILTer:LOW",
+          [](Context &, const Params &p) { return SetNumeric(panelFilter, FILTER_LOW_FREQ, p, "HZ", "low cut-off"); },
+          NoArgs([] { return Number(ReadDouble(panelFilter, FILTER_LOW_FREQ)); }));
+    t.Add(":FILTer:HIGH",
+          [](Context &, const Params &p) { return SetNumeric(panelFilter, FILTER_HIGH_FREQ, p, "HZ", "high cut-off"); },
+          NoArgs([] { return Number(ReadDouble(panelFilter, FILTER_HIGH_FREQ)); }));
+    t.Add(":FILTer:TAPS",
+          [](Context &, const Params &p) {
+              Result r = SetNumeric(panelFilter, FILTER_TAPS, p, "", "taps", true);
+              if (r.error == scpi::kNoError)
+                  Tap = ReadInt(panelFilter, FILTER_TAPS);
+              return r;
+          },
+          NoArgs([] { return Number(ReadInt(panelFilter, FILTER_TAPS)); }));
+}
+
 // ---------------------------------------------------------------- generator
 
 const int kTypeRings[2] = {GENE_CH1_TYPE, GENE_CH2_TYPE};
@@ -505,6 +617,7 @@ const int kAmplitudes[2] = {GENE_CH1_AMPLITUDE, GENE_CH2_AMPLITUDE};
 const int kOffsets[2] = {GENE_CH1_OFFSET, GENE_CH2_OFFSET};
 const int kPhases[2] = {GENE_CH1_PHASE, GENE_CH2_PHASE};
 const int kSwitches[2] = {GENE_CH1_SWITCH, GENE_CH2_SWITCH};
+const int kNoiseBoxes[2] = {GENE_CH1_NOISE, GENE_CH2_NOISE};
 const char *const kFunctionNames[7] = {"SIN", "SQU", "TRI", "RAMP", "NOIS", "DC", "ARB"};
 const char *const kFunctionMnemonics[7] = {"SINusoid", "SQUare", "TRIangle", "RAMP", "NOISe", "DC", "ARBitrary"};
 
@@ -566,6 +679,13 @@ void AddGenerator(scpi::Tree &t)
                   return Result::Fail(e);
               return Number(ReadDouble(panelGene, kPhases[Channel(c)]));
           });
+    t.Add("[:SOURce#(1-2)]:NOISe",
+          [](Context &c, const Params &p) { return SetSwitch(panelGene, kNoiseBoxes[Channel(c)], p, "noise"); },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              return Flag(ReadInt(panelGene, kNoiseBoxes[Channel(c)]) != 0);
+          });
     t.Add(":OUTPut#(1-2)[:STATe]",
           [](Context &c, const Params &p) { return SetSwitch(panelGene, kSwitches[Channel(c)], p, "output"); },
           [](Context &c, const Params &p) {
@@ -598,6 +718,26 @@ void AddVoltmeter(scpi::Tree &t)
     };
     t.Add(":MEASure:VOLTage[:DC]", nullptr, measure(kMeasureDC));
     t.Add(":MEASure:VOLTage:AC", nullptr, measure(kMeasureACRMS));
+    // The voltmeter panel's range: AUTO, 1 (V) or 10 (V).
+    t.Add(":VOLTmeter:RANGe",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              int v = -1;
+              if (p[0].IsWord("AUTO"))
+                  v = kRangeAuto;
+              else if (p[0].IsNumber() && (p[0].unit.empty() || p[0].unit == "V") && p[0].number == 1.0)
+                  v = kRange1V;
+              else if (p[0].IsNumber() && (p[0].unit.empty() || p[0].unit == "V") && p[0].number == 10.0)
+                  v = kRange10V;
+              else
+                  return Result::Fail(scpi::kIllegalParameterValue, "AUTO, 1 or 10");
+              return FromStatus(OperateCtrl(panelVoltmeter, VOLTMETER_RANGE, v), "range");
+          },
+          NoArgs([] {
+              const int v = ReadInt(panelVoltmeter, VOLTMETER_RANGE);
+              return Result::Reply(v == kRange1V ? "1" : v == kRange10V ? "10" : "AUTO");
+          }));
 }
 
 // ---------------------------------------------------------------- digital analyzer
@@ -747,7 +887,14 @@ void Remote_ResetBench(void)
     Setup_Apply();
 
     SetCtrlVal(panelFilter, FILTER_ONOFF, 0);
+    SetCtrlVal(panelFilter, FILTER_TYPE, 0);
+    SetCtrlVal(panelFilter, FILTER_LOW_FREQ, 1000.0);
+    SetCtrlVal(panelFilter, FILTER_HIGH_FREQ, 10000.0);
+    SetCtrlVal(panelFilter, FILTER_TAPS, 63);
     isFilterON = 0;
+    Tap = 63;
+    SetCtrlVal(panelVoltmeter, VOLTMETER_RANGE, kRangeAuto);
+    SetCtrlVal(panelScope, SCOPE_FFT_WINDOW, 0);
     OperateCtrl(panelScope, SCOPE_VERTICAL_CHANNEL, kVerticalAll);
     OperateCtrl(panelScope, SCOPE_VERTICAL_GAIN, 1.0);
 
@@ -770,6 +917,7 @@ void Remote_BuildBenchTree(scpi::Tree &tree)
     hooks.selfTest = [] { return panelScope > 0 && panelGene > 0 ? 0 : 1; };
     scpi::InstallCommonCommands(tree, hooks);
     AddScope(tree);
+    AddScopeMore(tree);
     AddGenerator(tree);
     AddVoltmeter(tree);
     AddDigital(tree);

@@ -283,4 +283,40 @@ TEST_F(RemoteBench, FilesAreWrittenAndReadByPathAndFailuresAreReported)
     EXPECT_EQ(Ask(":FREQ?"), "4321");
 }
 
+TEST_F(RemoteBench, CouplingStreamingSpectrumFilterNoiseAndRangeGoThroughTheirPanels)
+{
+    EXPECT_EQ(Ask(":CHAN3:COUP AC;:CHAN3:COUP?;:CHAN1:COUP?"), "AC;DC");
+    EXPECT_EQ(CtrlInt(panelCoupling, TAB_COUPLING_CH3), 1);
+    EXPECT_EQ(Ask(":CHAN3:COUP FLOAT"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-224,");
+
+    // The window is dimmed until the spectrum view is on, as on the panel.
+    EXPECT_EQ(Ask(":SPEC:WIND HANN"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-221,");
+    EXPECT_EQ(Ask(":SPEC ON;:SPEC:WIND HANN;:SPEC?;:SPEC:WIND?"), "1;HANN");
+    EXPECT_EQ(isFFT_On, 1);
+
+    EXPECT_EQ(Ask(":FILT:TYPE BPAS;:FILT:LOW 2kHz;:FILT:HIGH 20kHz;:FILT:TAPS 127;:FILT:TYPE?;:FILT:TAPS?"),
+              "BPAS;127");
+    EXPECT_EQ(Tap, 127);
+    EXPECT_DOUBLE_EQ(CtrlDouble(panelFilter, FILTER_LOW_FREQ), 2000.0);
+    EXPECT_EQ(Ask(":FILT:TAPS 2000"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-222,");
+
+    EXPECT_EQ(Ask(":SOUR2:NOIS ON;:SOUR2:NOIS?;:SOUR1:NOIS?"), "1;0");
+    EXPECT_EQ(CtrlInt(panelGene, GENE_CH2_NOISE), 1);
+    EXPECT_EQ(Ask(":VOLT:RANG 10;:VOLT:RANG?"), "10");
+    EXPECT_EQ(CtrlInt(panelVoltmeter, VOLTMETER_RANGE), kRange10V);
+
+    // Streaming takes over from averaging and the spectrum view, as the
+    // advanced panel's OK does.
+    Ask(":ACQ:AVER ON");
+    EXPECT_EQ(Ask(":ACQ:STR ON;:ACQ:DEC 4;:ACQ:STR?;:ACQ:AVER?;:SPEC?;:ACQ:DEC?"), "1;0;0;4");
+    EXPECT_EQ(isStreamingRAMEnabled, 1);
+    EXPECT_EQ(Ask(":ACQ:AVER ON"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-221,");
+
+    EXPECT_EQ(Ask("*RST;:ACQ:STR?;:FILT:TAPS?;:VOLT:RANG?;:CHAN3:COUP?;:SOUR2:NOIS?"), "0;63;AUTO;DC;0");
+}
+
 } // namespace
