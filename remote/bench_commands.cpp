@@ -610,6 +610,48 @@ void AddScopeMore(scpi::Tree &t)
           NoArgs([] { return Number(ReadInt(panelFilter, FILTER_TAPS)); }));
 }
 
+// The spectrum of the waveform source's last record: its bins and the
+// frequency step; false when there is none (view off, no record since the
+// start, the spectrum step failed).
+bool SpectrumOf(int channel, const double **bins, int *count, double *stepHz)
+{
+    if (!isFFT_On || loop <= 0 || isStreamingRAMEnabled || channel < 1 || channel > 4)
+        return false;
+    const int slot = SlotOfChannel(channel - 1);
+    if (slot < 0 || !spectrum[slot])
+        return false;
+    const int n = scopeState.spectrumBins[slot];
+    if (n <= 0 || n > RequestedSamples / 2 || !Scope_BufferHolds(0, RequestedSamples))
+        return false;
+    *bins = spectrum[slot];
+    *count = n;
+    *stepHz = dFreqStep * 1000.0;
+    return true;
+}
+
+void AddSpectrumData(scpi::Tree &t)
+{
+    t.Add(":SPECtrum:PREamble", nullptr, NoArgs([] {
+              const double *bins = nullptr;
+              int n = 0;
+              double step = 0.0;
+              if (!SpectrumOf(waveSource, &bins, &n, &step))
+                  return Result::Fail(scpi::kExecutionError, "no spectrum of that channel");
+              const double fields[2] = {double(n), step};
+              return Result::Reply(scpi::FormatAsciiList(fields, 2));
+          }));
+    t.Add(":SPECtrum:DATA", nullptr, NoArgs([] {
+              const double *bins = nullptr;
+              int n = 0;
+              double step = 0.0;
+              if (!SpectrumOf(waveSource, &bins, &n, &step))
+                  return Result::Fail(scpi::kExecutionError, "no spectrum of that channel");
+              if (waveFormat == WaveFormat::Ascii)
+                  return Result::Reply(scpi::FormatAsciiList(bins, static_cast<std::size_t>(n)));
+              return Result::Reply(Float32Block(bins, static_cast<std::size_t>(n)));
+          }));
+}
+
 // ---------------------------------------------------------------- generator
 
 const int kTypeRings[2] = {GENE_CH1_TYPE, GENE_CH2_TYPE};
@@ -918,6 +960,7 @@ void Remote_BuildBenchTree(scpi::Tree &tree)
     scpi::InstallCommonCommands(tree, hooks);
     AddScope(tree);
     AddScopeMore(tree);
+    AddSpectrumData(tree);
     AddGenerator(tree);
     AddVoltmeter(tree);
     AddDigital(tree);

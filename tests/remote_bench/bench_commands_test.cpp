@@ -319,4 +319,29 @@ TEST_F(RemoteBench, CouplingStreamingSpectrumFilterNoiseAndRangeGoThroughTheirPa
     EXPECT_EQ(Ask("*RST;:ACQ:STR?;:FILT:TAPS?;:VOLT:RANG?;:CHAN3:COUP?;:SOUR2:NOIS?"), "0;63;AUTO;DC;0");
 }
 
+TEST_F(RemoteBench, SpectrumOfTheLastRecordAsABlock)
+{
+    Ask(":SOUR1:FUNC SIN;:SOUR1:FREQ 1kHz;:SOUR1:VOLT 1;:OUTP1 ON;:CHAN2:DISP OFF;:CHAN3:DISP OFF;:CHAN4:DISP OFF");
+    Ask(":ACQ:SRAT 2.048MS/s;:ACQ:POIN 204800;:SPEC ON");
+    EXPECT_EQ(Ask(":SPEC:DATA?"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-200,");
+    Ask(":SING");
+    Tick();
+    session_->Poll();
+    const std::string pre = Ask(":SPEC:PRE?");
+    EXPECT_EQ(pre, "102400,10");
+    session_->Feed(":SPEC:DATA?\n");
+    const std::string block = session_->TakeOutput();
+    ASSERT_EQ(block.substr(0, 8), "#6409600");
+    std::vector<float> bins;
+    ASSERT_TRUE(scpi::DecodeFloat32(std::string_view(block).substr(8, 409600), bins));
+    std::size_t peak = 0;
+    for (std::size_t i = 1; i < bins.size(); ++i)
+        if (bins[i] > bins[peak])
+            peak = i;
+    EXPECT_EQ(peak, 100u); // 1 kHz in 10 Hz bins
+    EXPECT_EQ(Ask(":SPEC OFF;:SPEC:DATA?"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-200,");
+}
+
 } // namespace
