@@ -230,8 +230,12 @@ public:
                 c->socket->abort();
                 c->socket->deleteLater();
             }
+            c->closed = true;
         }
-        clients_.clear();
+        // A command running now (one that let events through) still uses
+        // its session: the sessions go with this object, later.
+        if (depth_ == 0)
+            clients_.clear();
     }
 };
 
