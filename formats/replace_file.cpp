@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <new>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -66,8 +67,13 @@ Status WriteReplacing(const std::string &path, const std::function<Status(std::F
         return Status::OpenFailed;
     }
     Status status = ::fchmod(fd, mode) == 0 ? Status::Ok : Status::OpenFailed;
-    if (status == Status::Ok)
-        status = write(file);
+    if (status == Status::Ok) {
+        try {
+            status = write(file);
+        } catch (const std::bad_alloc &) {
+            status = Status::TooLarge; // a writer's buffers did not fit
+        }
+    }
     // Data still buffered may fail to reach the disk only now.
     if (std::fflush(file) != 0 || std::ferror(file)) {
         if (status == Status::Ok)

@@ -20,6 +20,7 @@ namespace formats
 // would wait for a reader or write where no file keeps it).  A symbolic
 // link is followed, so the file it points to is replaced.  A replaced file
 // keeps its permission bits and reaches the disk before taking its name.
+// A writer that runs out of memory (std::bad_alloc) gives TooLarge.
 Status WriteReplacing(const std::string &path, const std::function<Status(std::FILE *)> &write);
 
 // Reads a whole regular file into `bytes`, at most `limit` bytes.  A FIFO,

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -184,7 +185,7 @@ ExportFormat ExportFormatOf(const char *path)
 // trigger.  A WAV file's full scale is the slot's input range.
 formats::Status WriteExport(ExportFormat format, const char *path, int slot, const double *values, int n,
                             int preSamples)
-{
+try {
     formats::Record record;
     record.sampleInterval = 1.0 / RecordRate();
     formats::Channel channel;
@@ -208,6 +209,8 @@ formats::Status WriteExport(ExportFormat format, const char *path, int slot, con
         break;
     }
     return formats::Status::BadArgument;
+} catch (const std::bad_alloc &) {
+    return formats::Status::TooLarge; // no room for the copy of the record
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Every writer goes through WriteReplacing: the file appears whole or not
 // at all, a special file is never opened, and nothing is left behind.
 #include <csignal>
+#include <new>
 #include <string>
 
 #include <sys/resource.h>
@@ -90,6 +91,20 @@ TEST(ReplaceFile, AFailedWriteKeepsTheOldFileAndRemovesTheNewOne)
         return Status::WriteFailed;
     });
     EXPECT_EQ(Status::WriteFailed, status);
+    EXPECT_EQ("old contents\n", ReadBytes(path));
+    EXPECT_EQ(1u, dir.Entries().size());
+}
+
+TEST(ReplaceFile, AWriterOutOfMemoryLeavesNothingBehind)
+{
+    ScratchFolder dir;
+    const std::string path = dir.File("r.csv");
+    WriteBytes(path, "old contents\n");
+    const Status status = formats::WriteReplacing(path, [](std::FILE *f) -> Status {
+        std::fputs("half a record", f);
+        throw std::bad_alloc();
+    });
+    EXPECT_EQ(Status::TooLarge, status);
     EXPECT_EQ("old contents\n", ReadBytes(path));
     EXPECT_EQ(1u, dir.Entries().size());
 }
