@@ -652,6 +652,75 @@ void AddSpectrumData(scpi::Tree &t)
           }));
 }
 
+// Measurement cursors 1 and 2: the toolbar's cursor buttons, a drag of the
+// cursor on the time graph, and the readouts the panel shows.
+std::string ReadText(int panel, int control)
+{
+    char text[1024] = "";
+    GetCtrlVal(panel, control, text);
+    return text;
+}
+
+void AddCursors(scpi::Tree &t)
+{
+    t.Add(":CURSor#(1-2):STATe",
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              bool on = false;
+              if (int e = scpi::Boolean(p[0], on))
+                  return Result::Fail(e);
+              const int which = static_cast<int>(c.suffixes[0]);
+              const bool now = (which == 1 ? Cursor1 : Cursor2) != 0;
+              if (on == now)
+                  return Result::Ok();
+              return FromStatus(Toolbar_PressItem(Toolbar, which == 1 ? kToolbarCursor1 : kToolbarCursor2), "cursor");
+          },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              return Flag((c.suffixes[0] == 1 ? Cursor1 : Cursor2) != 0);
+          });
+    // Position in samples from the left of the view.
+    t.Add(":CURSor#(1-2):POSition",
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 1, 1))
+                  return Result::Fail(e);
+              const int which = static_cast<int>(c.suffixes[0]);
+              if ((which == 1 ? Cursor1 : Cursor2) == 0)
+                  return Result::Fail(scpi::kSettingsConflict, "the cursor is off");
+              const int last = Scroll_Thumb_Size > 1 ? Scroll_Thumb_Size - 1 : 0;
+              double x = 0.0;
+              if (int e = scpi::NumberIn(p[0], 0.0, last, last / 2.0, "", x))
+                  return Result::Fail(e, "position");
+              double oldX = 0.0, y = 0.0;
+              GetGraphCursor(panelScope, SCOPE_TIMEGRAPH, which, &oldX, &y);
+              return FromStatus(DragGraphCursor(panelScope, SCOPE_TIMEGRAPH, which, std::floor(x), y, 1), "cursor");
+          },
+          [](Context &c, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              double x = 0.0, y = 0.0;
+              GetGraphCursor(panelScope, SCOPE_TIMEGRAPH, static_cast<int>(c.suffixes[0]), &x, &y);
+              return Number(x);
+          });
+    // The readouts as the panel shows them: "<time>","<voltage>".
+    t.Add(":CURSor#(1-2):READout", nullptr, [](Context &c, const Params &p) {
+        if (int e = scpi::ExpectParams(p, 0, 0))
+            return Result::Fail(e);
+        const int which = static_cast<int>(c.suffixes[0]);
+        if ((which == 1 ? Cursor1 : Cursor2) == 0)
+            return Result::Fail(scpi::kSettingsConflict, "the cursor is off");
+        return Result::Reply(scpi::QuoteString(ReadText(panelScope, which == 1 ? int(SCOPE_C1_TIME) : int(SCOPE_C2_TIME))) + "," +
+                             scpi::QuoteString(ReadText(panelScope, which == 1 ? int(SCOPE_C1_VOLT) : int(SCOPE_C2_VOLT))));
+    });
+    t.Add(":CURSor:DELTa", nullptr, NoArgs([] {
+              if (!Cursor1 || !Cursor2)
+                  return Result::Fail(scpi::kSettingsConflict, "both cursors must be on");
+              return Result::Reply(scpi::QuoteString(ReadText(panelScope, SCOPE_DELTA_T)));
+          }));
+}
+
 // ---------------------------------------------------------------- generator
 
 const int kTypeRings[2] = {GENE_CH1_TYPE, GENE_CH2_TYPE};
@@ -961,6 +1030,7 @@ void Remote_BuildBenchTree(scpi::Tree &tree)
     AddScope(tree);
     AddScopeMore(tree);
     AddSpectrumData(tree);
+    AddCursors(tree);
     AddGenerator(tree);
     AddVoltmeter(tree);
     AddDigital(tree);

@@ -344,4 +344,28 @@ TEST_F(RemoteBench, SpectrumOfTheLastRecordAsABlock)
     EXPECT_EQ(Error().substr(0, 5), "-200,");
 }
 
+TEST_F(RemoteBench, CursorsAreTheToolbarsAndTheirReadoutsThePanels)
+{
+    Ask(":SOUR1:FUNC DC;:SOUR1:VOLT 0;:SOUR1:VOLT:OFFS 0.5;:OUTP1 ON;:CHAN2:DISP OFF;:CHAN3:DISP OFF;:CHAN4:DISP OFF");
+    Ask(":ACQ:SRAT 1MS/s;:ACQ:POIN 4096;:SING");
+    Tick();
+    EXPECT_EQ(Ask(":CURS1:POS 100"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-221,");
+    EXPECT_EQ(Ask(":CURS1:STAT ON;:CURS2:STAT ON;:CURS1:STAT?"), "1");
+    EXPECT_EQ(Cursor1, 1);
+    EXPECT_EQ(Ask(":CURS1:POS 1000;:CURS2:POS 3000;:CURS1:POS?;:CURS2:POS?"), "1000;3000");
+    // 1000 samples at 1 MS/s, on a 0.5 V trace (with 10 mV of acquisition noise).
+    const std::string readout = Ask(":CURS1:READ?");
+    ASSERT_EQ(readout.substr(0, 13), "\"1.00 msec\",\"") << readout;
+    const double shown = std::stod(readout.substr(13));
+    const double volts = readout.find(" mV") != std::string::npos ? shown / 1000.0 : shown;
+    EXPECT_NEAR(volts, 0.5, 0.06) << readout;
+    EXPECT_EQ(readout.back(), '"');
+    EXPECT_EQ(Ask(":CURS:DELT?"), "\"2.00 msec\"");
+    EXPECT_EQ(Ask(":CURS2:POS 5000"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-222,");
+    EXPECT_EQ(Ask(":CURS2:STAT OFF;:CURS:DELT?"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-221,");
+}
+
 } // namespace
