@@ -13,6 +13,7 @@
 #include "remote/scpi_block.h"
 #include "remote/scpi_status.h"
 #include "shell/bench.h"
+#include "ui/remote_server.h"
 
 using scpi::Context;
 using scpi::Params;
@@ -939,6 +940,13 @@ void AddFiles(scpi::Tree &t)
               return Result::Ok();
           },
           nullptr);
+    // A hard copy of the scope panel as it is drawn now.
+    t.Add(":HCOPy:DATA", nullptr, NoArgs([] {
+              std::string png;
+              if (RemoteServer_PanelImage(panelScope, &png) < 0 || png.empty())
+                  return Result::Fail(scpi::kExecutionError, "no image of the scope panel");
+              return Result::Reply(scpi::EncodeBlock(png));
+          }));
     // Setup files as File > Load Setup / Save Setup read and write them.
     t.Add(":MMEMory:LOAD:SETup",
           [](Context &, const Params &p) {

@@ -4,8 +4,10 @@
 // resumes reading from a client that was held.
 #include "ui/remote_server.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QHostAddress>
+#include <QPixmap>
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>
@@ -17,6 +19,8 @@
 #include <vector>
 
 #include "remote/scpi_status.h"
+#include "ui/rt_core.h"
+#include "ui/userint.h"
 
 namespace
 {
@@ -304,3 +308,20 @@ void RemoteServer_SetNotify(void (*notify)(void))
     if (server)
         server->notify = notify;
 }
+
+int RemoteServer_PanelImage(int panelHandle, std::string *png)
+{
+    uirt::Panel *p = uirt::panel(panelHandle);
+    if (!p || !p->content || !png)
+        return UIE_BAD_PANEL;
+    const QPixmap image = p->content->grab();
+    if (image.isNull())
+        return UIE_IO_ERROR;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return UIE_IO_ERROR;
+    png->assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return 0;
+}
+

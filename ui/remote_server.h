@@ -29,3 +29,8 @@ std::string RemoteServer_LastCommand(void);
 // Called after a client connects or leaves and after a message arrives,
 // so a panel can show the count and the last command (null: none).
 void RemoteServer_SetNotify(void (*notify)(void));
+
+// A PNG image of a panel as it is drawn now (its controls and graphs),
+// for a hard copy over the network.  Returns 0, or a negative code (no such
+// panel, the image could not be made).
+int RemoteServer_PanelImage(int panel, std::string *png);

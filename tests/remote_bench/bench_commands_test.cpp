@@ -368,4 +368,17 @@ TEST_F(RemoteBench, CursorsAreTheToolbarsAndTheirReadoutsThePanels)
     EXPECT_EQ(Error().substr(0, 5), "-221,");
 }
 
+TEST_F(RemoteBench, HardCopyIsAPngOfTheScopePanel)
+{
+    session_->Feed(":HCOP:DATA?\n");
+    const std::string block = session_->TakeOutput();
+    ASSERT_GT(block.size(), 20u);
+    ASSERT_EQ(block[0], '#');
+    const int digits = block[1] - '0';
+    ASSERT_GT(digits, 0);
+    const std::size_t length = std::stoul(block.substr(2, static_cast<std::size_t>(digits)));
+    ASSERT_EQ(block.size(), 2 + static_cast<std::size_t>(digits) + length + 1);
+    EXPECT_EQ(block.substr(2 + static_cast<std::size_t>(digits), 8), std::string("\x89PNG\r\n\x1a\n", 8));
+}
+
 } // namespace
