@@ -798,6 +798,47 @@ void AddGenerator(scpi::Tree &t)
                   return Result::Fail(e);
               return Flag(ReadInt(panelGene, kNoiseBoxes[Channel(c)]) != 0);
           });
+    // The advanced sine of CH1: its panel's boxes, applied with its OK.
+    struct AdvancedBox {
+        const char *pattern;
+        int control;
+        const char *unit;
+        bool integer;
+    };
+    static const AdvancedBox boxes[] = {
+        {"[:SOURce#(1-1)]:ASINe:POINts", AD_GENE_POINTS, "", true},
+        {"[:SOURce#(1-1)]:ASINe:PERiods", AD_GENE_PERIODS, "", true},
+        {"[:SOURce#(1-1)]:ASINe:CLOCk", AD_GENE_CLOCK, "HZ", false},
+        {"[:SOURce#(1-1)]:ASINe:AMPLitude", AD_GENE_AMPLITUDE, "V", false},
+        {"[:SOURce#(1-1)]:ASINe:OFFSet", AD_GENE_OFFSET, "V", false},
+    };
+    for (const AdvancedBox &b : boxes) {
+        const AdvancedBox *box = &b;
+        t.Add(b.pattern,
+              [box](Context &, const Params &p) {
+                  return SetNumeric(panelAd_Gene, box->control, p, box->unit, "advanced sine", box->integer);
+              },
+              [box](Context &, const Params &p) {
+                  if (int e = scpi::ExpectParams(p, 0, 0))
+                      return Result::Fail(e);
+                  return Number(ReadDouble(panelAd_Gene, box->control));
+              });
+    }
+    t.Add("[:SOURce#(1-1)]:ASINe:FREQuency", nullptr, [](Context &, const Params &p) {
+        if (int e = scpi::ExpectParams(p, 0, 0))
+            return Result::Fail(e);
+        return Number(ReadDouble(panelAd_Gene, AD_GENE_FREQUENCY));
+    });
+    t.Add("[:SOURce#(1-1)]:ASINe:APPLy",
+          [](Context &, const Params &p) {
+              if (int e = scpi::ExpectParams(p, 0, 0))
+                  return Result::Fail(e);
+              const int rc = OperateCtrl(panelAd_Gene, AD_GENE_OK, 0);
+              if (rc < 0 || (!isAdvancedWaveformON && ch1Source != kCh1Advanced))
+                  return Result::Fail(scpi::kExecutionError, "the advanced sine could not be built");
+              return Result::Ok();
+          },
+          nullptr);
     t.Add(":OUTPut#(1-2)[:STATe]",
           [](Context &c, const Params &p) { return SetSwitch(panelGene, kSwitches[Channel(c)], p, "output"); },
           [](Context &c, const Params &p) {

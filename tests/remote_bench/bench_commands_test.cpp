@@ -381,4 +381,16 @@ TEST_F(RemoteBench, HardCopyIsAPngOfTheScopePanel)
     EXPECT_EQ(block.substr(2 + static_cast<std::size_t>(digits), 8), std::string("\x89PNG\r\n\x1a\n", 8));
 }
 
+TEST_F(RemoteBench, AdvancedSineThroughItsPanel)
+{
+    EXPECT_EQ(Ask(":ASIN:POIN 100;:ASIN:PER 8;:ASIN:CLOC 128kHz;:ASIN:AMPL 2;:ASIN:POIN?;:ASIN:PER?"), "128;8");
+    EXPECT_EQ(CtrlInt(panelAd_Gene, AD_GENE_POINTS), 128);
+    EXPECT_EQ(Ask(":ASIN:FREQ?"), "1000");
+    EXPECT_EQ(Ask(":OUTP1 ON;:SOUR1:ASIN:APPL"), "");
+    EXPECT_EQ(Error(), "0,\"No error\"");
+    EXPECT_EQ(ch1Source, kCh1Advanced);
+    EXPECT_EQ(Ask(":SOUR2:ASIN:APPL"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-114,");
+}
+
 } // namespace
