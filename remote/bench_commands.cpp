@@ -132,9 +132,9 @@ int ChannelParam(const Value &v)
 
 // ---------------------------------------------------------------- scope
 
-void RunControl(int which)
+int RunControl(int which)
 {
-    GoStopCallback(panelScope, 0, EVENT_COMMIT, reinterpret_cast<void *>(static_cast<std::intptr_t>(which)), 0, 0);
+    return GoStopCallback(panelScope, 0, EVENT_COMMIT, reinterpret_cast<void *>(static_cast<std::intptr_t>(which)), 0, 0);
 }
 
 // A float32 block built in one buffer, with room for the reply's newline,
@@ -214,7 +214,15 @@ Result Measure(const Params &p, int which)
 
 void AddScope(scpi::Tree &t)
 {
-    t.Add(":RUN", NoArgs([] { RunControl(2); return Result::Ok(); }), nullptr);
+    t.Add(":RUN", NoArgs([] {
+              // Continuous Mode is dimmed while streaming is on.
+              if (isStreamingRAMEnabled)
+                  return Result::Fail(scpi::kSettingsConflict, "no continuous mode while streaming");
+              if (RunControl(2) < 0 || !isScopeStartOn)
+                  return Result::Fail(scpi::kExecutionError, "the acquisition could not start");
+              return Result::Ok();
+          }),
+          nullptr);
     t.Add(":STOP", NoArgs([] { RunControl(3); return Result::Ok(); }), nullptr);
     t.Add(":SINGle",
           [](Context &c, const Params &p) {

@@ -393,4 +393,19 @@ TEST_F(RemoteBench, AdvancedSineThroughItsPanel)
     EXPECT_EQ(Error().substr(0, 5), "-114,");
 }
 
+TEST_F(RemoteBench, RunAndStopAsTheToolbarDoes)
+{
+    EXPECT_EQ(Ask(":RUN;:ACQ:STAT?"), "1");
+    EXPECT_EQ(isScopeContOn, 1);
+    Tick();
+    Tick();
+    EXPECT_EQ(Ask(":ACQ:STAT?;:MEAS:VPP? CHAN1").substr(0, 2), "1;");
+    EXPECT_EQ(Ask(":STOP;:ACQ:STAT?"), "0");
+    EXPECT_EQ(isScopeStopOn, 1);
+    EXPECT_EQ(Ask(":ACQ:STR ON;:SYST:ERR?;:ACQ:STR?;:ACQ:STAT?"), "0,\"No error\";1;0");
+    EXPECT_EQ(Ask(":RUN"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-221,");
+    EXPECT_EQ(isScopeStartOn, 0);
+}
+
 } // namespace
