@@ -1043,6 +1043,8 @@ void Remote_ResetBench(void)
     }
     if (isDigitalON)
         OperateCtrl(panelDig, DIG_RUN, 0);
+    if (isVoltmeterON)
+        OperateCtrl(panelVoltmeter, VOLTMETER_CLOSE, 0); // off and put away, as at start-up
     if (isFFT_On)
         OperateCtrl(panelScope, SCOPE_FFT_SWITCH, 0);
     if (is_PersistanceON)

@@ -202,12 +202,15 @@ TEST_F(RemoteBench, ResetBringsBackStartUpSettingsWithoutWritingTheSetupFile)
     Ask(":SOUR1:FUNC TRI;:SOUR1:FREQ 3kHz;:OUTP1 ON;:ACQ:SRAT 1MS/s;:ACQ:POIN 10000;:TRIG:SOUR CHAN1");
     Ask(":CHAN2:DISP OFF;:DISP:PERS ON;:FILT ON;:SING");
     EXPECT_EQ(isScopeStartOn, 1);
+    ASSERT_EQ(OperateCtrl(panelVoltmeter, VOLTMETER_RUN, 0), 0);
+    EXPECT_EQ(isVoltmeterON, 1);
 
     EXPECT_EQ(Ask("*RST;*OPC?"), "1");
     EXPECT_EQ(isScopeStartOn, 0);
     EXPECT_EQ(isGeneratorON, 0);
     EXPECT_EQ(is_PersistanceON, 0);
     EXPECT_EQ(isFilterON, 0);
+    EXPECT_EQ(isVoltmeterON, 0);
     SetupValues after;
     Setup_UserValues(after);
     for (int line = 0; line < kSetupLineCount; ++line)
