@@ -14,6 +14,8 @@
 // are on.  Nothing in this edition sends the codes anywhere.
 #pragma once
 
+#include <string>
+
 #include "shell/benchstate.h"
 
 // ---------------------------------------------------------------- settings
@@ -106,6 +108,13 @@ double getFuncGenClk(short deviceNumber, int channels, double frequency, int *pe
 // Output range for a peak voltage: the first table entry strictly greater
 // than |peak| (5 V when none is), or the fixed range when the device has one.
 double Generator_ChooseRange(double peak);
+
+// Loads the ".awg" file at path into CH1 as the file dialog's choice is
+// loaded, without any popup: sets CH1's type ring to the file and, when CH1
+// is on, rebuilds the output with it; with CH1 off the buffer takes the file
+// for the input and the next update.  Returns kAwgOk (0), or a negative
+// AwgStatus with *message set; the ring and the output are then unchanged.
+int Generator_LoadArbitrary(const char *path, std::string *message);
 
 // Builds the advanced sine from the advanced panel into vBufferOut1.
 // Returns 0, or -1 when the buffer cannot be allocated (nothing changes).

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "generator/generator.h"
 
@@ -40,7 +41,12 @@ void ShowError(const char *message);
 // The arbitrary-file path of an update: asks for the file, reads it into
 // vBufferOut1 and sets oSamples, SamplesCount, oClockRate and oRange[0].
 // Returns 0, or -1 (cancelled or refused; the output is then unchanged).
+// A refusal shows in the message box, except during Generator_LoadArbitrary,
+// which takes its path instead of the dialog and reports to its caller.
 int LoadArbitraryFile(void);
+// Reads the file at path into CH1 as above, without a dialog or a popup.
+// Returns kAwgOk, or a negative AwgStatus with *message set (nothing changes).
+int LoadArbitraryPath(const char *path, std::string *message);
 
 // Amplitude, offset and output clock the advanced waveform was last built
 // with (the clock also as its panel last showed it).

@@ -4,12 +4,16 @@
 // command as it refuses the user ("Settings conflict").
 #include "remote/bench_commands.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include "generator/awg_format.h"
 #include "remote/scpi_block.h"
 #include "remote/scpi_status.h"
 #include "shell/bench.h"
@@ -760,8 +764,8 @@ void AddGenerator(scpi::Tree &t)
               if (type < 0)
                   return Result::Fail(scpi::kIllegalParameterValue, "SIN, SQU, TRI, RAMP, NOIS, DC or ARB");
               if (type == 6)
-                  // CH1 plays a file only when one is chosen in the file dialog.
-                  return Result::Fail(scpi::kSettingsConflict, "an arbitrary file is chosen on the panel");
+                  // A file has no name here: :SOURce1:ARBitrary:LOAD names it.
+                  return Result::Fail(scpi::kSettingsConflict, "load a file with :SOURce1:ARBitrary:LOAD '<path>'");
               return FromStatus(OperateCtrl(panelGene, kTypeRings[Channel(c)], type), "function");
           },
           [](Context &c, const Params &p) {
@@ -770,6 +774,30 @@ void AddGenerator(scpi::Tree &t)
               const int v = ReadInt(panelGene, kTypeRings[Channel(c)]);
               return Result::Reply(v >= 0 && v < 7 ? kFunctionNames[v] : "SIN");
           });
+    // CH1 plays an ".awg" file named by its path, loaded as the panel's
+    // file dialog loads its choice; a refusal goes to the error queue.
+    t.Add("[:SOURce#(1-2)]:ARBitrary:LOAD", [](Context &c, const Params &p) {
+        if (int e = scpi::ExpectParams(p, 1, 1))
+            return Result::Fail(e);
+        if (p[0].kind != scpi::ValueKind::String)
+            return Result::Fail(scpi::kDataTypeError, "a quoted file path");
+        if (Channel(c) != 0)
+            return Result::Fail(scpi::kSettingsConflict, "only CH1 plays a file");
+        const std::string &path = p[0].text;
+        if (path.empty() || path.find('\0') != std::string::npos)
+            return Result::Fail(scpi::kFileNameError, "an empty or malformed path");
+        std::string message;
+        const int status = Generator_LoadArbitrary(path.c_str(), &message);
+        if (status == kAwgOk)
+            return Result::Ok();
+        if (status == kAwgOpenError) {
+            struct stat info;
+            if (stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR))
+                return Result::Fail(scpi::kFileNameNotFound, path);
+            return Result::Fail(scpi::kFileNameError, path + ": not a readable regular file");
+        }
+        return Result::Fail(scpi::kExecutionError, message);
+    }, nullptr);
     // One frequency for both channels.
     t.Add("[:SOURce#(1-2)]:FREQuency[:CW]",
           [](Context &, const Params &p) { return SetNumeric(panelGene, GENE_FREQUENCY, p, "HZ", "frequency"); },

@@ -47,6 +47,8 @@ const char *ErrorText(int code)
     case kTooMuchData: return "Too much data";
     case kIllegalParameterValue: return "Illegal parameter value";
     case kHardwareMissing: return "Hardware missing";
+    case kFileNameNotFound: return "File name not found";
+    case kFileNameError: return "File name error";
     case kDeviceSpecificError: return "Device-specific error";
     case kSystemError: return "System error";
     case kSelfTestFailed: return "Self-test failed";

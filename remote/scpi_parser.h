@@ -63,6 +63,8 @@ enum Error : int {
     kTooMuchData = -223,
     kIllegalParameterValue = -224,
     kHardwareMissing = -241,
+    kFileNameNotFound = -256,
+    kFileNameError = -257,
     kDeviceSpecificError = -300,
     kSystemError = -310,
     kSelfTestFailed = -330,

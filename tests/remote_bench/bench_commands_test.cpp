@@ -17,6 +17,10 @@
 #include "remote/scpi_status.h"
 #include "support/bench_fixture.h"
 
+#include <fstream>
+
+#include <sys/stat.h>
+
 namespace
 {
 
@@ -103,6 +107,95 @@ TEST_F(RemoteBench, GeneratorCommandsShowOnItsPanelAndQueriesReadIt)
     EXPECT_EQ(Error().substr(0, 5), "-131,");
     EXPECT_DOUBLE_EQ(CtrlDouble(panelGene, GENE_FREQUENCY), 500.0);
     EXPECT_EQ(CtrlInt(panelGene, GENE_CH1_TYPE), 1);
+}
+
+bool ShowedErrorPopup()
+{
+    for (const std::string &shown : testseam::Shown())
+        if (shown.rfind("Error message|", 0) == 0)
+            return true;
+    return false;
+}
+
+TEST_F(RemoteBench, ArbitraryFileLoadsByPathAndRefusalsGoToTheErrorQueue)
+{
+    const std::string dir = TempDir();
+    const std::string good = dir + "/wave.awg";
+    std::ofstream(good) << "0.00000000\t0.5\r\n0.00001000\t-1.5\r\n0.00002000\t0.25\r\n0.00003000\t1.0\r\n";
+    const std::string fifo = dir + "/pipe.awg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string text = dir + "/text.awg";
+    std::ofstream(text) << "hello world\n";
+
+    // CH1 running a square: every refusal leaves the ring, the buffer and
+    // the output as they were, and shows no popup.
+    Ask(":SOUR1:FUNC SQU;:OUTP1 ON");
+    ASSERT_EQ(Error(), "0,\"No error\"");
+    const int samples = oSamples;
+    EXPECT_EQ(Ask(":SOUR1:ARB:LOAD '" + dir + "/missing.awg'"), "");
+    EXPECT_EQ(Error().substr(0, 26), "-256,\"File name not found;");
+    EXPECT_EQ(Ask(":SOUR1:ARB:LOAD '" + fifo + "'"), "");
+    EXPECT_EQ(Error().substr(0, 22), "-257,\"File name error;");
+    EXPECT_EQ(Ask(":SOUR1:ARB:LOAD '" + dir + "'"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-257,");
+    EXPECT_EQ(Ask(":SOUR1:ARB:LOAD '" + text + "'"), "");
+    const std::string bad = Error();
+    EXPECT_EQ(bad.substr(0, 5), "-200,");
+    EXPECT_NE(bad.find("line 1"), std::string::npos) << bad;
+    EXPECT_EQ(Ask(":SOUR1:ARB:LOAD ''"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-257,");
+    EXPECT_EQ(Ask(":SOUR1:ARB:LOAD 12"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-104,");
+    EXPECT_EQ(Ask(":SOUR2:ARB:LOAD '" + good + "'"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-221,");
+    EXPECT_EQ(Ask(":SOUR1:FUNC?"), "SQU");
+    EXPECT_EQ(oSamples, samples);
+    EXPECT_EQ(ch1Source, kCh1Standard);
+    EXPECT_FALSE(ShowedErrorPopup());
+    EXPECT_EQ(testseam::Failures(), 0);
+
+    // A good file: CH1 plays it, the panel shows it, no dialog was asked.
+    EXPECT_EQ(Ask(":SOUR1:ARB:LOAD '" + good + "';:SYST:ERR?;:SOUR1:FUNC?"), "0,\"No error\";ARB");
+    EXPECT_EQ(CtrlInt(panelGene, GENE_CH1_TYPE), 6);
+    EXPECT_EQ(ch1Source, kCh1ArbitraryFile);
+    ASSERT_EQ(oSamples, 4);
+    EXPECT_DOUBLE_EQ(vBufferOut1[0], 0.5);
+    EXPECT_DOUBLE_EQ(vBufferOut1[1], -1.5);
+    EXPECT_NEAR(oClockRate, 100000.0, 1.0);
+    Generator_Ch1Wave wave;
+    ASSERT_TRUE(Generator_Ch1Buffer(&wave));
+    EXPECT_EQ(wave.count, 4);
+    EXPECT_DOUBLE_EQ(wave.values[3], 1.0);
+    EXPECT_EQ(testseam::Failures(), 0);
+    EXPECT_FALSE(ShowedErrorPopup());
+    for (const std::string &shown : testseam::Shown())
+        EXPECT_NE(shown, "file|Open CH1 File");
+
+    // A refusal after it keeps the file playing.
+    EXPECT_EQ(Ask(":SOUR1:ARB:LOAD '" + fifo + "'"), "");
+    EXPECT_EQ(Error().substr(0, 5), "-257,");
+    EXPECT_EQ(Ask(":SOUR1:FUNC?"), "ARB");
+    EXPECT_EQ(oSamples, 4);
+    EXPECT_EQ(CtrlInt(panelGene, GENE_CH1_TYPE), 6);
+
+    // With CH1 off the buffer takes the file for the input.
+    Ask(":OUTP1 OFF;:SOUR1:FUNC SIN");
+    EXPECT_EQ(Ask(":SOUR1:ARB:LOAD '" + good + "';:SYST:ERR?;:SOUR1:FUNC?"), "0,\"No error\";ARB");
+    ASSERT_TRUE(Generator_Ch1Buffer(&wave));
+    EXPECT_EQ(wave.count, 4);
+    EXPECT_FALSE(ShowedErrorPopup());
+}
+
+TEST_F(RemoteBench, PanelFileDialogStillShowsItsRefusal)
+{
+    const std::string dir = TempDir();
+    const std::string text = dir + "/text.awg";
+    std::ofstream(text) << "hello world\n";
+    Ask(":OUTP1 ON");
+    testseam::QueueFileAnswer(text);
+    OperateCtrl(panelGene, GENE_CH1_TYPE, 6);
+    EXPECT_TRUE(ShowedErrorPopup());
+    EXPECT_EQ(ch1Source, kCh1Standard);
 }
 
 TEST_F(RemoteBench, ScopeSettingsGoThroughThePanel)
