@@ -155,6 +155,76 @@ TEST_F(RemotePanel, KeptStateStartsTheServerAndABusyPortTurnsTheSwitchBack)
     EXPECT_EQ(RemoteServer_Port(), free);
 }
 
+// Whether a socket of ours can be bound to port on 127.0.0.2, another
+// loopback address: it cannot while the server listens on every interface
+// (the wildcard holds the port on all addresses), it can while the server
+// holds 127.0.0.1 alone.  No traffic leaves the loopback.
+bool SecondLoopbackFree(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(0x7f000002);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+    ::close(fd);
+    return bound;
+}
+
+TEST_F(RemotePanel, LocalOnlyOffListensOnEveryInterface)
+{
+    Remote_Open();
+    const int free = FreePort();
+    ASSERT_EQ(OperateCtrl(panelRemote, REMOTE_PORT, free), 0);
+    ASSERT_EQ(OperateCtrl(panelRemote, REMOTE_ENABLE, 1), 0);
+    ASSERT_EQ(RemoteServer_Listening(), 1);
+    EXPECT_TRUE(SecondLoopbackFree(free)); // 127.0.0.1 only
+
+    ASSERT_EQ(OperateCtrl(panelRemote, REMOTE_ENABLE, 0), 0);
+    ASSERT_EQ(OperateCtrl(panelRemote, REMOTE_LOCAL_ONLY, 0), 0);
+    ASSERT_EQ(OperateCtrl(panelRemote, REMOTE_ENABLE, 1), 0);
+    ASSERT_EQ(RemoteServer_Listening(), 1);
+    EXPECT_EQ(RemoteServer_Port(), free);
+    EXPECT_FALSE(SecondLoopbackFree(free)); // the wildcard address
+    std::string statePath;
+    ASSERT_TRUE(Remote_StatePath(statePath));
+    EXPECT_EQ(ReadFile(statePath), "Enabled=1\nPort=" + std::to_string(free) + "\nLocalOnly=0\n");
+
+    // Still served through 127.0.0.1.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(free));
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+    const char ask[] = "*IDN?\n";
+    ASSERT_EQ(::send(fd, ask, sizeof ask - 1, 0), static_cast<ssize_t>(sizeof ask - 1));
+    std::string reply;
+    char buffer[256];
+    for (int i = 0; i < 500 && reply.find('\n') == std::string::npos; ++i) {
+        ProcessSystemEvents();
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0)
+            reply.append(buffer, static_cast<std::size_t>(n));
+        else
+            ::usleep(10000);
+    }
+    EXPECT_EQ(reply, "Korvax,Demo 2.0,1234,2.0\n");
+    ::close(fd);
+    EXPECT_TRUE(PumpUntil([] { return RemoteServer_ClientCount() == 0; }));
+
+    // The kept state starts it the same way.
+    ASSERT_EQ(OperateCtrl(panelRemote, REMOTE_ENABLE, 0), 0);
+    RemoteState s;
+    s.enabled = 1;
+    s.port = free;
+    s.localOnly = 0;
+    ASSERT_EQ(Remote_WriteState(s), 0);
+    Remote_Open();
+    ASSERT_EQ(RemoteServer_Listening(), 1);
+    EXPECT_FALSE(SecondLoopbackFree(free));
+}
+
 TEST_F(RemotePanel, DamagedStateFileKeepsDefaults)
 {
     std::string path;
