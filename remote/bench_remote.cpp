@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "remote/bench_commands.h"
+#include "scope/scope.h"
 #include "ui/remote_server.h"
 
 int panelRemote = 0;
@@ -20,6 +21,9 @@ const scpi::Tree &BenchTree(void)
     static bool built = false;
     if (!built) {
         Remote_BuildBenchTree(tree);
+        // A client may send back the largest waveform the scope records:
+        // one channel streaming to RAM, as float32 samples.
+        RemoteServer_SetMaxBlock(static_cast<std::size_t>(kStreamingRecordLimit) * sizeof(float));
         built = true;
     }
     return tree;

@@ -104,7 +104,9 @@ private:
             socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kSendBuffer);
             auto client = std::make_unique<Client>();
             client->socket = socket;
-            client->session = std::make_unique<scpi::Session>(tree_);
+            scpi::SessionLimits limits;
+            limits.framer.maxBlock = RemoteServer_MaxBlock();
+            client->session = std::make_unique<scpi::Session>(tree_, limits);
             Client *raw = client.get();
             clients_.push_back(std::move(client));
             QObject::connect(socket, &QTcpSocket::readyRead, this, [this, raw] { Serve(raw); });
@@ -246,8 +248,19 @@ public:
 Server *server = nullptr;
 void (*notifyRoutine)(void) = nullptr;
 std::string lastCommand;
+std::size_t maxBlock = scpi::FramerLimits{}.maxBlock;
 
 } // namespace
+
+std::size_t RemoteServer_MaxBlock(void)
+{
+    return maxBlock;
+}
+
+void RemoteServer_SetMaxBlock(std::size_t bytes)
+{
+    maxBlock = bytes;
+}
 
 int RemoteServer_Start(const scpi::Tree &tree, int port, int localOnly, std::string *error)
 {

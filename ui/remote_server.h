@@ -5,6 +5,7 @@
 // until started.  The only networking of the bench; no Qt in this header.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace scpi
@@ -17,6 +18,11 @@ class Tree;
 // first, dropping its clients.  Returns 0, or -1 with the reason in error
 // (port in use, no permission...).  The tree must outlive the server.
 int RemoteServer_Start(const scpi::Tree &tree, int port, int localOnly, std::string *error);
+// Largest block a client may send in one message (-223 "Too much data"
+// beyond it), for connections made from now on.  The bench sets the largest
+// waveform its scope can record; until then the framer's default.
+void RemoteServer_SetMaxBlock(std::size_t bytes);
+std::size_t RemoteServer_MaxBlock(void);
 // Closes the listener and every connection.
 void RemoteServer_Stop(void);
 int RemoteServer_Listening(void);

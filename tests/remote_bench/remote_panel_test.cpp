@@ -225,6 +225,47 @@ TEST_F(RemotePanel, LocalOnlyOffListensOnEveryInterface)
     EXPECT_FALSE(SecondLoopbackFree(free));
 }
 
+TEST_F(RemotePanel, BlocksUpToTheLargestWaveformAreTakenAndLargerOnesRefused)
+{
+    // The largest waveform: one channel streaming to RAM, float32 samples.
+    const int streaming = isStreamingRAMEnabled, channels = numChanIn;
+    isStreamingRAMEnabled = 1;
+    numChanIn = 1;
+    const std::size_t largest = static_cast<std::size_t>(Scope_RecordLimit()) * sizeof(float);
+    isStreamingRAMEnabled = streaming;
+    numChanIn = channels;
+    EXPECT_GT(largest, std::size_t(64) << 20);
+
+    Remote_Open();
+    const int free = FreePort();
+    ASSERT_EQ(OperateCtrl(panelRemote, REMOTE_PORT, free), 0);
+    ASSERT_EQ(OperateCtrl(panelRemote, REMOTE_ENABLE, 1), 0);
+    EXPECT_EQ(RemoteServer_MaxBlock(), largest);
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(free));
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+    // A block one byte longer than the largest waveform is refused at its
+    // header, before any of its bytes is held.
+    const std::string over = std::to_string(largest + 1);
+    const std::string ask = ":FREQ #" + std::to_string(over.size()) + over + "\n:SYST:ERR?\n";
+    ASSERT_EQ(::send(fd, ask.data(), ask.size(), 0), static_cast<ssize_t>(ask.size()));
+    std::string reply;
+    char buffer[256];
+    for (int i = 0; i < 500 && reply.find('\n') == std::string::npos; ++i) {
+        ProcessSystemEvents();
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0)
+            reply.append(buffer, static_cast<std::size_t>(n));
+        else
+            ::usleep(10000);
+    }
+    EXPECT_EQ(reply, "-223,\"Too much data\"\n");
+    ::close(fd);
+}
+
 TEST_F(RemotePanel, DamagedStateFileKeepsDefaults)
 {
     std::string path;
