@@ -5,7 +5,9 @@ PACKAGES=(build-essential cmake qt6-base-dev libqcustomplot-dev libqcustomplot2.
           libgl-dev libgtest-dev libbenchmark-dev libfftw3-dev
           clang libclang-rt-14-dev xvfb xauth
           libsndfile1-dev python3-numpy python3-soundfile locales
-          python3-pyvisa python3-pyvisa-py)
+          python3-pyvisa python3-pyvisa-py
+          libsigrok-dev sigrok-firmware-fx2lafw libsigrokdecode-dev sigrok-cli
+          qt6-multimedia-dev qt6-svg-dev pulseaudio librsvg2-bin pkg-config)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
