@@ -6,6 +6,7 @@
 // Status::Unsupported.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -45,5 +46,18 @@ int WavRate(const Record &record);
 
 Status WriteWav(const std::string &path, const Record &record, const WavOptions &options = WavOptions());
 Status WriteWav(std::FILE *file, const Record &record, const WavOptions &options = WavOptions());
+
+// Reads a WAV file (RIFF, plain or WAVE_FORMAT_EXTENSIBLE; PCM 8/16/24/32-bit,
+// float32 or float64 samples).  When the file's comment states "volts =
+// sample x F" (as the writer puts it), samples are scaled back to volts and
+// the first time, interval and channel names are taken from it; otherwise
+// the samples stay in full-scale units (unit "FS") and the first sample is
+// at time 0.  Any bytes are taken: a file that is not such a WAV is refused
+// with a message, and no more than kWavMaxValues samples are kept.
+Status ParseWav(const char *data, std::size_t size, Record *record, std::string *message = nullptr);
+Status ReadWav(const std::string &path, Record *record, std::string *message = nullptr);
+
+constexpr std::size_t kWavMaxValues = std::size_t(1) << 27;
+constexpr std::size_t kWavMaxFileBytes = std::size_t(1) << 30;
 
 } // namespace formats
