@@ -114,7 +114,7 @@ void applyControlMode(Control *c)
 {
     QWidget *w = c->widget;
     if (!w || c->type == "graph" || c->type == "canvas" || c->type == "textmsg" || c->type == "led" ||
-        c->type == "picture")
+        c->type == "picture" || c->type == "table")
         return;
     const bool indicator = c->mode == VAL_INDICATOR;
     applyPalette(c);
@@ -179,6 +179,8 @@ int setNumber(Control *c, double v, bool fromInteger)
 {
     if (std::isnan(v))
         return UIE_BAD_VALUE;
+    if (c->type == "table")
+        return tableSetRow(c, v);
     if (c->type == "numeric") {
         double lo = 0, hi = 0;
         typeLimits(c->dataType, &lo, &hi);
@@ -212,6 +214,8 @@ int setNumber(Control *c, double v, bool fromInteger)
 
 int getNumber(Control *c, double *v)
 {
+    if (c->type == "table")
+        return tableGetRow(c, v);
     if (c->type == "numeric") {
         *v = c->value;
         return 0;

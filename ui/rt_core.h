@@ -184,6 +184,11 @@ QString getText(Control *c);
 // Index of the ring item holding value (doubles compare within a relative
 // 1e-9), or -1.
 int ringIndexOfValue(QComboBox *box, double value);
+// Table controls (rt_table.cpp): the widget, and the selected row (1-based,
+// 0 for none) as the control's value.
+QWidget *buildTable(QWidget *parent, Control *c, int panelHandle);
+int tableSetRow(Control *c, double row);
+int tableGetRow(Control *c, double *row);
 
 // Toolbars die with their panel.
 void discardToolbarsOf(int panel);

@@ -89,7 +89,7 @@ int dataTypeOf(const QString &type, const QJsonObject &d)
     }
     if (type == "ring")
         return dt == "double" ? VAL_DOUBLE : VAL_INTEGER;
-    if (type == "binary" || type == "checkbox" || type == "toggle" || type == "led")
+    if (type == "binary" || type == "checkbox" || type == "toggle" || type == "led" || type == "table")
         return VAL_INTEGER;
     if (type == "textmsg" || type == "string" || type == "textbox")
         return VAL_STRING;
@@ -121,7 +121,8 @@ void typeLimits(int dataType, double *lo, double *hi)
 
 bool hasCaption(const QString &type)
 {
-    return type == "numeric" || type == "ring" || type == "string" || type == "textbox" || type == "binary";
+    return type == "numeric" || type == "ring" || type == "string" || type == "textbox" || type == "binary" ||
+           type == "table";
 }
 
 void bindCallback(Control *c)
@@ -295,6 +296,8 @@ QWidget *buildControl(Panel *p, Control *c)
         w = l;
     } else if (type == "graph") {
         w = uigraph::create(parent, ph, id, d);
+    } else if (type == "table") {
+        w = buildTable(parent, c, ph);
     } else if (type == "timer") {
         auto *t = new QTimer(p->content);
         c->interval = d.value("interval").toDouble(1.0);
@@ -473,7 +476,7 @@ int loadPanel(int parentHandle, const char *fileName, int resourceId, int tabHos
     const QJsonArray controlsArr = pd.value("controls").toArray();
     static const QStringList known = {"numeric", "ring",    "binary",  "checkbox", "command",
                                       "toggle",  "textmsg", "string",  "led",      "canvas",
-                                      "graph",   "timer",   "textbox", "picture"};
+                                      "graph",   "timer",   "textbox", "picture", "table"};
     for (const QJsonValue &cv : controlsArr)
         if (!known.contains(cv.toObject().value("type").toString()))
             return UIE_BAD_RESOURCE;

@@ -22,7 +22,7 @@ namespace {
 
 const QStringList kControlTypes = {"numeric", "ring",   "binary", "checkbox", "command", "toggle",
                                    "textmsg", "string", "led",    "canvas",   "graph",   "timer",
-                                   "textbox", "picture"};
+                                   "textbox", "picture", "table"};
 
 bool validName(const QString &name)
 {

@@ -343,6 +343,27 @@ int GetValueFromIndex(int panel, int control, int index, double *value);
 int GetIndexFromValue(int panel, int control, int *index, int value);
 int GetIndexFromValue(int panel, int control, int *index, double value);
 
+// Tables ("table" controls): rows x columns of text cells under column
+// headers.  Rows and columns count from 1.  The control's value (Get/SetCtrlVal,
+// OperateCtrl) is the selected row, 0 for none; a user's selection sends value
+// changed then commit.  Cells are filled by code only.  index -1 appends;
+// count -1 deletes to the end.  Bad indices give UIE_BAD_INDEX, a control of
+// another type UIE_BAD_TYPE.
+int SetTableCellVal(int panel, int control, int row, int column, const char *value);
+int GetTableCellVal(int panel, int control, int row, int column, char *value); // at most 1024 bytes
+int SetTableCellTextColor(int panel, int control, int row, int column, int color);
+int SetTableCellToolTip(int panel, int control, int row, int column, const char *text);
+int InsertTableRows(int panel, int control, int index, int count);
+int DeleteTableRows(int panel, int control, int index, int count);
+int GetNumTableRows(int panel, int control, int *rows);
+int GetNumTableColumns(int panel, int control, int *columns);
+int InsertTableColumns(int panel, int control, int index, int count, const char *label);
+int DeleteTableColumns(int panel, int control, int index, int count);
+int SetTableColumnLabel(int panel, int control, int column, const char *label);
+int GetTableColumnLabel(int panel, int control, int column, char *label); // at most 256 bytes
+int SetTableColumnWidth(int panel, int control, int column, int width);
+int SetTableRowLabel(int panel, int control, int row, const char *label);
+
 // Operates a control as a user would: sets the value (clamped) and calls the
 // control's callback with the events a user's action sends (value changed,
 // then commit; command buttons send commit only).  For tests and automation.

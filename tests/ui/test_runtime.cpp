@@ -91,7 +91,7 @@ TEST_F(RuntimeTest, TopLevelAndChildPanels)
     GetPanelAttribute(scope, ATTR_WIDTH, &w);
     GetPanelAttribute(scope, ATTR_HEIGHT, &h);
     EXPECT_EQ(w, 1060);
-    EXPECT_EQ(h, 760);
+    EXPECT_EQ(h, 972);
     int sh = 0, sw = 0;
     ASSERT_EQ(GetScreenSize(&sh, &sw), 0);
     EXPECT_GT(sh, 0);
