@@ -56,6 +56,23 @@ inline void StoreV8(double *p, V8 v)
     std::memcpy(p, &v, sizeof v);
 }
 
+// Without AVX-512 the shuffles below work on pairs (one SSE2 register):
+// wider vectors would be taken apart element by element through memory.
+typedef double V2 __attribute__((vector_size(16)));
+typedef long long V2i __attribute__((vector_size(16)));
+
+inline V2 LoadV2(const double *p)
+{
+    V2 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void StoreV2(double *p, V2 v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
 inline void SourceAt(const Source &src, std::size_t idx, double &re, double &im)
 {
     switch (src.kind) {
@@ -109,6 +126,7 @@ void LoadColumns(const Source &src, std::size_t n1, std::size_t n2, std::size_t 
 {
     if (cv == B && src.kind == Source::Interleaved) {
         const double *KX_R x = src.re;
+#if defined(__AVX512F__)
         const V8i even = {0, 2, 4, 6, 8, 10, 12, 14}, odd = {1, 3, 5, 7, 9, 11, 13, 15};
         for (std::size_t j1 = 0; j1 < n1; ++j1) {
             const double *KX_R row = x + 2 * (j1 * n2 + c0);
@@ -118,6 +136,17 @@ void LoadColumns(const Source &src, std::size_t n1, std::size_t n2, std::size_t 
                 StoreV8(si + j1 * B + q, __builtin_shuffle(a, b, odd));
             }
         }
+#else
+        const V2i even = {0, 2}, odd = {1, 3};
+        for (std::size_t j1 = 0; j1 < n1; ++j1) {
+            const double *KX_R row = x + 2 * (j1 * n2 + c0);
+            for (std::size_t q = 0; q < B; q += 2) {
+                const V2 a = LoadV2(row + 2 * q), b = LoadV2(row + 2 * q + 2);
+                StoreV2(sr + j1 * B + q, __builtin_shuffle(a, b, even));
+                StoreV2(si + j1 * B + q, __builtin_shuffle(a, b, odd));
+            }
+        }
+#endif
         return;
     }
     if (cv == B && src.kind == Source::Split) {
@@ -138,9 +167,20 @@ void LoadColumns(const Source &src, std::size_t n1, std::size_t n2, std::size_t 
     }
 }
 
-// dst[c*B + r] = src[r*B + c] for a B x B tile, by 4 x 4 blocks.
+// dst[c*B + r] = src[r*B + c] for a B x B tile, by 4 x 4 blocks (2 x 2
+// without AVX-512).
 template <std::size_t B> void TransposeTile(const double *KX_R src, double *KX_R dst)
 {
+#if !defined(__AVX512F__)
+    const V2i lo2 = {0, 2}, hi2 = {1, 3};
+    for (std::size_t rb = 0; rb < B; rb += 2)
+        for (std::size_t cb = 0; cb < B; cb += 2) {
+            const V2 a = LoadV2(src + rb * B + cb), b = LoadV2(src + (rb + 1) * B + cb);
+            StoreV2(dst + cb * B + rb, __builtin_shuffle(a, b, lo2));
+            StoreV2(dst + (cb + 1) * B + rb, __builtin_shuffle(a, b, hi2));
+        }
+    return;
+#endif
     const V4i lo = {0, 4, 2, 6}, hi = {1, 5, 3, 7}, first = {0, 1, 4, 5}, second = {2, 3, 6, 7};
     for (std::size_t rb = 0; rb < B; rb += 4)
         for (std::size_t cb = 0; cb < B; cb += 4) {
@@ -162,6 +202,24 @@ template <std::size_t B>
 void TwiddleTransposeTile(const double *KX_R sr, const double *KX_R si, const double *KX_R wr,
                           const double *KX_R wi, std::size_t wstride, double *KX_R dr, double *KX_R di)
 {
+#if !defined(__AVX512F__)
+    const V2i lo2 = {0, 2}, hi2 = {1, 3};
+    for (std::size_t rb = 0; rb < B; rb += 2)
+        for (std::size_t cb = 0; cb < B; cb += 2) {
+            V2 re[2], im[2];
+            for (std::size_t t = 0; t < 2; ++t) {
+                const V2 a = LoadV2(sr + (rb + t) * B + cb), b = LoadV2(si + (rb + t) * B + cb);
+                const V2 c = LoadV2(wr + (rb + t) * wstride + cb), d = LoadV2(wi + (rb + t) * wstride + cb);
+                re[t] = a * c - b * d;
+                im[t] = a * d + b * c;
+            }
+            StoreV2(dr + cb * B + rb, __builtin_shuffle(re[0], re[1], lo2));
+            StoreV2(dr + (cb + 1) * B + rb, __builtin_shuffle(re[0], re[1], hi2));
+            StoreV2(di + cb * B + rb, __builtin_shuffle(im[0], im[1], lo2));
+            StoreV2(di + (cb + 1) * B + rb, __builtin_shuffle(im[0], im[1], hi2));
+        }
+    return;
+#endif
     const V4i lo = {0, 4, 2, 6}, hi = {1, 5, 3, 7}, first = {0, 1, 4, 5}, second = {2, 3, 6, 7};
     for (std::size_t rb = 0; rb < B; rb += 4)
         for (std::size_t cb = 0; cb < B; cb += 4) {
@@ -423,6 +481,28 @@ void PostBlock(double *x, double *y, std::size_t n, std::size_t k0, std::size_t 
 {
     const std::size_t N = 2 * n;
     std::size_t a = a0;
+#if !defined(__AVX512F__)
+    const V2i swap = {1, 0};
+    for (; a + 2 <= a1; a += 2) {
+        const std::size_t k = k0 + a;
+        const V2 wr = LoadV2(fr + a) * cr - LoadV2(fi + a) * ci;
+        const V2 wi = LoadV2(fr + a) * ci + LoadV2(fi + a) * cr;
+        const V2 zkr = LoadV2(x + k), zki = LoadV2(x + n + k);
+        const V2 zmr = __builtin_shuffle(LoadV2(x + n - k - 1), swap);
+        const V2 zmi = __builtin_shuffle(LoadV2(x + N - k - 1), swap);
+        const V2 er = 0.5 * (zkr + zmr), ei = 0.5 * (zki - zmi);
+        const V2 orr = 0.5 * (zki + zmi), oi = -0.5 * (zkr - zmr);
+        const V2 tr = orr * wr - oi * wi, ti = orr * wi + oi * wr;
+        StoreV2(x + k, er + tr);
+        StoreV2(y + k, ei + ti);
+        StoreV2(x + n - k - 1, __builtin_shuffle(er - tr, swap));
+        StoreV2(y + n - k - 1, __builtin_shuffle(ti - ei, swap));
+        StoreV2(x + N - k - 1, __builtin_shuffle(er + tr, swap));
+        StoreV2(y + N - k - 1, __builtin_shuffle(-(ei + ti), swap));
+        StoreV2(x + n + k, er - tr);
+        StoreV2(y + n + k, ei - ti);
+    }
+#endif
     for (; a + 8 <= a1; a += 8) {
         const std::size_t k = k0 + a;
         const V8 wr = LoadV8(fr + a) * cr - LoadV8(fi + a) * ci;

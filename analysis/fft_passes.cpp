@@ -21,12 +21,17 @@ namespace
 #define KX_INLINE inline __attribute__((always_inline))
 
 // Lanes are handled as whole vectors (GCC vector extensions, no
-// intrinsics): 8 doubles for blocks of 8 or 16 lanes, a plain double for
-// single-lane batches.
-typedef double V8 __attribute__((vector_size(64)));
+// intrinsics) as wide as the processor's registers: 8 doubles with
+// AVX-512, 2 (one SSE2 register) otherwise, so that the butterflies'
+// values stay in registers; a plain double for single-lane batches.
+#if defined(__AVX512F__)
+typedef double VN __attribute__((vector_size(64)));
+#else
+typedef double VN __attribute__((vector_size(16)));
+#endif
 
 template <int BW> struct LaneType {
-    typedef V8 type;
+    typedef VN type;
 };
 template <> struct LaneType<1> {
     typedef double type;
