@@ -183,7 +183,9 @@ struct RealPlan {
     std::shared_ptr<const ComplexPlan> cplan; // length N/2 (even N) or N (odd N)
     std::unique_ptr<UnitRoots> roots;         // e^(-2 pi i k / N), even N
     std::size_t WorkDoubles() const;
-    void Execute(double *x, double *y, double *work) const;
+    // All N bins of the transform of in: real parts to x, imaginary parts
+    // to y.  in may be x itself (in place) or an array apart from x and y.
+    void Execute(const double *in, double *x, double *y, double *work) const;
 };
 
 // The plan of length N from the cache, built on first use.  Returns
@@ -192,6 +194,8 @@ std::shared_ptr<const RealPlan> GetRealPlan(std::size_t N);
 
 // Complete real transform with status: 0, or -20001 when memory runs out.
 int RealForward(double *x, double *y, std::size_t N);
+// The same from an input left untouched (in apart from x and y).
+int RealForwardFrom(const double *in, double *x, double *y, std::size_t N);
 
 // Complete complex transform (out of place) with status, for tests.
 int ComplexForward(const double *inRe, const double *inIm, double *outRe, double *outIm, std::size_t n);

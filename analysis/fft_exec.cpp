@@ -689,14 +689,15 @@ void ComplexPlan::Execute(const Source &src, double *outRe, double *outIm, doubl
     }
 }
 
-void RealPlan::Execute(double *x, double *y, double *work) const
+void RealPlan::Execute(const double *in, double *x, double *y, double *work) const
 {
     if (N < 2) {
+        x[0] = in[0];
         y[0] = 0.0;
         return;
     }
     Source src;
-    src.re = x;
+    src.re = in;
     if (N % 2) {
         src.kind = Source::RealOnly;
         cplan->Execute(src, x, y, nullptr, work);
@@ -747,7 +748,7 @@ std::shared_ptr<const RealPlan> GetRealPlan(std::size_t N)
     return plan;
 }
 
-int RealForward(double *x, double *y, std::size_t N)
+int RealForwardFrom(const double *in, double *x, double *y, std::size_t N)
 {
     std::shared_ptr<const RealPlan> plan = GetRealPlan(N);
     if (!plan)
@@ -755,9 +756,14 @@ int RealForward(double *x, double *y, std::size_t N)
     Buffer buf = AcquireBuffer(plan->WorkDoubles());
     if (!buf.data)
         return -20001;
-    plan->Execute(x, y, buf.data.get());
+    plan->Execute(in, x, y, buf.data.get());
     ReleaseBuffer(std::move(buf));
     return 0;
+}
+
+int RealForward(double *x, double *y, std::size_t N)
+{
+    return RealForwardFrom(x, x, y, N);
 }
 
 int ComplexForward(const double *inRe, const double *inIm, double *outRe, double *outIm, std::size_t n)

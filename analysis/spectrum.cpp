@@ -99,6 +99,34 @@ int AutoPowerSpectrum(const double *x, int n, double dt, double *out, double *df
     return NoAnlysErr;
 }
 
+int PowerSpectrumDbm(const double *x, int n, double dt, double *work, double *out, double *df)
+{
+    if (n <= 0)
+        return SamplesGTZeroAnlysErr;
+    if (!x || !work || !out || !df)
+        return ArraySizeAnlysErr;
+    if (!(dt > 0.0) || !std::isfinite(dt))
+        return DtGTZeroAnlysErr;
+    const int half = n / 2;
+    if (half > 0) {
+        double *re = work, *im = work + n;
+        const int status = korvax::fft::RealForwardFrom(x, re, im, static_cast<std::size_t>(n));
+        if (status < 0)
+            return status;
+        // The same operations in the same order as Spectrum, AutoPowerSpectrum
+        // and the dBm conversion, so every bin comes out bit for bit alike.
+        const double s = 1.0 / (static_cast<double>(n) * static_cast<double>(n));
+        out[0] = 10.0 * std::log10(std::fabs(re[0] * re[0] * s) * kDbmScale);
+        const double twice = n > 3 ? 2.0 : 1.0;
+        for (int k = 1; k < half; ++k) {
+            const double p = (re[k] * re[k] + im[k] * im[k]) * s * twice;
+            out[k] = 10.0 * std::log10(std::fabs(p) * kDbmScale);
+        }
+    }
+    *df = 1.0 / (static_cast<double>(n) * dt);
+    return NoAnlysErr;
+}
+
 int SpectrumUnitConversion(const double *spectrum, int n, int kind, int scaling, int unit, double df,
                            WindowConstants constants, double *out, char *unitText)
 {

@@ -82,6 +82,14 @@ ANALYSIS_NODISCARD int SpectrumUnitConversion(const double *spectrum, int n, int
                                               double df, struct WindowConstants constants, double *out,
                                               char *unitText);
 
+// Single-sided power spectrum of x in dBm (rms), value for value what
+// AutoPowerSpectrum followed by SpectrumUnitConversion(power spectrum, dBm,
+// rms) gives, in one pass after the transform and without allocating:
+// out[0..n/2-1], the frequency step to *df.  x is left unchanged.  work
+// holds 2*n doubles of scratch that the caller may keep between calls.
+ANALYSIS_NODISCARD int PowerSpectrumDbm(const double *x, int n, double dt, double *work, double *out,
+                                        double *df);
+
 // Unnormalised forward DFT of the real array x[0..n-1]: on return x holds
 // the real parts and y the imaginary parts of all n bins.  Any n >= 1.
 ANALYSIS_NODISCARD int ReFFT(double *x, double *y, int n);
