@@ -1,14 +1,20 @@
 // Normal capture benchmarks: one capture tick of a continuous run (synthesis
 // with generator noise, acquisition noise, optional 63-tap filter, plotting
 // the whole record as the window, measurement, refresh) on the largest
-// records, and the pieces of a one-channel tick timed one by one.
+// records, and the pieces of a one-channel tick timed one by one.  The
+// yardstick is three copies of the one-channel record (64 MB each) in the
+// same run; a closing line gives the one-channel tick as a multiple of it.
 //
 //   build-*/bench/bench_capture --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "analysis/synth.h"
@@ -168,6 +174,80 @@ void Piece_Measurement(benchmark::State &state)
 }
 BENCHMARK(Piece_Measurement)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
+// The whole synthesis of the tick's record as the capture runs it
+// (waveform, generator noise, acquisition noise), with the run's settings.
+void Piece_RecordSynthesis(benchmark::State &state)
+{
+    if (!StartRun(1, kOneChannel, 0)) {
+        state.SkipWithError("bench could not start the run");
+        return;
+    }
+    GoStopCallback(panelScope, kToolbarStop, EVENT_COMMIT, Data(3), 0, 0);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Scope_SynthesizeRecord(vBufferIn[0], 0, kOneChannel, 1, kRate, 0.01));
+}
+BENCHMARK(Piece_RecordSynthesis)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// The yardstick: three full copies of the one-channel record.
+void Ref_Memcpy3x64MB(benchmark::State &state)
+{
+    std::vector<double> a(kOneChannel, 1.0), b(kOneChannel, 2.0);
+    for (auto _ : state) {
+        std::memcpy(b.data(), a.data(), sizeof(double) * kOneChannel);
+        std::memcpy(a.data(), b.data(), sizeof(double) * kOneChannel);
+        std::memcpy(b.data(), a.data(), sizeof(double) * kOneChannel);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(Ref_Memcpy3x64MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+// Console output plus the closing ratio of the one-channel tick to the
+// three copies, wall-clock and processor time.
+class TickReporter : public benchmark::ConsoleReporter
+{
+  public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &r : runs) {
+            if (r.error_occurred || r.iterations == 0)
+                continue;
+            const double it = static_cast<double>(r.iterations);
+            real_[r.benchmark_name()] = r.real_accumulated_time / it;
+            cpu_[r.benchmark_name()] = r.cpu_accumulated_time / it;
+        }
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        std::string tick, copies;
+        for (const auto &e : real_) {
+            if (e.first.find("CaptureTick/channels:1/record:7999488/taps:0") == 0)
+                tick = e.first;
+            if (e.first.find("Ref_Memcpy3x64MB") == 0)
+                copies = e.first;
+        }
+        if (!tick.empty() && !copies.empty())
+            std::printf("\ncapture tick 1 x %d: %.1f ms = %.2f x three 64 MB copies (%.1f ms); "
+                        "processor time %.1f ms = %.2f x (target: at most 3)\n",
+                        kOneChannel, real_[tick] * 1e3, real_[tick] / real_[copies], real_[copies] * 1e3,
+                        cpu_[tick] * 1e3, cpu_[tick] / cpu_[copies]);
+        std::fflush(stdout);
+    }
+
+  private:
+    std::map<std::string, double> real_, cpu_;
+};
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    TickReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
