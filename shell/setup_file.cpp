@@ -11,6 +11,8 @@
 #include <istream>
 #include <streambuf>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -64,111 +66,51 @@ void TakeReal(int panel, int control, double &setting)
         setting = value;
 }
 
-void PutInt(int panel, int control, int value)
+// A setting into its control: reals as reals, every integer width as int.
+template <typename T> void PutSetting(int panel, int control, T value)
 {
-    if (panel > 0)
-        SetCtrlVal(panel, control, value);
+    if (panel <= 0)
+        return;
+    if constexpr (std::is_floating_point_v<T>)
+        SetCtrlVal(panel, control, static_cast<double>(value));
+    else
+        SetCtrlVal(panel, control, static_cast<int>(value));
 }
 
-void PutReal(int panel, int control, double value)
+// A setting from its control, kept as it was when the control cannot be
+// read.
+template <typename T> void TakeSetting(int panel, int control, T &setting)
 {
-    if (panel > 0)
-        SetCtrlVal(panel, control, value);
+    if constexpr (std::is_floating_point_v<T>)
+        TakeReal(panel, control, setting);
+    else
+        TakeInt(panel, control, setting);
 }
 
-const int kAinBoxes[4] = {TAB_AIN_CH1, TAB_AIN_CH2, TAB_AIN_CH3, TAB_AIN_CH4};
-const int kRangeRings[4] = {TAB_RANGE_CH1, TAB_RANGE_CH2, TAB_RANGE_CH3, TAB_RANGE_CH4};
-const int kCouplingRings[4] = {TAB_COUPLING_CH1, TAB_COUPLING_CH2, TAB_COUPLING_CH3, TAB_COUPLING_CH4};
+enum class SetupTake { Always, OnApply };
+constexpr bool TakenAlways(SetupTake take) { return take == SetupTake::Always; }
+
+#define KORVAX_SETUP_FIELD_TYPE(field) std::remove_reference_t<decltype(std::declval<SetupValues &>().field)>
 
 // Step 3 of reading: every setting into its control, in file order.
 void PutSettingsIntoControls()
 {
-    PutInt(panelScope, SCOPE_DEVICE, device);
-    for (int k = 0; k < 4; ++k)
-        PutInt(panelAin, kAinBoxes[k], Ain[k]);
-    for (int k = 0; k < 4; ++k)
-        PutReal(panelRange, kRangeRings[k], iChan[k].range);
-    for (int k = 0; k < 4; ++k)
-        PutInt(panelCoupling, kCouplingRings[k], iChan[k].coupling);
-    PutReal(panelScope, SCOPE_SAMPLING_RATE, iClockRate);
-    PutInt(panelScope, SCOPE_RECORD_LENGTH, RequestedSamples);
-    PutInt(panelScope, SCOPE_PRE_SAMPLES, pre_iSample);
-    PutInt(panelScope, SCOPE_TRIGGER_SOURCE, trigger_source);
-    PutInt(panelScope, SCOPE_TRIGGER_SLOPE, trigger_slope);
-    PutReal(panelScope, SCOPE_TRIGGER_LEVEL, trigger_level);
-    PutInt(panelAd_Scope, AD_SCOPE_AUX_BNC, Aux_BNC);
-    PutInt(panelAd_Scope, AD_SCOPE_AVERAGING, is_AverageON);
-    PutInt(panelAd_Scope, AD_SCOPE_AVERAGE_COUNT, average_count);
-    PutInt(panelAd_Scope, AD_SCOPE_STREAMING, isStreamingRAMEnabled);
-    PutInt(panelAd_Scope, AD_SCOPE_DECIMATION, decimation_factor);
-
-    PutReal(panelGene, GENE_FREQUENCY, oFrequency);
-    PutInt(panelGene, GENE_CH1_TYPE, oChan[0].type);
-    PutInt(panelGene, GENE_CH2_TYPE, oChan[1].type);
-    PutReal(panelGene, GENE_CH1_AMPLITUDE, oChan[0].amplitude);
-    PutReal(panelGene, GENE_CH2_AMPLITUDE, oChan[1].amplitude);
-    PutReal(panelGene, GENE_CH1_OFFSET, oChan[0].offset);
-    PutReal(panelGene, GENE_CH2_OFFSET, oChan[1].offset);
-    PutReal(panelGene, GENE_CH1_PHASE, oChan[0].phase);
-    PutReal(panelGene, GENE_CH2_PHASE, oChan[1].phase);
-    PutInt(panelGene, GENE_CH1_NOISE, oChan[0].noise);
-    PutInt(panelGene, GENE_CH2_NOISE, oChan[1].noise);
-    PutInt(panelGene, GENE_TRIG_SOURCE, trigger_source_out);
-    PutInt(panelGene, GENE_TRIG_SLOPE, trigger_slope_out);
-    PutReal(panelGene, GENE_TRIG_LEVEL, trigger_level_out);
-
-    PutReal(panelDig, DIG_RATE, dClockRate);
-    PutInt(panelDig, DIG_SAMPLES, dSamples);
-    PutInt(panelDig, DIG_TRIG_MASK, dTriggerMask);
-    PutInt(panelDig, DIG_TRIG_MODE, dTriggerMode);
-    PutInt(panelDig, DIG_TRIG_PATTERN, dTriggerPattern);
+#define KORVAX_SETUP_PUT(line, field, variable, panel, control, take)                               \
+    PutSetting(panel, control, static_cast<KORVAX_SETUP_FIELD_TYPE(field)>(variable));
+    KORVAX_SETUP_SETTINGS(KORVAX_SETUP_PUT)
+#undef KORVAX_SETUP_PUT
 }
 
-// Every setting from its control into v; Aux_BNC only when asked (the
-// reader takes it back, the saves write it as held).  A setting whose
-// control cannot be read keeps the value v holds.
+// Every setting from its control into v; the auxiliary BNC output only
+// when asked (the reader takes it back, the saves write it as held).  A
+// setting whose control cannot be read keeps the value v holds.
 void TakeSettingsFromControls(SetupValues &v, bool withAuxBnc)
 {
-    TakeInt(panelScope, SCOPE_DEVICE, v.device);
-    for (int k = 0; k < 4; ++k)
-        TakeInt(panelAin, kAinBoxes[k], v.ain[k]);
-    for (int k = 0; k < 4; ++k)
-        TakeReal(panelRange, kRangeRings[k], v.range[k]);
-    for (int k = 0; k < 4; ++k)
-        TakeInt(panelCoupling, kCouplingRings[k], v.coupling[k]);
-    TakeReal(panelScope, SCOPE_SAMPLING_RATE, v.sampleRate);
-    TakeInt(panelScope, SCOPE_RECORD_LENGTH, v.requestedSamples);
-    TakeInt(panelScope, SCOPE_PRE_SAMPLES, v.preSamples);
-    TakeInt(panelScope, SCOPE_TRIGGER_SOURCE, v.triggerSource);
-    TakeInt(panelScope, SCOPE_TRIGGER_SLOPE, v.triggerSlope);
-    TakeReal(panelScope, SCOPE_TRIGGER_LEVEL, v.triggerLevel);
-    if (withAuxBnc)
-        TakeInt(panelAd_Scope, AD_SCOPE_AUX_BNC, v.auxBnc);
-    TakeInt(panelAd_Scope, AD_SCOPE_AVERAGING, v.averaging);
-    TakeInt(panelAd_Scope, AD_SCOPE_AVERAGE_COUNT, v.averageCount);
-    TakeInt(panelAd_Scope, AD_SCOPE_STREAMING, v.streaming);
-    TakeInt(panelAd_Scope, AD_SCOPE_DECIMATION, v.decimation);
-
-    TakeReal(panelGene, GENE_FREQUENCY, v.frequency);
-    TakeInt(panelGene, GENE_CH1_TYPE, v.signalType[0]);
-    TakeInt(panelGene, GENE_CH2_TYPE, v.signalType[1]);
-    TakeReal(panelGene, GENE_CH1_AMPLITUDE, v.amplitude[0]);
-    TakeReal(panelGene, GENE_CH2_AMPLITUDE, v.amplitude[1]);
-    TakeReal(panelGene, GENE_CH1_OFFSET, v.offset[0]);
-    TakeReal(panelGene, GENE_CH2_OFFSET, v.offset[1]);
-    TakeReal(panelGene, GENE_CH1_PHASE, v.phase[0]);
-    TakeReal(panelGene, GENE_CH2_PHASE, v.phase[1]);
-    TakeInt(panelGene, GENE_CH1_NOISE, v.noise[0]);
-    TakeInt(panelGene, GENE_CH2_NOISE, v.noise[1]);
-    TakeInt(panelGene, GENE_TRIG_SOURCE, v.triggerSourceOut);
-    TakeInt(panelGene, GENE_TRIG_SLOPE, v.triggerSlopeOut);
-    TakeReal(panelGene, GENE_TRIG_LEVEL, v.triggerLevelOut);
-
-    TakeReal(panelDig, DIG_RATE, v.digitalRate);
-    TakeInt(panelDig, DIG_SAMPLES, v.digitalSamples);
-    TakeInt(panelDig, DIG_TRIG_MASK, v.triggerMask);
-    TakeInt(panelDig, DIG_TRIG_MODE, v.triggerMode);
-    TakeInt(panelDig, DIG_TRIG_PATTERN, v.triggerPattern);
+#define KORVAX_SETUP_TAKE(line, field, variable, panel, control, take)                              \
+    if (TakenAlways(SetupTake::take) || withAuxBnc)                                                   \
+        TakeSetting(panel, control, v.field);
+    KORVAX_SETUP_SETTINGS(KORVAX_SETUP_TAKE)
+#undef KORVAX_SETUP_TAKE
 }
 
 // Flushes a closed file's data to the disk (best effort for the folder).
@@ -186,76 +128,16 @@ bool SyncPath(const char *path)
 
 void Setup_Collect(SetupValues &v)
 {
-    v.device = device;
-    for (int k = 0; k < 4; ++k) {
-        v.ain[k] = Ain[k];
-        v.range[k] = iChan[k].range;
-        v.coupling[k] = iChan[k].coupling;
-    }
-    v.sampleRate = iClockRate;
-    v.requestedSamples = RequestedSamples;
-    v.preSamples = pre_iSample;
-    v.triggerSource = trigger_source;
-    v.triggerSlope = trigger_slope;
-    v.triggerLevel = trigger_level;
-    v.auxBnc = Aux_BNC;
-    v.averaging = is_AverageON;
-    v.averageCount = average_count;
-    v.streaming = isStreamingRAMEnabled;
-    v.decimation = decimation_factor;
-    v.frequency = oFrequency;
-    for (int c = 0; c < 2; ++c) {
-        v.signalType[c] = oChan[c].type;
-        v.amplitude[c] = oChan[c].amplitude;
-        v.offset[c] = oChan[c].offset;
-        v.phase[c] = oChan[c].phase;
-        v.noise[c] = oChan[c].noise;
-    }
-    v.triggerSourceOut = trigger_source_out;
-    v.triggerSlopeOut = trigger_slope_out;
-    v.triggerLevelOut = trigger_level_out;
-    v.digitalRate = dClockRate;
-    v.digitalSamples = dSamples;
-    v.triggerMask = dTriggerMask;
-    v.triggerMode = dTriggerMode;
-    v.triggerPattern = dTriggerPattern;
+#define KORVAX_SETUP_COLLECT(line, field, variable, panel, control, take) v.field = variable;
+    KORVAX_SETUP_SETTINGS(KORVAX_SETUP_COLLECT)
+#undef KORVAX_SETUP_COLLECT
 }
 
 void Setup_Store(const SetupValues &v)
 {
-    device = v.device;
-    for (int k = 0; k < 4; ++k) {
-        Ain[k] = v.ain[k];
-        iChan[k].range = v.range[k];
-        iChan[k].coupling = v.coupling[k];
-    }
-    iClockRate = v.sampleRate;
-    RequestedSamples = v.requestedSamples;
-    pre_iSample = v.preSamples;
-    trigger_source = v.triggerSource;
-    trigger_slope = v.triggerSlope;
-    trigger_level = v.triggerLevel;
-    Aux_BNC = v.auxBnc;
-    is_AverageON = v.averaging;
-    average_count = v.averageCount;
-    isStreamingRAMEnabled = v.streaming;
-    decimation_factor = v.decimation;
-    oFrequency = v.frequency;
-    for (int c = 0; c < 2; ++c) {
-        oChan[c].type = v.signalType[c];
-        oChan[c].amplitude = v.amplitude[c];
-        oChan[c].offset = v.offset[c];
-        oChan[c].phase = v.phase[c];
-        oChan[c].noise = v.noise[c];
-    }
-    trigger_source_out = v.triggerSourceOut;
-    trigger_slope_out = v.triggerSlopeOut;
-    trigger_level_out = v.triggerLevelOut;
-    dClockRate = v.digitalRate;
-    dSamples = v.digitalSamples;
-    dTriggerMask = v.triggerMask;
-    dTriggerMode = v.triggerMode;
-    dTriggerPattern = v.triggerPattern;
+#define KORVAX_SETUP_STORE(line, field, variable, panel, control, take) variable = v.field;
+    KORVAX_SETUP_SETTINGS(KORVAX_SETUP_STORE)
+#undef KORVAX_SETUP_STORE
 }
 
 void Setup_UserValues(SetupValues &values)

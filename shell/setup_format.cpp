@@ -9,6 +9,8 @@
 #include <istream>
 #include <limits>
 #include <sstream>
+#include <type_traits>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,109 +44,34 @@ const char *const kKeys[kSetupLineCount] = {
     "[REQUESTED_SAMPLE]=", "[TRIGGER_MASK]=",    "[TRIGGER_MODE]=",     "[TRIGGER_PATTERN]=",
 };
 
-// The settings line `line` holds, in file order.  The same table serves the
+template <typename T> constexpr Kind KindOf();
+template <> constexpr Kind KindOf<short>() { return Kind::Int16; }
+template <> constexpr Kind KindOf<int>() { return Kind::Int32; }
+template <> constexpr Kind KindOf<unsigned short>() { return Kind::UInt16; }
+template <> constexpr Kind KindOf<double>() { return Kind::Real; }
+
+// One setting as the formatter sees it: its line, its width, and where it
+// sits in a SetupValues.
+struct Setting {
+    int line;
+    Kind kind;
+    void *(*target)(SetupValues &);
+};
+
+#define KORVAX_SETUP_FORMAT_ENTRY(line, field, variable, panel, control, take)                     \
+    {line, KindOf<std::remove_reference_t<decltype(std::declval<SetupValues &>().field)>>(),        \
+     [](SetupValues &v) -> void * { return &v.field; }},
+const Setting kSettings[kSetupSettingCount] = {KORVAX_SETUP_SETTINGS(KORVAX_SETUP_FORMAT_ENTRY)};
+#undef KORVAX_SETUP_FORMAT_ENTRY
+
+// The settings line `line` holds, in file order.  The same list serves the
 // writer (read through the pointers) and the reader (written through them).
 LineFields FieldsOf(int line, SetupValues &v)
 {
     LineFields f;
-    switch (line) {
-    case 1:
-        f.add(Kind::Int16, &v.device);
-        break;
-    case 2:
-        for (int &a : v.ain)
-            f.add(Kind::Int32, &a);
-        break;
-    case 3:
-        for (double &r : v.range)
-            f.add(Kind::Real, &r);
-        break;
-    case 4:
-        for (short &c : v.coupling)
-            f.add(Kind::Int16, &c);
-        break;
-    case 5:
-        f.add(Kind::Real, &v.sampleRate);
-        break;
-    case 6:
-        f.add(Kind::Int32, &v.requestedSamples);
-        break;
-    case 7:
-        f.add(Kind::Int32, &v.preSamples);
-        break;
-    case 8:
-        f.add(Kind::Int32, &v.triggerSource);
-        break;
-    case 9:
-        f.add(Kind::Int32, &v.triggerSlope);
-        break;
-    case 10:
-        f.add(Kind::Real, &v.triggerLevel);
-        break;
-    case 11:
-        f.add(Kind::Int32, &v.auxBnc);
-        break;
-    case 12:
-        f.add(Kind::Int32, &v.averaging);
-        break;
-    case 13:
-        f.add(Kind::Int16, &v.averageCount);
-        break;
-    case 14:
-        f.add(Kind::Int32, &v.streaming);
-        break;
-    case 15:
-        f.add(Kind::Int16, &v.decimation);
-        break;
-    case 17:
-        f.add(Kind::Real, &v.frequency);
-        break;
-    case 18:
-        f.add(Kind::Int16, &v.signalType[0]);
-        f.add(Kind::Int16, &v.signalType[1]);
-        break;
-    case 19:
-        f.add(Kind::Real, &v.amplitude[0]);
-        f.add(Kind::Real, &v.amplitude[1]);
-        break;
-    case 20:
-        f.add(Kind::Real, &v.offset[0]);
-        f.add(Kind::Real, &v.offset[1]);
-        break;
-    case 21:
-        f.add(Kind::Real, &v.phase[0]);
-        f.add(Kind::Real, &v.phase[1]);
-        break;
-    case 22:
-        f.add(Kind::Int32, &v.noise[0]);
-        f.add(Kind::Int32, &v.noise[1]);
-        break;
-    case 23:
-        f.add(Kind::Int32, &v.triggerSourceOut);
-        break;
-    case 24:
-        f.add(Kind::Int32, &v.triggerSlopeOut);
-        break;
-    case 25:
-        f.add(Kind::Real, &v.triggerLevelOut);
-        break;
-    case 27:
-        f.add(Kind::Real, &v.digitalRate);
-        break;
-    case 28:
-        f.add(Kind::Int32, &v.digitalSamples);
-        break;
-    case 29:
-        f.add(Kind::UInt16, &v.triggerMask);
-        break;
-    case 30:
-        f.add(Kind::UInt16, &v.triggerMode);
-        break;
-    case 31:
-        f.add(Kind::UInt16, &v.triggerPattern);
-        break;
-    default:
-        break; // section headers and lines outside the file
+    for (const Setting &s : kSettings) {
+        if (s.line == line && f.count < 4)
+            f.add(s.kind, s.target(v));
     }
     return f;
 }

@@ -4,11 +4,15 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -556,4 +560,51 @@ TEST_F(SetupFileTest, AnOpenFileIsReadByTheSameReaderFromItsPosition)
     EXPECT_EQ(dTriggerPattern, 65535);
     EXPECT_EQ(RequestedSamples, 16384);
     ExpectSettingsMatchControls();
+}
+
+// The one list of settings drives reading, writing and both mirrors: it
+// must hold each of the 32 lines' values once and each persisted control
+// once, and every control it names must exist on its panel.
+TEST_F(SetupFileTest, TheSettingsListCoversEveryLineAndEveryControlOnce)
+{
+    struct Entry {
+        int line;
+        int panel;
+        int control;
+        std::string field;
+    };
+    std::vector<Entry> entries;
+#define COLLECT_ENTRY(line, field, variable, panel, control, take) entries.push_back({line, panel, control, #field});
+    KORVAX_SETUP_SETTINGS(COLLECT_ENTRY)
+#undef COLLECT_ENTRY
+    ASSERT_EQ(static_cast<int>(entries.size()), kSetupSettingCount);
+    EXPECT_EQ(kSetupSettingCount, 43);
+
+    int perLine[kSetupLineCount] = {};
+    std::set<std::pair<int, int>> controls;
+    std::set<std::string> fields;
+    int previousLine = 0;
+    for (const Entry &e : entries) {
+        ASSERT_GE(e.line, 1);
+        ASSERT_LT(e.line, kSetupLineCount);
+        EXPECT_GE(e.line, previousLine) << e.field << ": the list is in file order";
+        previousLine = e.line;
+        ++perLine[e.line];
+        EXPECT_TRUE(controls.insert({e.panel, e.control}).second) << e.field << ": control listed twice";
+        EXPECT_TRUE(fields.insert(e.field).second) << e.field << ": setting listed twice";
+        EXPECT_GT(e.panel, 0) << e.field;
+        int type = -1;
+        EXPECT_EQ(GetCtrlAttribute(e.panel, e.control, ATTR_DATA_TYPE, &type), 0) << e.field << ": no such control";
+    }
+    for (int line = 0; line < kSetupLineCount; ++line) {
+        const bool header = line == 0 || line == 16 || line == 26;
+        if (header)
+            EXPECT_EQ(perLine[line], 0) << "line " << line;
+        else
+            EXPECT_TRUE(perLine[line] >= 1 && perLine[line] <= 4) << "line " << line;
+        // The writer puts one value per listed setting on the line.
+        const std::string text = SetupFormatLine(line, SetupValues{});
+        const int commas = static_cast<int>(std::count(text.begin(), text.end(), ','));
+        EXPECT_EQ(header ? 0 : commas + 1, perLine[line]) << "line " << line << ": " << text;
+    }
 }
