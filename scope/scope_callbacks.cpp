@@ -1,6 +1,7 @@
 // The scope's callbacks that the resource file binds by name.  Toolbar items
 // and the scroll bar get their callbacks as function pointers instead.
 #include "scope/scope.h"
+#include "scope/scope_data.h"
 
 const CallbackEntry scopeCallbackTable[] = {
     {"Display_Oscilloscope", nullptr, Display_Oscilloscope},
@@ -18,6 +19,17 @@ const CallbackEntry scopeCallbackTable[] = {
     {"Read_FFT_Cursor", Read_FFT_Cursor, nullptr},
     {"onOK_Save", onOK_Save, nullptr},
     {"Close_Saving", Close_Saving, nullptr},
+    {"Scope_Export_Image", Scope_Export_Image, nullptr},
+    {"onOK_ExportImage", onOK_ExportImage, nullptr},
+    {"Close_ExportImage", Close_ExportImage, nullptr},
+    {"Display_References", Display_References, nullptr},
+    {"Load_Reference", Load_Reference, nullptr},
+    {"Remove_Reference", Remove_Reference, nullptr},
+    {"Reference_Select", Reference_Select, nullptr},
+    {"Reference_Show", Reference_Show, nullptr},
+    {"Reference_Offset", Reference_Offset, nullptr},
+    {"Reference_Measure", Reference_Measure, nullptr},
+    {"Close_References", Close_References, nullptr},
     {"DisplayMenuAutosave", nullptr, DisplayMenuAutosave},
     {"select_directory", select_directory, nullptr},
     {"close_autosave", close_autosave, nullptr},

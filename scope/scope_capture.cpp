@@ -6,6 +6,7 @@
 // record starts at iOffset = -pre_iSample.
 #include "analysis/synth.h"
 #include "scope/scope.h"
+#include "scope/scope_data.h"
 
 namespace
 {
@@ -187,6 +188,7 @@ void NormalCapture(void)
         DeleteGraphPlot(panelScope, SCOPE_FFTGRAPH, -1, VAL_DELAYED_DRAW);
     }
     DeleteGraphPlot(panelScope, SCOPE_ZOOMGRAPH, -1, VAL_DELAYED_DRAW);
+    Scope_PlotReferences(); // under the live traces
 
     Trigger_Point = pre_iSample - Scroll_Value;
     if (Trigger_Point < 0)

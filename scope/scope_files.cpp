@@ -1,5 +1,5 @@
-// Saving a slot's record (text, two-column and binary formats, and CSV, WAV
-// and NumPy through formats/) and printing the scope panel.
+// Saving a slot's record (text, two-column and binary formats, and CSV, WAV,
+// NumPy and sigrok sessions through formats/) and printing the scope panel.
 //
 // The simulated card delivers no raw codes, so the 16-bit codes of the
 // binary format are made from the saved volts record when it is written:
@@ -18,6 +18,7 @@
 #include "formats/csv.h"
 #include "formats/npy.h"
 #include "formats/replace_file.h"
+#include "formats/sigrok_session.h"
 #include "formats/wav.h"
 #include "scope/scope.h"
 
@@ -163,6 +164,7 @@ enum class ExportFormat
     Csv,
     Wav,
     Npy,
+    Sr,
 };
 
 ExportFormat ExportFormatOf(const char *path)
@@ -178,6 +180,8 @@ ExportFormat ExportFormatOf(const char *path)
         return ExportFormat::Wav;
     if (endsWith(".npy"))
         return ExportFormat::Npy;
+    if (endsWith(".sr"))
+        return ExportFormat::Sr;
     return ExportFormat::None;
 }
 
@@ -203,8 +207,14 @@ try {
     case ExportFormat::Wav: {
         formats::WavOptions options;
         options.fullScaleVolts = iRange[slot];
+        // The save panel's sample type: float32 (the default) or 16-bit PCM.
+        int pcm16 = 0;
+        if (GetCtrlVal(panelSave, SAVING_WAV_SAMPLE, &pcm16) >= 0 && pcm16 == 1)
+            options.sample = formats::WavSample::Pcm16;
         return formats::WriteWav(path, record, options);
     }
+    case ExportFormat::Sr:
+        return formats::WriteSr(path, record);
     case ExportFormat::None:
         break;
     }
@@ -379,7 +389,10 @@ int SaveChannelonDisk(int slot, const short *rawCodes, const double *values, int
     char path[1024] = "";
     const int answer =
         FileSelectPopup("", streaming ? "*.dat" : "*.asc",
-                        streaming ? "*.dat" : "*.asc;*.dat;*.awg;*.csv;*.wav;*.npy", title, VAL_SAVE_BUTTON, 0, 0,
+                        streaming ? "*.dat"
+                        : formats::SrAvailable() ? "*.asc;*.dat;*.awg;*.csv;*.wav;*.npy;*.sr"
+                                                 : "*.asc;*.dat;*.awg;*.csv;*.wav;*.npy",
+                        title, VAL_SAVE_BUTTON, 0, 0,
                         1, 1, path);
     if (answer <= VAL_NO_FILE_SELECTED || path[0] == '\0')
         return -1;

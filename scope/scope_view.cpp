@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "scope/scope.h"
+#include "scope/scope_data.h"
 
 namespace
 {
@@ -142,6 +143,7 @@ void Scope_PlotWindow(int withSpectrum)
     Scope_FitWindowToRecord();
     if (Scroll_Thumb_Size <= 0)
         return;
+    Scope_PlotReferences(); // under the live traces
     const int first = WindowBase() + Scroll_Value;
     const int timeOk = Scope_BufferHolds(first, Scroll_Thumb_Size);
     const int bin = Scroll_Value / 2;
