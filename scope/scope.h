@@ -415,3 +415,6 @@ extern ScopeState scopeState;
 // ScopeState), which also frees the record buffers (tests; Init_System sets
 // its own start-up values afterwards).
 void Scope_Reset(void);
+
+// Measurements, math traces and spectrum analysis.
+#include "scope/scope_measure.h"

@@ -33,5 +33,16 @@ const CallbackEntry scopeCallbackTable[] = {
     {"DisplayMenuAutosave", nullptr, DisplayMenuAutosave},
     {"select_directory", select_directory, nullptr},
     {"close_autosave", close_autosave, nullptr},
+    {"Meas_Add", Meas_Add, nullptr},
+    {"Meas_Remove", Meas_Remove, nullptr},
+    {"Meas_Reset", Meas_Reset, nullptr},
+    {"Meas_Gate", Meas_Gate, nullptr},
+    {"Meas_Log", Meas_Log, nullptr},
+    {"Display_Math", Display_Math, nullptr},
+    {"Math_Setting", Math_Setting, nullptr},
+    {"Close_Math", Close_Math, nullptr},
+    {"Display_SpecAn", Display_SpecAn, nullptr},
+    {"SpecAn_Setting", SpecAn_Setting, nullptr},
+    {"Close_SpecAn", Close_SpecAn, nullptr},
 };
 const int scopeCallbackCount = sizeof(scopeCallbackTable) / sizeof(scopeCallbackTable[0]);

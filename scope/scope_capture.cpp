@@ -217,6 +217,7 @@ void NormalCapture(void)
         }
     }
     measureInDraw = true;
+    Scope_AfterCapture();
     if (!is_AverageON)
         RefreshTimeView();
 

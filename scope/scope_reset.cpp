@@ -81,4 +81,5 @@ void Scope_Reset(void)
     // Moving a fresh state in also frees the record storage; the buffer
     // pointers are members declared ahead of it, so they are null by then.
     scopeState = ScopeState{};
+    ScopeMeasure_Reset();
 }

@@ -103,6 +103,7 @@ void fft(int slot, int start)
         ReportFailure(slot, GetAnalysisErrorString(status));
         return;
     }
+    Scope_SpectrumAnalysis(slot, bins, half, df, windowCode);
     scopeState.spectrumBins[slot] = half;
 
     double peak = 0.0, lowest = 0.0;
