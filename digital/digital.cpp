@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "digital/digital_device.h"
 #include "scope/scope.h"
 #include "shell/shell.h"
 
@@ -194,6 +195,8 @@ void Digital_Capture(void)
     const int n = allocatedSamples;
     if (n <= 0)
         return;
+    if (Digital_DeviceCapture(n))
+        return; // the selected real device feeds the lines
 
     Digital_SimulateInput(dBufferIn.data(), n);
     uint8_t *traces[16];

@@ -29,6 +29,7 @@ int Select_Generator_Device(int, int, int event, void *, int, int)
 {
     if (event != EVENT_VAL_CHANGED)
         return 0;
+    GetCtrlVal(panelGene, GENE_DEVICE, &device); // the ring lists the real devices too
     Select_Device(device);
     if (isGeneratorON)
         Call_Output_Setting();

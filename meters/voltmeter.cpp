@@ -5,6 +5,7 @@
 
 #include "generator/generator.h"
 #include "meters/meters.h"
+#include "meters/voltmeter_device.h"
 #include "scope/scope.h"
 
 int isVoltmeterON = 0;
@@ -93,7 +94,9 @@ void ReadVolt(void)
     GetCtrlVal(panelVoltmeter, VOLTMETER_RANGE, &range);
     (void)channel; // every input of the simulated card sees generator CH1
 
-    std::unique_ptr<double[]> window(new (std::nothrow) double[kVoltmeterSamples]);
+    // A real device's record, or the simulated input of the Demo Card.
+    const int fromDevice = Voltmeter_DeviceReading(channel, measure, &reading);
+    std::unique_ptr<double[]> window(fromDevice ? nullptr : new (std::nothrow) double[kVoltmeterSamples]);
     if (window) {
         // The reading must not depend on the scope's trigger: start at phase
         // 0, rising, and restore after.

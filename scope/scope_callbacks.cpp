@@ -1,6 +1,7 @@
 // The scope's callbacks that the resource file binds by name.  Toolbar items
 // and the scroll bar get their callbacks as function pointers instead.
 #include "scope/scope.h"
+#include "scope/scope_realdevice.h"
 #include "scope/scope_data.h"
 
 const CallbackEntry scopeCallbackTable[] = {
@@ -8,6 +9,7 @@ const CallbackEntry scopeCallbackTable[] = {
     {"Update_Parameter_Scope", Update_Parameter_Scope, nullptr},
     {"Select_Channel", Select_Channel, nullptr},
     {"Select_Scope_Device", Select_Scope_Device, nullptr},
+    {"Scope_Device_Scale", Scope_Device_Scale, nullptr},
     {"Close_Scope", Close_Scope, nullptr},
     {"onOK_Ad_Scope", onOK_Ad_Scope, nullptr},
     {"Check_Ad_Mode", Check_Ad_Mode, nullptr},

@@ -6,6 +6,7 @@
 // record starts at iOffset = -pre_iSample.
 #include "analysis/synth.h"
 #include "scope/scope.h"
+#include "scope/scope_realdevice.h"
 #include "scope/scope_data.h"
 
 namespace
@@ -44,7 +45,9 @@ int AcquireSlot(int slot)
 {
     const int pre = pre_iSample > 0 ? pre_iSample : 0;
     double *record = vBufferIn[slot] - pre;
-    if (Scope_SynthesizeRecord(record, pre, RequestedSamples, 1, iClockRate, kAcquisitionNoise) < 0) {
+    if (RealDevice_Session())
+        Scope_DeviceSlotRecord(slot, record, pre, RequestedSamples);
+    else if (Scope_SynthesizeRecord(record, pre, RequestedSamples, 1, iClockRate, kAcquisitionNoise) < 0) {
         MessagePopup("Error", "Not enough memory to synthesise the record; the acquisition is stopped.");
         Scope_HaltAcquisition();
         return -1;
@@ -163,6 +166,8 @@ void Plot_Time_Display(int slot, int start)
 
 void NormalCapture(void)
 {
+    if (RealDevice_Session() && !Scope_DeviceTick())
+        return; // no complete record from the device yet, or the run ended
     SetCtrlVal(panelScope, SCOPE_STATUS, " Ready");
     ++loop;
     Offset = 0.0;

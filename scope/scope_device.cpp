@@ -2,6 +2,7 @@
 // The bench knows one card; whatever number is selected, the Demo Card's
 // capabilities are applied.
 #include "scope/scope.h"
+#include "scope/scope_realdevice.h"
 
 namespace
 {
@@ -77,8 +78,10 @@ void SetRateLimits(int panel, int control)
 
 } // namespace
 
-void Select_Device(short)
+void Select_Device(short deviceNumber)
 {
+    if (RealDevice_Select(deviceNumber))
+        return; // a real device's capabilities are applied
     Toolbar_DimItem(Toolbar, kToolbarOneShot, 0);
     Toolbar_DimItem(Toolbar, kToolbarContinuous, 0);
     Toolbar_DimItem(Toolbar, kToolbarZoomIn, 0);

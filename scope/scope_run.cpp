@@ -4,6 +4,7 @@
 
 #include "digital/digital.h"
 #include "scope/scope.h"
+#include "scope/scope_realdevice.h"
 
 namespace
 {
@@ -130,6 +131,7 @@ void Stop(void)
         Dim(kToolbarSave, 1);
     ShowCtrl(panelScope, SCOPE_STATUS, 0);
     SetCaptureTimer(0);
+    Scope_DeviceStop();
     Scope_AutoSaveRunEnded();
 }
 
@@ -154,6 +156,7 @@ void Scope_EndRun(void)
     Dim(kToolbarOneShot, 0);
     Dim(kToolbarContinuous, 0);
     Dim(kToolbarStop, 1);
+    Scope_DeviceStop();
     Scope_AutoSaveRunEnded();
 }
 

@@ -5,6 +5,7 @@
 #include "analysis/spectrum.h"
 #include "analysis/synth.h"
 #include "scope/scope.h"
+#include "scope/scope_realdevice.h"
 
 namespace
 {
@@ -83,7 +84,9 @@ void fft(int slot, int start)
     // From here on the slot's bins no longer hold a spectrum of the record
     // until every step has succeeded; nothing of a failed one is drawn.
     scopeState.spectrumBins[slot] = 0;
-    if (Scope_SynthesizeInput(record, n, iClockRate, kSpectrumNoise) != 0) {
+    if (RealDevice_Session())
+        Scope_DeviceSlotRecord(slot, record, 0, n);
+    else if (Scope_SynthesizeInput(record, n, iClockRate, kSpectrumNoise) != 0) {
         ReportFailure(slot, "not enough memory for the record.");
         return;
     }

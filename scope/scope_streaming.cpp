@@ -3,6 +3,7 @@
 // Scope_SynthesizeRecord), so the tick needs no memory beyond the kept
 // buffers.
 #include "scope/scope.h"
+#include "scope/scope_realdevice.h"
 
 namespace
 {
@@ -13,6 +14,8 @@ constexpr double kAcquisitionNoise = 0.01; // volts
 
 void StreamingRAMCapture(void)
 {
+    if (RealDevice_Session() && !Scope_DeviceTick())
+        return; // no complete stream from the device yet, or the run ended
     SetCtrlVal(panelScope, SCOPE_STATUS, " Ready");
     Offset = 0.0;
     iOffset = static_cast<int>(Offset) / (numChanIn > 0 ? numChanIn : 1);
@@ -54,8 +57,10 @@ void StreamingRAMCapture(void)
     for (int k = 0; k < numChanIn && k < 4; ++k) {
         if (!Ain[k])
             continue;
-        if (Scope_SynthesizeRecord(vBufferIn[k], 0, iSamples, decimation, iClockRate, kAcquisitionNoise) <
-            0) {
+        if (RealDevice_Session())
+            Scope_DeviceSlotRecord(k, vBufferIn[k], 0, kept);
+        else if (Scope_SynthesizeRecord(vBufferIn[k], 0, iSamples, decimation, iClockRate, kAcquisitionNoise) <
+                 0) {
             MessagePopup("Error", "Not enough memory to synthesise the stream; the acquisition is stopped.");
             Scope_HaltAcquisition();
             Scope_EndRun();

@@ -9,6 +9,7 @@
 #include "meters/meters.h"
 #include "remote/bench_remote.h"
 #include "scope/scope.h"
+#include "scope/scope_realdevice.h"
 
 void Bench_RegisterCallbacks(void)
 {
@@ -86,6 +87,7 @@ int Bench_Open(void)
 void Bench_Close(void)
 {
     Remote_Close();
+    RealDevice_CloseAll(); // ends a device's capture before the panels go
     if (Toolbar > 0)
         Toolbar_Discard(Toolbar);
     Toolbar = 0;
@@ -156,6 +158,7 @@ void Init_System(void)
     // settings and controls agree from the start.
     Setup_TakeAllFromControls();
     Setup_OpenDefault();
+    RealDevice_RestoreAtStartup();
 
     // 7. The scope's scroll bar.
     ScrollBar_ConvertFromGraph(panelScope, SCOPE_SCROLLBAR, ScrollBarCallback, nullptr);
