@@ -4,6 +4,10 @@
 
 #include <new>
 
+#include "digital/digital_bus.h"
+#include "digital/digital_decode.h"
+#include "digital/digital_decode_panel.h"
+
 #include "digital/digital_device.h"
 #include "scope/scope.h"
 #include "shell/shell.h"
@@ -178,6 +182,7 @@ int Close_Digital(int panel, int, int event, void *, int, int)
 
 void Display_Digital(int, int, void *, int)
 {
+    Digital_ShowDecoderControls();
     DisplayPanel(panelDig);
 }
 
@@ -198,21 +203,60 @@ void Digital_Capture(void)
     if (Digital_DeviceCapture(n))
         return; // the selected real device feeds the lines
 
-    Digital_SimulateInput(dBufferIn.data(), n);
+    if (!dDecoders.empty()) {
+        // With decoders, a capture is drawn when its decode is taken, so the
+        // traces and their annotations always belong to the same capture; no
+        // new capture is taken while one is being decoded.
+        if (!Digital_DecodePoll() && !Digital_DecodeBusy()) {
+            Digital_FillInput(dBufferIn.data(), n);
+            Digital_DecodeStart(dBufferIn.data(), n, dClockRate);
+        }
+        ticks_digital = GetTickCount();
+        return;
+    }
+    Digital_FillInput(dBufferIn.data(), n);
+    Digital_PlotCapture(dBufferIn.data(), n);
+    ticks_digital = GetTickCount();
+}
+
+void Digital_FillInput(uint8_t *raw, int samples)
+{
+    if (dLineSource == DIGITAL_SOURCE_BUS)
+        Digital_SynthesizeBus(dBus, dClockRate, raw, samples);
+    else
+        Digital_SimulateInput(raw, samples);
+}
+
+void Digital_PlotCapture(const uint8_t *raw, int samples)
+{
+    // The trace buffers, or buffers of this capture's own length when the
+    // settings have changed since it was taken.
+    std::vector<uint8_t> own[16];
     uint8_t *traces[16];
-    for (int k = 0; k < 16; ++k)
-        traces[k] = plotDig[k].data();
-    Digital_SplitLines(dBufferIn.data(), n, traces);
+    for (int k = 0; k < 16; ++k) {
+        if (samples <= allocatedSamples)
+            traces[k] = plotDig[k].data();
+        else {
+            own[k].assign(static_cast<size_t>(samples), 0);
+            traces[k] = own[k].data();
+        }
+    }
+    Digital_SplitLines(raw, samples, traces);
 
     DeleteGraphPlot(panelDig, DIG_GRAPH, -1, VAL_DELAYED_DRAW);
     for (int k = 0; k < 16; ++k)
-        PlotY(panelDig, DIG_GRAPH, traces[k], n, VAL_UNSIGNED_CHAR, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1,
+        PlotY(panelDig, DIG_GRAPH, traces[k], samples, VAL_UNSIGNED_CHAR, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1,
               kDigitalTraceColors[k % 8]);
-    ticks_digital = GetTickCount();
 }
 
 void Digital_Reset(void)
 {
     KORVAX_DIGITAL_STATE(KORVAX_DIGITAL_RESET)
     ReleaseBuffers();
+    Digital_DecodeReset();
+    Digital_DecodePanelReset();
+    Digital_BusPanelReset();
+    digitalDecodeDisplayHook = Digital_ShowDecode;
+    dLineSource = DIGITAL_SOURCE_COUNTER;
+    dBus = DigitalBus();
 }

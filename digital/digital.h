@@ -54,6 +54,11 @@ void Digital_SplitLines(const uint8_t *raw, int samples, uint8_t *const traces[1
 // 2^k samples.  Fills samples x 2 bytes of raw.
 void Digital_SimulateInput(uint8_t *raw, int samples);
 extern uint16_t dSimulatedCount; // next count of the simulated source
+// Fills samples x 2 raw bytes from what the lines carry: the counter or the
+// simulated bus (digital_bus.h).
+void Digital_FillInput(uint8_t *raw, int samples);
+// Splits a capture into the sixteen traces and plots them on the graph.
+void Digital_PlotCapture(const uint8_t *raw, int samples);
 
 // An instrument's stop: disables the bench's shared capture timer, unless
 // the analyzer still runs on it (it has no other clock).  Defined with the
