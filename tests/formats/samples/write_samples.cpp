@@ -10,6 +10,7 @@
 
 #include "formats/csv.h"
 #include "formats/npy.h"
+#include "formats/sigrok_session.h"
 #include "formats/vcd.h"
 #include "formats/wav.h"
 
@@ -81,7 +82,11 @@ int main(int argc, char **argv)
         ok = ok && Check(formats::WriteWav(dir + "/float.wav", record), "wav float");
         ok = ok && Check(formats::WriteWav(dir + "/pcm16.wav", record, pcm), "wav pcm16");
     }
-    std::printf("samples=%d channels=2 interval=%.17g first=%.17g wav=%d\n", n, record.sampleInterval,
-                record.firstTime, formats::WavAvailable() ? 1 : 0);
+    if (formats::SrAvailable()) {
+        ok = ok && Check(formats::WriteSr(dir + "/record.sr", record), "sr analog");
+        ok = ok && Check(formats::WriteSr(dir + "/logic.sr", logic), "sr logic");
+    }
+    std::printf("samples=%d channels=2 interval=%.17g first=%.17g wav=%d sr=%d\n", n, record.sampleInterval,
+                record.firstTime, formats::WavAvailable() ? 1 : 0, formats::SrAvailable() ? 1 : 0);
     return ok ? 0 : 1;
 }
