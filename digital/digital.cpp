@@ -200,14 +200,16 @@ void Digital_Capture(void)
     const int n = allocatedSamples;
     if (n <= 0)
         return;
+    // A finished decode draws its capture with its annotations.
+    const int decoded = dDecoders.empty() ? 0 : Digital_DecodePoll();
     if (Digital_DeviceCapture(n))
-        return; // the selected real device feeds the lines
+        return; // the selected real device feeds the lines (and its decoders)
 
     if (!dDecoders.empty()) {
         // With decoders, a capture is drawn when its decode is taken, so the
         // traces and their annotations always belong to the same capture; no
         // new capture is taken while one is being decoded.
-        if (!Digital_DecodePoll() && !Digital_DecodeBusy()) {
+        if (!decoded && !Digital_DecodeBusy()) {
             Digital_FillInput(dBufferIn.data(), n);
             Digital_DecodeStart(dBufferIn.data(), n, dClockRate);
         }

@@ -2,6 +2,7 @@
 // thread and the tick that finds the record complete splits it into the
 // sixteen lines.  Lines the device does not have stay low (drawn flat).
 #include "digital/digital_device.h"
+#include "digital/digital_decode.h"
 
 #include <cstdint>
 #include <string>
@@ -102,6 +103,7 @@ int Digital_DeviceCapture(int n)
     for (int k = 0; k < 16; ++k)
         PlotY(panelDig, DIG_GRAPH, traces[k], n, VAL_UNSIGNED_CHAR, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1,
               kDigitalTraceColors[k % 8]);
+    Digital_DecodeStart(dBufferIn.data(), n, dClockRate); // decoders read real captures too
     ticks_digital = GetTickCount();
     return 1;
 }
