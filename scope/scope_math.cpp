@@ -98,7 +98,7 @@ void Scope_ComputeMath(void)
         if (a && TwoSources(m.operation))
             b = Scope_SourceRecord(m.sourceB, &nb, &why);
         if (!a || (TwoSources(m.operation) && !b)) {
-            m.reason = "source " + why;
+            m.reason = why;
             continue;
         }
         const int n = b ? std::min(na, nb) : na;
