@@ -96,6 +96,40 @@ struct Pass;
 struct BatchPlan;
 struct ComplexPlan;
 
+// A prime length p computed as a cyclic convolution of length convLen
+// through a sub-transform: Rader (convLen = p - 1) or Bluestein's chirp-z
+// (convLen smooth, at least 2p - 1).  One set of tables and one engine
+// serve both a prime radix inside a batched pass and a whole prime length.
+struct ConvTables {
+    PrimeMethod method = PrimeMethod::Direct;
+    std::size_t p = 0, convLen = 0;
+    std::vector<std::size_t> inIdx;  // Rader: input row g^q mod p of slot q
+    std::vector<std::size_t> outIdx; // Rader: output row g^-q mod p of slot q
+    std::vector<double> kr, ki;      // kernel spectrum, scaled by 1/convLen
+    std::vector<double> chr, chi;    // Bluestein chirp e^(-pi i j^2 / p)
+};
+
+// The forward sub-transform of convLen rows of V lanes.
+class ConvTransform
+{
+  public:
+    // Transforms the rows in (ar, ai), with (br, bi) as the other buffer;
+    // (rr, ri) are set to where the result lies (one of the two).
+    virtual void Forward(double *ar, double *ai, double *br, double *bi, double *&rr, double *&ri) const = 0;
+
+  protected:
+    ~ConvTransform() = default;
+};
+
+// Tables of the prime p for method Rader or Bluestein, the kernel spectrum
+// computed with access.Forward on one column.
+void MakeConvTables(std::size_t p, PrimeMethod method, const ConvTransform &forward, ConvTables &t);
+
+// Work space (doubles) of the convolution engine (RunConvolution in
+// analysis/fft_convolution.h) for rows of V lanes, beyond what the
+// sub-transform needs.
+std::size_t ConvWorkDoubles(const ConvTables &t, std::size_t V);
+
 // Runs one pass from (cr, ci) into (hr, hi) for a batch of W columns; the
 // output rows lie ostr doubles apart (W for a batch in place).
 void RunPass(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi, std::size_t W,
@@ -108,12 +142,8 @@ struct Pass {
     std::vector<double> twr, twi; // twiddle (j, i) at (j - 1) * ido + i
     std::vector<double> cr, ci;   // direct odd butterfly: e^(-2 pi i k / p)
     // Convolution passes (Rader, Bluestein).
-    std::size_t convLen = 0;
+    ConvTables conv;
     std::shared_ptr<const BatchPlan> sub;
-    std::vector<std::size_t> inIdx;  // row j feeding convolution slot q
-    std::vector<std::size_t> outIdx; // output row of convolution slot q
-    std::vector<double> kr, ki;      // kernel spectrum, scaled by 1/convLen
-    std::vector<double> chr, chi;    // Bluestein chirp e^(-pi i j^2 / p)
 };
 
 // Stockham transform of length L over a batch of W columns.
@@ -157,13 +187,8 @@ struct ComplexPlan {
     std::vector<double> fr, fi; // short lengths: every e^(-2 pi i k1 c / n), at k1 * n2 + c
     std::unique_ptr<UnitRoots> roots;
     // Convolution: Rader or Bluestein through a sub-transform.
-    PrimeMethod method = PrimeMethod::Direct;
-    std::size_t convLen = 0;
+    ConvTables conv;
     std::shared_ptr<const ComplexPlan> sub;
-    std::vector<std::size_t> perm;    // Rader: input index g^q mod n of slot q
-    std::vector<std::size_t> permOut; // Rader: output index g^-q mod n of slot q
-    std::vector<double> kr, ki;       // kernel spectrum / convLen
-    std::vector<double> chr, chi;     // Bluestein chirp
 
     // Work space (doubles) needed by Execute when the caller gives no
     // middle buffer (mid == nullptr) or gives one.

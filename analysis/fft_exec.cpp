@@ -8,6 +8,7 @@
 // half-length data in the caller's x and y arrays and needs no buffer of
 // the record's size.
 #include "analysis/fft.h"
+#include "analysis/fft_convolution.h"
 
 #include <algorithm>
 #include <atomic>
@@ -400,59 +401,56 @@ void ExecuteTwoPhase(const ComplexPlan &pl, const Source &src, double *outRe, do
     }
 }
 
+// A whole prime length through the convolution engine, one lane wide.
+class WholeLength
+{
+  public:
+    WholeLength(const ComplexPlan &pl, const Source &src, double *outRe, double *outIm, double *subWork)
+        : pl_(pl), src_(src), outRe_(outRe), outIm_(outIm), subWork_(subWork)
+    {
+    }
+    void Forward(double *ar, double *ai, double *br, double *bi, double *&rr, double *&ri) const
+    {
+        Source s;
+        s.re = ar;
+        s.im = ai;
+        pl_.sub->Execute(s, br, bi, nullptr, subWork_);
+        rr = br;
+        ri = bi;
+    }
+    void Row(std::size_t j, const double *&re, const double *&im) const
+    {
+        static const double kZero = 0.0;
+        switch (src_.kind) {
+        case Source::Split:
+            re = src_.re + j;
+            im = src_.im + j;
+            break;
+        case Source::RealOnly:
+            re = src_.re + j;
+            im = &kZero;
+            break;
+        case Source::Interleaved:
+            re = src_.re + 2 * j;
+            im = src_.re + 2 * j + 1;
+            break;
+        }
+    }
+    void Store(std::size_t k, const double *re, const double *im) const
+    {
+        outRe_[k] = re[0];
+        outIm_[k] = im[0];
+    }
+
+  private:
+    const ComplexPlan &pl_;
+    const Source &src_;
+    double *outRe_, *outIm_, *subWork_;
+};
+
 void ExecuteConvolution(const ComplexPlan &pl, const Source &src, double *outRe, double *outIm, double *work)
 {
-    const std::size_t n = pl.n, M = pl.convLen;
-    double *Ar = work, *Ai = Ar + M, *Br = Ai + M, *Bi = Br + M, *subWork = Bi + M;
-    double sumr = 0.0, sumi = 0.0, x0r = 0.0, x0i = 0.0;
-    SourceAt(src, 0, x0r, x0i);
-    for (std::size_t j = 0; j < n; ++j) {
-        double a = 0.0, b = 0.0;
-        SourceAt(src, j, a, b);
-        sumr += a;
-        sumi += b;
-    }
-    const bool rader = pl.method == PrimeMethod::Rader;
-    if (rader) {
-        for (std::size_t q = 0; q < M; ++q)
-            SourceAt(src, pl.perm[q], Ar[q], Ai[q]);
-    } else {
-        for (std::size_t m = 0; m < n; ++m) {
-            double a = 0.0, b = 0.0;
-            SourceAt(src, m, a, b);
-            Ar[m] = a * pl.chr[m] - b * pl.chi[m];
-            Ai[m] = a * pl.chi[m] + b * pl.chr[m];
-        }
-        std::fill(Ar + n, Ar + M, 0.0);
-        std::fill(Ai + n, Ai + M, 0.0);
-    }
-    Source s;
-    s.re = Ar;
-    s.im = Ai;
-    pl.sub->Execute(s, Br, Bi, nullptr, subWork);
-    for (std::size_t r = 0; r < M; ++r) {
-        const double a = Br[r], b = Bi[r];
-        Br[r] = a * pl.kr[r] - b * pl.ki[r];
-        Bi[r] = a * pl.ki[r] + b * pl.kr[r];
-    }
-    // Inverse transform by exchanging real and imaginary parts.
-    s.re = Bi;
-    s.im = Br;
-    pl.sub->Execute(s, Ai, Ar, nullptr, subWork);
-    outRe[0] = sumr;
-    outIm[0] = sumi;
-    if (rader) {
-        for (std::size_t r = 0; r < M; ++r) {
-            const std::size_t k = pl.permOut[r];
-            outRe[k] = x0r + Ar[r];
-            outIm[k] = x0i + Ai[r];
-        }
-    } else {
-        for (std::size_t k = 1; k < n; ++k) {
-            outRe[k] = Ar[k] * pl.chr[k] - Ai[k] * pl.chi[k];
-            outIm[k] = Ar[k] * pl.chi[k] + Ai[k] * pl.chr[k];
-        }
-    }
+    RunConvolution(pl.conv, 1, WholeLength(pl, src, outRe, outIm, work + ConvWorkDoubles(pl.conv, 1)), work);
 }
 
 void ExecuteSmall(const ComplexPlan &pl, const Source &src, double *outRe, double *outIm, double *work)

@@ -6,6 +6,7 @@
 // i + ido*(j + p*k); output element (i, k, j) is row i + ido*(k + l1*j).
 // Each row holds W lanes; the kernels below work on BW lanes at a time.
 #include "analysis/fft.h"
+#include "analysis/fft_convolution.h"
 
 #include <algorithm>
 #include <cstring>
@@ -425,86 +426,56 @@ void StoreTwiddled(const Pass &ps, std::size_t j, const double *KX_R vr, const d
     }
 }
 
-// A prime radix computed as a cyclic convolution of length convLen.
+// A prime radix computed by the convolution engine on rows of V = ido * W
+// lanes: for each k, input row j is super-row j + p*k, output row j goes to
+// super-row k + l1*j with its twiddles.
+class PassRows
+{
+  public:
+    PassRows(const Pass &ps, std::size_t W, double *subExtra) : ps_(ps), W_(W), V_(ps.ido * W), subExtra_(subExtra)
+    {
+    }
+    void At(const double *inr, const double *ini, double *outr, double *outi)
+    {
+        inr_ = inr;
+        ini_ = ini;
+        outr_ = outr;
+        outi_ = outi;
+    }
+    void Forward(double *ar, double *ai, double *br, double *bi, double *&rr, double *&ri) const
+    {
+        bool inW = false;
+        ps_.sub->Run(ar, ai, br, bi, V_, subExtra_, &inW);
+        rr = inW ? br : ar;
+        ri = inW ? bi : ai;
+    }
+    void Row(std::size_t j, const double *&re, const double *&im) const
+    {
+        re = inr_ + j * V_;
+        im = ini_ + j * V_;
+    }
+    void Store(std::size_t j, const double *re, const double *im) const
+    {
+        const std::size_t os = ps_.l1 * V_;
+        StoreTwiddled(ps_, j, re, im, outr_ + j * os, outi_ + j * os, W_);
+    }
+
+  private:
+    const Pass &ps_;
+    std::size_t W_, V_;
+    double *subExtra_;
+    const double *inr_ = nullptr, *ini_ = nullptr;
+    double *outr_ = nullptr, *outi_ = nullptr;
+};
+
 void ConvolutionPass(const Pass &ps, const double *cr, const double *ci, double *hr, double *hi,
                      std::size_t W, double *extra)
 {
-    const std::size_t p = ps.radix, l1 = ps.l1, V = ps.ido * W, M = ps.convLen;
-    double *Ar = extra, *Ai = Ar + M * V, *Br = Ai + M * V, *Bi = Br + M * V, *subExtra = Bi + M * V;
-    const bool rader = ps.method == PrimeMethod::Rader;
-    for (std::size_t k = 0; k < l1; ++k) {
-        const double *inr = cr + p * k * V, *ini = ci + p * k * V;
-        double *outr = hr + k * V, *outi = hi + k * V;
-        const std::size_t os = l1 * V;
-        // Output 0 is the plain sum of the inputs.
-        {
-            double *KX_R sr = outr, *KX_R si = outi;
-            std::copy(inr, inr + V, sr);
-            std::copy(ini, ini + V, si);
-            for (std::size_t j = 1; j < p; ++j) {
-                const double *KX_R xr = inr + j * V, *KX_R xi = ini + j * V;
-                for (std::size_t c = 0; c < V; ++c) {
-                    sr[c] += xr[c];
-                    si[c] += xi[c];
-                }
-            }
-        }
-        if (rader) {
-            for (std::size_t q = 0; q < M; ++q) {
-                std::copy(inr + ps.inIdx[q] * V, inr + (ps.inIdx[q] + 1) * V, Ar + q * V);
-                std::copy(ini + ps.inIdx[q] * V, ini + (ps.inIdx[q] + 1) * V, Ai + q * V);
-            }
-        } else {
-            for (std::size_t m = 0; m < p; ++m) {
-                const double wr = ps.chr[m], wi = ps.chi[m];
-                const double *KX_R xr = inr + m * V, *KX_R xi = ini + m * V;
-                double *KX_R yr = Ar + m * V, *KX_R yi = Ai + m * V;
-                for (std::size_t c = 0; c < V; ++c) {
-                    yr[c] = xr[c] * wr - xi[c] * wi;
-                    yi[c] = xr[c] * wi + xi[c] * wr;
-                }
-            }
-            std::fill(Ar + p * V, Ar + M * V, 0.0);
-            std::fill(Ai + p * V, Ai + M * V, 0.0);
-        }
-        bool inW = false;
-        ps.sub->Run(Ar, Ai, Br, Bi, V, subExtra, &inW);
-        double *Rr = inW ? Br : Ar, *Ri = inW ? Bi : Ai;
-        double *Or = inW ? Ar : Br, *Oi = inW ? Ai : Bi;
-        for (std::size_t r = 0; r < M; ++r) {
-            const double kr = ps.kr[r], ki = ps.ki[r];
-            double *KX_R yr = Rr + r * V, *KX_R yi = Ri + r * V;
-            for (std::size_t c = 0; c < V; ++c) {
-                const double a = yr[c], b = yi[c];
-                yr[c] = a * kr - b * ki;
-                yi[c] = a * ki + b * kr;
-            }
-        }
-        // Inverse transform by exchanging real and imaginary parts.
-        ps.sub->Run(Ri, Rr, Oi, Or, V, subExtra, &inW);
-        const double *Cr = inW ? Or : Rr, *Ci = inW ? Oi : Ri;
-        double *Tr = inW ? Rr : Or, *Ti = inW ? Ri : Oi; // free now: scratch for one super-row
-        if (rader) {
-            for (std::size_t r = 0; r < M; ++r) {
-                const double *KX_R zr = Cr + r * V, *KX_R zi = Ci + r * V;
-                for (std::size_t c = 0; c < V; ++c) {
-                    Tr[c] = inr[c] + zr[c];
-                    Ti[c] = ini[c] + zi[c];
-                }
-                const std::size_t j = ps.outIdx[r];
-                StoreTwiddled(ps, j, Tr, Ti, outr + j * os, outi + j * os, W);
-            }
-        } else {
-            for (std::size_t m = 1; m < p; ++m) {
-                const double wr = ps.chr[m], wi = ps.chi[m];
-                const double *KX_R zr = Cr + m * V, *KX_R zi = Ci + m * V;
-                for (std::size_t c = 0; c < V; ++c) {
-                    Tr[c] = zr[c] * wr - zi[c] * wi;
-                    Ti[c] = zr[c] * wi + zi[c] * wr;
-                }
-                StoreTwiddled(ps, m, Tr, Ti, outr + m * os, outi + m * os, W);
-            }
-        }
+    const std::size_t p = ps.radix, V = ps.ido * W;
+    PassRows rows(ps, W, extra + ConvWorkDoubles(ps.conv, V));
+    for (std::size_t k = 0; k < ps.l1; ++k) {
+        rows.At(cr + p * k * V, ci + p * k * V, hr + k * V, hi + k * V);
+        RunConvolution(ps.conv, V, rows, extra);
     }
 }
 

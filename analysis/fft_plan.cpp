@@ -174,114 +174,43 @@ void UnitRoots::Get(std::size_t m, double &re, double &im) const
 namespace
 {
 
-std::uint64_t PowMod(std::uint64_t b, std::uint64_t e, std::uint64_t m)
+// The sub-transform of a convolution on one column, for its kernel
+// spectrum: a batch plan, or a complex plan.
+class BatchColumn : public ConvTransform
 {
-    std::uint64_t r = 1 % m;
-    b %= m;
-    while (e) {
-        if (e & 1)
-            r = r * b % m;
-        b = b * b % m;
-        e >>= 1;
+  public:
+    explicit BatchColumn(const BatchPlan &plan) : plan_(plan), extra_(plan.ExtraDoubles(1) + 1) {}
+    void Forward(double *ar, double *ai, double *br, double *bi, double *&rr, double *&ri) const override
+    {
+        bool inWork = false;
+        plan_.Run(ar, ai, br, bi, 1, extra_.data(), &inWork);
+        rr = inWork ? br : ar;
+        ri = inWork ? bi : ai;
     }
-    return r;
-}
 
-// Smallest primitive root of the prime p.
-std::size_t PrimitiveRoot(std::size_t p)
-{
-    std::vector<std::size_t> f = PrimeFactors(p - 1);
-    f.erase(std::unique(f.begin(), f.end()), f.end());
-    for (std::size_t g = 2; g < p; ++g) {
-        bool ok = true;
-        for (std::size_t q : f)
-            if (PowMod(g, (p - 1) / q, p) == 1) {
-                ok = false;
-                break;
-            }
-        if (ok)
-            return g;
-    }
-    return 1;
-}
+  private:
+    const BatchPlan &plan_;
+    mutable std::vector<double> extra_;
+};
 
-// Rader index tables for the prime p: in[q] = g^q, out[q] = g^-q (mod p),
-// and the kernel b[q] = e^(-2 pi i g^-q / p).
-void RaderTables(std::size_t p, std::vector<std::size_t> &in, std::vector<std::size_t> &out,
-                 std::vector<double> &br, std::vector<double> &bi)
+class ComplexColumn : public ConvTransform
 {
-    const std::size_t g = PrimitiveRoot(p), m = p - 1;
-    const std::size_t ginv = static_cast<std::size_t>(PowMod(g, p - 2, p));
-    in.resize(m);
-    out.resize(m);
-    br.resize(m);
-    bi.resize(m);
-    UnitRoots roots(p);
-    std::size_t a = 1, b = 1;
-    for (std::size_t q = 0; q < m; ++q) {
-        in[q] = a;
-        out[q] = b;
-        roots.Get(b, br[q], bi[q]);
-        a = a * g % p;
-        b = b * ginv % p;
+  public:
+    explicit ComplexColumn(const ComplexPlan &plan) : plan_(plan), work_(plan.WorkDoubles(false) + 1) {}
+    void Forward(double *ar, double *ai, double *br, double *bi, double *&rr, double *&ri) const override
+    {
+        Source src;
+        src.re = ar;
+        src.im = ai;
+        plan_.Execute(src, br, bi, nullptr, work_.data());
+        rr = br;
+        ri = bi;
     }
-}
 
-// Bluestein chirp c[j] = e^(-pi i j^2 / p) for j < p, and the kernel
-// b = conj(c) laid out cyclically over M points.
-void BluesteinTables(std::size_t p, std::size_t M, std::vector<double> &cr, std::vector<double> &ci,
-                     std::vector<double> &br, std::vector<double> &bi)
-{
-    UnitRoots roots(2 * p);
-    cr.resize(p);
-    ci.resize(p);
-    for (std::size_t j = 0; j < p; ++j)
-        roots.Get(static_cast<std::size_t>(static_cast<std::uint64_t>(j) * j % (2 * p)), cr[j], ci[j]);
-    br.assign(M, 0.0);
-    bi.assign(M, 0.0);
-    for (std::size_t j = 0; j < p; ++j) {
-        br[j] = cr[j];
-        bi[j] = -ci[j];
-        if (j) {
-            br[M - j] = cr[j];
-            bi[M - j] = -ci[j];
-        }
-    }
-}
-
-// Turns the kernel b of a length-M cyclic convolution into its spectrum
-// scaled by 1/M, with the batch plan on one column.
-void BatchKernelSpectrum(const BatchPlan &plan, std::vector<double> &br, std::vector<double> &bi)
-{
-    const std::size_t M = plan.L;
-    std::vector<double> wr(M), wi(M), extra(plan.ExtraDoubles(1) + 1);
-    bool inWork = false;
-    plan.Run(br.data(), bi.data(), wr.data(), wi.data(), 1, extra.data(), &inWork);
-    if (inWork) {
-        br.swap(wr);
-        bi.swap(wi);
-    }
-    const double s = 1.0 / static_cast<double>(M);
-    for (std::size_t j = 0; j < M; ++j) {
-        br[j] *= s;
-        bi[j] *= s;
-    }
-}
-
-void ComplexKernelSpectrum(const ComplexPlan &plan, std::vector<double> &br, std::vector<double> &bi)
-{
-    const std::size_t M = plan.n;
-    std::vector<double> outr(M), outi(M), work(plan.WorkDoubles(false) + 1);
-    Source src;
-    src.re = br.data();
-    src.im = bi.data();
-    plan.Execute(src, outr.data(), outi.data(), nullptr, work.data());
-    const double s = 1.0 / static_cast<double>(M);
-    for (std::size_t j = 0; j < M; ++j) {
-        br[j] = outr[j] * s;
-        bi[j] = outi[j] * s;
-    }
-}
+  private:
+    const ComplexPlan &plan_;
+    mutable std::vector<double> work_;
+};
 
 } // namespace
 
@@ -310,16 +239,10 @@ std::shared_ptr<const BatchPlan> MakeBatchPlan(std::size_t L, bool allDirect)
             ps.ci.resize(ip);
             for (std::size_t k = 0; k < ip; ++k)
                 pr.Get(k, ps.cr[k], ps.ci[k]);
-        } else if (ps.method == PrimeMethod::Rader) {
-            ps.convLen = ip - 1;
-            RaderTables(ip, ps.inIdx, ps.outIdx, ps.kr, ps.ki);
-            ps.sub = MakeBatchPlan(ps.convLen, false);
-            BatchKernelSpectrum(*ps.sub, ps.kr, ps.ki);
-        } else if (ps.method == PrimeMethod::Bluestein) {
-            ps.convLen = SmoothLength(2 * ip - 1);
-            BluesteinTables(ip, ps.convLen, ps.chr, ps.chi, ps.kr, ps.ki);
-            ps.sub = MakeBatchPlan(ps.convLen, false);
-            BatchKernelSpectrum(*ps.sub, ps.kr, ps.ki);
+        } else if (ps.method != PrimeMethod::Direct) {
+            const std::size_t M = ps.method == PrimeMethod::Rader ? ip - 1 : SmoothLength(2 * ip - 1);
+            ps.sub = MakeBatchPlan(M, false);
+            MakeConvTables(ip, ps.method, BatchColumn(*ps.sub), ps.conv);
         }
         plan->passes.push_back(std::move(ps));
         l1 *= ip;
@@ -333,7 +256,7 @@ std::size_t BatchPlan::ExtraDoubles(std::size_t W) const
     for (const Pass &ps : passes)
         if (ps.method != PrimeMethod::Direct) {
             const std::size_t V = ps.ido * W;
-            e = std::max(e, 4 * ps.convLen * V + ps.sub->ExtraDoubles(V));
+            e = std::max(e, ConvWorkDoubles(ps.conv, V) + ps.sub->ExtraDoubles(V));
         }
     return e;
 }
@@ -372,19 +295,11 @@ std::shared_ptr<const ComplexPlan> MakeComplexPlan(std::size_t n)
     } else {
         // A prime length: cyclic convolution through a smooth sub-transform.
         plan->kind = ComplexPlan::Convolution;
-        plan->method = ChoosePrimeMethod(n);
-        if (plan->method == PrimeMethod::Direct)
-            plan->method = PrimeMethod::Rader;
-        std::vector<std::size_t> outIdx;
-        if (plan->method == PrimeMethod::Rader) {
-            plan->convLen = n - 1;
-            RaderTables(n, plan->perm, plan->permOut, plan->kr, plan->ki);
-        } else {
-            plan->convLen = SmoothLength(2 * n - 1);
-            BluesteinTables(n, plan->convLen, plan->chr, plan->chi, plan->kr, plan->ki);
-        }
-        plan->sub = MakeComplexPlan(plan->convLen);
-        ComplexKernelSpectrum(*plan->sub, plan->kr, plan->ki);
+        PrimeMethod method = ChoosePrimeMethod(n);
+        if (method == PrimeMethod::Direct)
+            method = PrimeMethod::Rader;
+        plan->sub = MakeComplexPlan(method == PrimeMethod::Rader ? n - 1 : SmoothLength(2 * n - 1));
+        MakeConvTables(n, method, ComplexColumn(*plan->sub), plan->conv);
     }
     return plan;
 }
@@ -398,7 +313,7 @@ std::size_t ComplexPlan::WorkDoubles(bool midGiven) const
         return (midGiven ? 0 : 2 * n) + 4 * std::max(n1, n2) * lanes +
                std::max(cols->ExtraDoubles(lanes), rows->ExtraDoubles(lanes));
     case Convolution:
-        return 4 * convLen + sub->WorkDoubles(false);
+        return ConvWorkDoubles(conv, 1) + sub->WorkDoubles(false);
     }
     return 0;
 }
