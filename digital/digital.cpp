@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "digital/digital_annotations.h"
 #include "digital/digital_bus.h"
 #include "digital/digital_decode.h"
 #include "digital/digital_decode_panel.h"
@@ -258,6 +259,7 @@ void Digital_Reset(void)
     Digital_DecodeReset();
     Digital_DecodePanelReset();
     Digital_BusPanelReset();
+    Digital_AnnotationPanelReset();
     digitalDecodeDisplayHook = Digital_ShowDecode;
     dLineSource = DIGITAL_SOURCE_COUNTER;
     dBus = DigitalBus();

@@ -1,6 +1,7 @@
 // The analyzer's callbacks that the resource file binds by name.
 #include "digital/digital.h"
 #include "digital/digital_files.h"
+#include "digital/digital_annotations.h"
 #include "digital/digital_decode_panel.h"
 
 const CallbackEntry digitalCallbackTable[] = {
@@ -28,5 +29,8 @@ const CallbackEntry digitalCallbackTable[] = {
     {"Decoder_OK", Decoder_OK, nullptr},
     {"Decoder_Cancel", Decoder_Cancel, nullptr},
     {"Digital_Decode_Timer", Digital_Decode_Timer, nullptr},
+    {"Display_Annotations", Display_Annotations, nullptr},
+    {"Export_Annotations", Export_Annotations, nullptr},
+    {"Close_Annotations", Close_Annotations, nullptr},
 };
 const int digitalCallbackCount = sizeof(digitalCallbackTable) / sizeof(digitalCallbackTable[0]);

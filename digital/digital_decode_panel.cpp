@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "digital/digital.h"
+#include "digital/digital_annotations.h"
 #include "digital/digital_decode.h"
 #include "ui/graph_annotations.h"
 
@@ -241,7 +242,8 @@ void Digital_ShowDecoderControls(void)
 {
     // Without the decoder runtime, the decoder controls are not shown at all.
     const int shown = decoders::Available() ? 1 : 0;
-    const int controls[] = {DIG_DECODERS, DIG_ADD_DECODER, DIG_EDIT_DECODER, DIG_REMOVE_DECODER, DIG_DECODE_STATUS};
+    const int controls[] = {DIG_DECODERS,       DIG_ADD_DECODER,   DIG_EDIT_DECODER,
+                            DIG_REMOVE_DECODER, DIG_DECODE_STATUS, DIG_ANNOTATIONS};
     for (int c : controls)
         SetCtrlAttribute(panelDig, c, ATTR_VISIBLE, shown);
     Digital_FillDecoderList(SelectedDecoderId());
@@ -313,12 +315,9 @@ void Digital_ShowDecode(void)
     shownFailures = dDecodeFailedIds;
     SetCtrlVal(panelDig, DIG_DECODE_STATUS, status.c_str());
     SetCtrlAttribute(panelDig, DIG_DECODE_STATUS, ATTR_TEXT_COLOR, dDecodeMessages.empty() ? VAL_BLACK : VAL_RED);
-    if (digitalAnnotationTableHook)
-        digitalAnnotationTableHook();
+    Digital_FillAnnotationTable();
     RefreshGraph(panelDig, DIG_GRAPH);
 }
-
-void (*digitalAnnotationTableHook)(void) = nullptr;
 
 int Digital_DecodePanelHandle(void)
 {

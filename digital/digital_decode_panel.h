@@ -15,8 +15,6 @@ void Digital_ShowDecoderControls(void);
 // The "Protocol Decoder" panel (0 before its first use) and its reset (tests).
 int Digital_DecodePanelHandle(void);
 void Digital_DecodePanelReset(void);
-// Called after the annotations changed, to refill the annotation table.
-extern void (*digitalAnnotationTableHook)(void);
 
 // The simulated bus's panel (0 before its first use); bus settings from it.
 int Digital_BusPanelHandle(void);

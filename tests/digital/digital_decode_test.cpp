@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "decoders/decoders.h"
+#include "digital/digital_annotations.h"
 #include "digital/digital_bus.h"
 #include "digital/digital_decode.h"
 #include "digital/digital_decode_panel.h"
@@ -333,4 +335,66 @@ TEST(AnnotationText, TheLongestFormThatFitsElseACut)
     EXPECT_EQ(uiannot::FitText({"Hello"}, 3, width), "");
     EXPECT_EQ(uiannot::FitText({}, 30, width), "");
     EXPECT_EQ(uiannot::FitText(forms, 0, width), "");
+}
+
+TEST_F(DigitalDecodeTest, TheAnnotationTableListsEveryAnnotationAndExportsCsv)
+{
+    dLineSource = DIGITAL_SOURCE_BUS;
+    const int id = AddThroughPanel("uart");
+    ASSERT_GT(id, 0);
+    Start(20000, 10000000.0);
+    Digital_Capture();
+    Digital_DecodeWait();
+    OperateCtrl(panelDig, DIG_ANNOTATIONS, 0);
+    const int panel = Digital_AnnotationPanelHandle();
+    ASSERT_GT(panel, 0);
+    int rows = 0;
+    GetNumTableRows(panel, ANNOT_TABLE, &rows);
+    ASSERT_EQ(rows, static_cast<int>(dAnnotations.size()));
+    // The first byte's row: its sample, its time at 10 MS/s, the decoder, the class.
+    int dataRow = 0;
+    for (size_t i = 0; i < dAnnotations.size() && !dataRow; ++i)
+        if (dAnnotations[i].cls == 0)
+            dataRow = static_cast<int>(i) + 1;
+    ASSERT_GT(dataRow, 0);
+    char cell[1024] = "";
+    GetTableCellVal(panel, ANNOT_TABLE, dataRow, 1, cell);
+    const uint64_t start = dAnnotations[static_cast<size_t>(dataRow - 1)].start;
+    EXPECT_EQ(std::string(cell), std::to_string(start));
+    GetTableCellVal(panel, ANNOT_TABLE, dataRow, 2, cell);
+    EXPECT_NEAR(std::stod(cell), static_cast<double>(start) / 1e7, 1e-12);
+    GetTableCellVal(panel, ANNOT_TABLE, dataRow, 3, cell);
+    EXPECT_EQ(std::string(cell), "uart #" + std::to_string(id));
+    GetTableCellVal(panel, ANNOT_TABLE, dataRow, 4, cell);
+    EXPECT_EQ(std::string(cell), "RX data");
+    GetTableCellVal(panel, ANNOT_TABLE, dataRow, 5, cell);
+    EXPECT_EQ(std::string(cell), "48");
+
+    // Export: every annotation, one line each after the header.
+    const std::string path = TempDir() + "/annotations.csv";
+    testseam::QueueFileAnswer(path);
+    OperateCtrl(panel, ANNOT_EXPORT, 0);
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::string text;
+    char buf[4096];
+    size_t got;
+    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0)
+        text.append(buf, got);
+    std::fclose(f);
+    size_t lines = 0;
+    for (size_t p = text.find("\r\n"); p != std::string::npos; p = text.find("\r\n", p + 2))
+        ++lines;
+    EXPECT_EQ(lines, dAnnotations.size() + 1);
+    EXPECT_EQ(text.rfind("Sample,End sample,Time (s),Decoder,Class,Text\r\n", 0), 0u);
+    EXPECT_NE(text.find(std::to_string(start) + ","), std::string::npos);
+    // A folder cannot be written: a message, nothing claimed.
+    testseam::ClearShown();
+    testseam::QueueFileAnswer(TempDir());
+    OperateCtrl(panel, ANNOT_EXPORT, 0);
+    ASSERT_EQ(testseam::Shown().size(), 2u); // the dialog, then the message
+    EXPECT_EQ(testseam::Shown()[1].rfind("Error message|Saving File impossible", 0), 0u) << testseam::Shown()[1];
+    // Cancelled: nothing happens.
+    testseam::QueueFileAnswer("");
+    OperateCtrl(panel, ANNOT_EXPORT, 0);
 }
