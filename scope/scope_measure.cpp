@@ -444,9 +444,9 @@ int Meas_Add(int panel, int control, int event, void *callbackData, int eventDat
     int type = 0, source = 0;
     GetCtrlVal(panelScope, SCOPE_MEAS_TYPE, &type);
     GetCtrlVal(panelScope, SCOPE_MEAS_SOURCE, &source);
-    const int row = Scope_AddMeasurement(type, source);
-    if (row > 0 && (isScopeStartOn == 0))
-        Scope_UpdateMeasurements(); // a record on screen is measured at once
+    // The new row is measured from the next capture on: measuring the record
+    // on screen again now would count it twice in the other rows' statistics.
+    Scope_AddMeasurement(type, source);
     return 0;
 }
 

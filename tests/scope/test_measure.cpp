@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/fir.h"
 #include "analysis/waveform_math.h"
 #include "test_capture_support.h"
 
@@ -98,6 +99,37 @@ TEST_F(MeasureTest, SquareAtOneMegasampleGivesPeriodFrequencyDutyAndWidths)
     EXPECT_EQ(CtrlDimmed(panelScope, SCOPE_MEAS_ADD), 0);
 }
 
+TEST_F(MeasureTest, FilteredSquareRisesAsTheFilterStepResponse)
+{
+    Generator(1, 1.0, 1000.0);
+    SetCtrlVal(panelFilter, FILTER_ONOFF, 1);
+    SetCtrlVal(panelFilter, FILTER_TYPE, 0);
+    SetCtrlVal(panelFilter, FILTER_LOW_FREQ, 50000.0);
+    SetCtrlVal(panelFilter, FILTER_TAPS, 31);
+    isFilterON = 1;
+    Add(MEAS_RISE_TIME);
+    Add(MEAS_PERIOD);
+    Shoot(10000, 1.0e6);
+    // The step response is the running sum of the coefficients; the 10 %
+    // and 90 % crossings are interpolated between its samples.
+    std::vector<double> coef(31);
+    ASSERT_EQ(FIR_Coef(0, 1.0e6, 50000.0, 100000.0, 31, coef.data()), 0);
+    std::vector<double> step(31);
+    double sum = 0;
+    for (int k = 0; k < 31; ++k)
+        step[k] = sum += coef[k];
+    auto crossing = [&](double level) {
+        for (int k = 1; k < 31; ++k)
+            if (step[k - 1] / sum < level && step[k] / sum >= level)
+                return k - 1 + (level - step[k - 1] / sum) / ((step[k] - step[k - 1]) / sum);
+        return -1.0;
+    };
+    const double expected = (crossing(0.9) - crossing(0.1)) * 1.0e-6;
+    ASSERT_GT(expected, 0.0);
+    EXPECT_NEAR(Value(1), expected, 0.03 * expected);
+    EXPECT_NEAR(Value(2), 1.0e-3, 1e-6);
+}
+
 TEST_F(MeasureTest, TriangleRiseTimeIsEightTenthsOfHalfAPeriod)
 {
     Generator(2, 1.0, 1000.0);
@@ -150,6 +182,12 @@ TEST_F(MeasureTest, StatisticsFollowEveryCaptureUntilReset)
     EXPECT_NE(Cell(1, 3), kDash);
     Shoot(4096, 100000.0);
     EXPECT_EQ(scopeMeasure.rows[0].count, 1);
+    // A row added between captures waits for the next one; the record on
+    // screen is not counted twice.
+    Add(MEAS_MEAN);
+    EXPECT_EQ(scopeMeasure.rows[0].count, 1);
+    EXPECT_EQ(Cell(2, 3), kDash);
+    EXPECT_EQ(Cell(2, 9), "not measured yet");
 }
 
 TEST_F(MeasureTest, GateMeasuresOnlyBetweenTheCursors)
