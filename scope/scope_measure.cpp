@@ -415,8 +415,12 @@ void Scope_AfterCapture(void)
     if (is_AverageON && numChanIn > 0 && count_acq[std::min(numChanIn, 4) - 1] != 0)
         return;
     Scope_ComputeMath();
-    if (!isFFT_On)
+    if (!isFFT_On) {
         Scope_PlotMath();
+        // A completed average refreshed the graph before this point.
+        if (is_AverageON)
+            RefreshGraph(panelScope, SCOPE_TIMEGRAPH);
+    }
     Scope_UpdateMeasurements();
     if (scopeMeasure.log)
         Scope_WriteMeasurementLogRow();
