@@ -19,7 +19,6 @@ extern int isVoltmeterON;
 
 inline constexpr int kVoltmeterSamples = 4096;
 inline constexpr double kVoltmeterClock = 1000000.0;
-inline constexpr double kAcquisitionNoise = 0.01;
 
 // Voltmeter measure and range ring values.
 enum { kMeasureDC = 0, kMeasureACRMS = 1 };

@@ -27,9 +27,6 @@ using scpi::Value;
 namespace
 {
 
-constexpr int kTriggerExt = 50;
-constexpr int kTriggerNone = 100;
-constexpr int kVerticalAll = 4;
 
 const int kEnableBoxes[4] = {TAB_AIN_CH1, TAB_AIN_CH2, TAB_AIN_CH3, TAB_AIN_CH4};
 const int kRangeRings[4] = {TAB_RANGE_CH1, TAB_RANGE_CH2, TAB_RANGE_CH3, TAB_RANGE_CH4};

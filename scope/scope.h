@@ -90,6 +90,18 @@ void Scope_LayoutOffsetMarkers(void);
 // or longer than maximum becomes the whole record (ZoomFactor 1.0), one that
 // would pass the end is moved back inside.
 void Scope_SetScrollRange(int maximum);
+// Where the trigger line is drawn for a trigger at window position
+// position of a window of windowSize samples (scope_trigger_line.cpp).
+int Scope_TriggerLinePosition(int position, int windowSize);
+
+// The Demo Card's figures and the codes of the scope's rings, named once.
+inline constexpr double kMaxClockRate = 40000000.0; // S/s: the card's clock
+inline constexpr double kMinClockRate = 10000.0;    // S/s
+inline constexpr double kAcquisitionNoise = 0.01;   // volts of noise the card's input adds
+inline constexpr int kTriggerExt = 50;              // trigger source: the external input
+inline constexpr int kTriggerNone = 100;            // trigger source: none (free running)
+inline constexpr int kVerticalAll = 4;              // vertical channel: every channel
+inline constexpr int kTimeGraphFullHeight = 510;    // pixels: the time graph without the zoom graph
 
 // Buffers (scope_buffers.cpp).  Every slot buffer has room for the
 // pre-trigger positions; BufferIn too (its pointer sits pre_iSample words
@@ -321,7 +333,7 @@ struct ScopeState {
     int iScanCount = 0;
     int pre_iSample = 0;
     double iClockRate = 10000000.0;
-    int trigger_source = 100;
+    int trigger_source = kTriggerNone;
     int trigger_slope = 1;
     double trigger_level = 0.0;
     int is_Parameter = 0;

@@ -12,7 +12,6 @@
 namespace
 {
 
-constexpr double kAcquisitionNoise = 0.01; // volts
 
 bool ValidSlot(int slot)
 {
@@ -195,15 +194,7 @@ void NormalCapture(void)
     DeleteGraphPlot(panelScope, SCOPE_ZOOMGRAPH, -1, VAL_DELAYED_DRAW);
     Scope_PlotReferences(); // under the live traces
 
-    Trigger_Point = pre_iSample - Scroll_Value;
-    if (Trigger_Point < 0)
-        Trigger_Point = 0;
-    if (Trigger_Point >= Scroll_Thumb_Size)
-        Trigger_Point = Scroll_Thumb_Size - 1;
-    if (Trigger_Point == 10)
-        Trigger_Point = 9;
-    if (Trigger_Point < 0)
-        Trigger_Point = 0;
+    Trigger_Point = Scope_TriggerLinePosition(pre_iSample - Scroll_Value, Scroll_Thumb_Size);
     if (is_TriggerLineON)
         SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 8, Trigger_Point, 0.0);
 

@@ -7,8 +7,6 @@
 namespace
 {
 
-constexpr double kMaxRate = 40000000.0;
-constexpr double kMinRate = 10000.0;
 constexpr double kDefaultRate = 10000000.0;
 
 struct RangeEntry {
@@ -50,9 +48,9 @@ void BuildChannelLists(int channels)
         values[n] = k;
     }
     labels[n] = "EXT";
-    values[n++] = 50;
+    values[n++] = kTriggerExt;
     labels[n] = "NONE";
-    values[n++] = 100;
+    values[n++] = kTriggerNone;
     FillRing(panelScope, SCOPE_TRIGGER_SOURCE, labels, values, n, n - 1);
 
     // Parameter channel and the voltmeter's channel: the channels, first one selected.
@@ -71,8 +69,8 @@ void BuildChannelLists(int channels)
 
 void SetRateLimits(int panel, int control)
 {
-    SetCtrlAttribute(panel, control, ATTR_MAX_VALUE, kMaxRate);
-    SetCtrlAttribute(panel, control, ATTR_MIN_VALUE, kMinRate);
+    SetCtrlAttribute(panel, control, ATTR_MAX_VALUE, kMaxClockRate);
+    SetCtrlAttribute(panel, control, ATTR_MIN_VALUE, kMinClockRate);
     SetCtrlAttribute(panel, control, ATTR_DFLT_VALUE, kDefaultRate);
 }
 

@@ -32,7 +32,6 @@ namespace
 constexpr int kBlock = 65536;        // samples per noise / filter block
 constexpr double kSquareDuty = 50.0; // percent
 constexpr double kGeneratorNoise = 0.1;
-constexpr int kTriggerNone = 100;
 
 std::unique_ptr<double[]> NewBlock(int count)
 {

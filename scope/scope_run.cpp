@@ -12,8 +12,6 @@ namespace
 constexpr int kOneShot = 1;
 constexpr int kContinuous = 2;
 constexpr int kStop = 3;
-constexpr int kTriggerNone = 100;
-constexpr int kFullGraphHeight = 510;
 
 void SetCaptureTimer(int enabled)
 {
@@ -235,7 +233,7 @@ int onOK_Ad_Scope(int, int, int event, void *, int, int)
             SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, cursor, ATTR_CURSOR_ENABLED, 0);
             SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, cursor, 0.0, 0.0);
         }
-        SetCtrlAttribute(panelScope, SCOPE_TIMEGRAPH, ATTR_HEIGHT, kFullGraphHeight);
+        SetCtrlAttribute(panelScope, SCOPE_TIMEGRAPH, ATTR_HEIGHT, kTimeGraphFullHeight);
         ShowCtrl(panelScope, SCOPE_ZOOMGRAPH, 0);
         Scope_LayoutOffsetMarkers();
     } else {

@@ -9,11 +9,6 @@
 namespace
 {
 
-constexpr double kMaxClockRate = 40000000.0;
-constexpr double kMinClockRate = 10000.0;
-constexpr int kVerticalAll = 4;
-constexpr int kTriggerExt = 50;
-constexpr int kTriggerNone = 100;
 
 const int kChannelColors[4] = {0xFFFF00, 0x00FF00, 0x00FFFF, 0xFF00FF};
 const char *const kChannelNames[4] = {"CH1", "CH2", "CH3", "CH4"};

@@ -8,7 +8,6 @@
 namespace
 {
 
-constexpr double kAcquisitionNoise = 0.01; // volts
 
 } // namespace
 
@@ -42,15 +41,7 @@ void StreamingRAMCapture(void)
     SetCtrlAttribute(panelScope, SCOPE_TIMEGRAPH, ATTR_XAXIS_OFFSET, dTimeStep * Scroll_Value);
     DeleteGraphPlot(panelScope, SCOPE_TIMEGRAPH, -1, VAL_DELAYED_DRAW);
 
-    Trigger_Point = (pre_iSample - Scroll_Value) / decimation;
-    if (Trigger_Point < 0)
-        Trigger_Point = 0;
-    if (Trigger_Point >= Scroll_Thumb_Size)
-        Trigger_Point = Scroll_Thumb_Size - 1;
-    if (Trigger_Point == 10)
-        Trigger_Point = 9;
-    if (Trigger_Point < 0)
-        Trigger_Point = 0;
+    Trigger_Point = Scope_TriggerLinePosition((pre_iSample - Scroll_Value) / decimation, Scroll_Thumb_Size);
     if (is_TriggerLineON)
         SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 8, Trigger_Point, 0.0);
 

@@ -14,7 +14,6 @@
 namespace
 {
 
-constexpr int kTimeGraphFullHeight = 510;
 constexpr int kTimeGraphZoomHeight = 280;
 constexpr int kMinimumWindow = 10;
 

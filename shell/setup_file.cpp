@@ -174,7 +174,7 @@ void Setup_Apply(void)
     Setup_TakeAllFromControls();
 
     if (panelScope > 0)
-        SetCtrlAttribute(panelScope, SCOPE_PRE_SAMPLES, ATTR_DIMMED, trigger_source == 100 ? 1 : 0);
+        SetCtrlAttribute(panelScope, SCOPE_PRE_SAMPLES, ATTR_DIMMED, trigger_source == kTriggerNone ? 1 : 0);
 
     if (panelAin > 0) {
         Select_Channel(panelAin, TAB_AIN_CH1, EVENT_VAL_CHANGED, nullptr, 1, 0);
@@ -208,7 +208,7 @@ void Setup_Apply(void)
     // (a trigger source, and multiple-record mode off).
     if (panelScope > 0)
         SetCtrlAttribute(panelScope, SCOPE_PRE_SAMPLES, ATTR_DIMMED,
-                         (trigger_source == 100 || isMultipleRecord) ? 1 : 0);
+                         (trigger_source == kTriggerNone || isMultipleRecord) ? 1 : 0);
 }
 
 namespace
