@@ -52,6 +52,14 @@ int Scope_GetReference(int k, ScopeReferenceView *view);
 // sample; -1 when the time lies outside it.
 int Scope_ReferenceValueAt(int k, double time, double *volts);
 
+// Reference k laid over the live record, as a source for math traces and
+// measurements: n values, value j being the reference's sample nearest to
+// the time of live record position iOffset + j (NaN where the reference
+// does not reach).  The pointer stays valid until the next call or until
+// the references change; null with a reason when there is no such
+// reference or no live record.
+const double *Scope_ReferenceRecord(int k, int n, std::string *reason);
+
 // Where a reference's sample i lies on the time graph: x = x0 + i * dx in
 // the graph's units (samples of the visible window).  Pure.
 void Scope_ReferencePlacement(double firstTime, double interval, double timeStep, int scrollValue, int preSamples,

@@ -259,6 +259,37 @@ int Scope_ReferenceValueAt(int k, double time, double *volts)
     return 0;
 }
 
+const double *Scope_ReferenceRecord(int k, int n, std::string *reason)
+{
+    static std::vector<double> aligned;
+    if (k < 0 || k >= static_cast<int>(references.size())) {
+        if (reason)
+            *reason = "no such reference";
+        return nullptr;
+    }
+    const double step = dTimeStep > 0.0 ? dTimeStep : (iClockRate > 0.0 ? 1.0 / iClockRate : 0.0);
+    if (n < 1 || !(step > 0.0)) {
+        if (reason)
+            *reason = "no record yet";
+        return nullptr;
+    }
+    const Reference &r = references[k];
+    const int pre = isStreamingRAMOn ? 0 : pre_iSample;
+    try {
+        aligned.assign(static_cast<std::size_t>(n), std::nan(""));
+    } catch (const std::bad_alloc &) {
+        if (reason)
+            *reason = "not enough memory";
+        return nullptr;
+    }
+    for (int j = 0; j < n; ++j) {
+        const double i = std::round((static_cast<double>(j - pre) * step - r.firstTime) / r.interval);
+        if (i >= 0.0 && i < static_cast<double>(r.values.size()))
+            aligned[static_cast<std::size_t>(j)] = r.values[static_cast<std::size_t>(i)];
+    }
+    return aligned.data();
+}
+
 int Scope_ReferencePanel(void)
 {
     if (!ValidPanel(referencePanel))

@@ -2,6 +2,7 @@
 // bench uses for its members, and the reset that puts it back to a fresh
 // ScopeState.
 #include "scope/scope.h"
+#include "scope/scope_data.h"
 
 ScopeState scopeState;
 
@@ -82,4 +83,5 @@ void Scope_Reset(void)
     // pointers are members declared ahead of it, so they are null by then.
     scopeState = ScopeState{};
     ScopeMeasure_Reset();
+    Scope_ClearReferences();
 }

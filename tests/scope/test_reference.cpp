@@ -96,6 +96,24 @@ TEST_F(ReferenceTest, AnAscReferenceOverlaysTheLiveTracePointForPoint)
     EXPECT_NEAR(window[1], vBufferIn[0][-100 + 200] * 1.5 + 1.0, 1e-5);
 }
 
+TEST_F(ReferenceTest, AsASourceTheReferenceLinesUpWithTheLiveRecord)
+{
+    // Saved at 10 kS/s with 100 pre-samples; the live record now has 300
+    // pre-samples, so live position j is reference sample j - 200.
+    const std::string path = SaveSlot(0, "src.csv");
+    ASSERT_EQ(Scope_LoadReference(path.c_str()), 1);
+    pre_iSample = 300;
+    std::string why;
+    const double *r = Scope_ReferenceRecord(0, 1000, &why);
+    ASSERT_NE(r, nullptr) << why;
+    EXPECT_TRUE(std::isnan(r[0]));
+    EXPECT_TRUE(std::isnan(r[199]));
+    EXPECT_EQ(r[200], vBufferIn[0][-100]);
+    EXPECT_EQ(r[999], vBufferIn[0][699]);
+    EXPECT_EQ(Scope_ReferenceRecord(1, 1000, &why), nullptr);
+    EXPECT_EQ(why, "no such reference");
+}
+
 TEST_F(ReferenceTest, EveryWrittenFormatLoadsAndFourAtMost)
 {
     const std::string dat = SaveSlot(1, "ch3.dat");
