@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 
+#include "rt_ux.h"
 #include "runtime_internal.h"
 
 using namespace uirt;
@@ -90,10 +91,30 @@ int getLimit(Control *c, int attribute, double *v)
     return 0;
 }
 
-void setGeometry(Control *c, int attribute, int value)
+void setGeometry(Panel *p, Control *c, int attribute, int value)
 {
     QWidget *w = c->shown;
     QRect g = w->geometry();
+    // Instruments place controls in design coordinates; the layout maps
+    // them onto the panel's present size.
+    if (designRect(p, c, &g)) {
+        switch (attribute) {
+        case ATTR_WIDTH:
+            g.setWidth(value);
+            break;
+        case ATTR_HEIGHT:
+            g.setHeight(value);
+            break;
+        case ATTR_TOP:
+            g.moveTop(value);
+            break;
+        default:
+            g.moveLeft(value);
+            break;
+        }
+        setDesignRect(p, c, g);
+        return;
+    }
     switch (attribute) {
     case ATTR_WIDTH:
         g.setWidth(value);
@@ -181,7 +202,7 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value)
     case ATTR_LEFT:
         if (!c->shown)
             return UIE_BAD_ATTRIBUTE;
-        setGeometry(c, attribute, value);
+        setGeometry(panel(panelHandle), c, attribute, value);
         return 0;
     case ATTR_MAX_VALUE:
     case ATTR_MIN_VALUE:
@@ -301,7 +322,8 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, int *value)
     case ATTR_LEFT: {
         if (!c->shown)
             return UIE_BAD_ATTRIBUTE;
-        const QRect g = c->shown->geometry();
+        QRect g = c->shown->geometry();
+        designRect(panel(panelHandle), c, &g); // design coordinates, as they were set
         *value = attribute == ATTR_WIDTH    ? g.width()
                  : attribute == ATTR_HEIGHT ? g.height()
                  : attribute == ATTR_TOP    ? g.y()

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "rt_ux.h"
 #include "runtime_internal.h"
 #include "testseam.h"
 
@@ -104,6 +105,7 @@ void PanelWidget::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     preferred = event->size();
     layoutMdi();
+    relayoutPanel(this);
 }
 
 Panel *panel(int handle)
@@ -430,6 +432,7 @@ int InitRuntime(int argc, char **argv)
     g_app->setQuitOnLastWindowClosed(false);
     monoClock();
     watchFocus();
+    installAccessibility();
     return 1;
 }
 

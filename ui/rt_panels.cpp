@@ -14,6 +14,7 @@
 
 #include <algorithm>
 
+#include "rt_ux.h"
 #include "runtime_internal.h"
 
 namespace uirt
@@ -24,6 +25,10 @@ namespace
 
 void resizePanel(Panel *p, int height, int width)
 {
+    // Never below the size at which the panel's controls would be clipped.
+    const QSize minimum = panelMinimum(p);
+    width = std::max(width, minimum.width());
+    height = std::max(height, minimum.height());
     p->content->preferred = QSize(width, height);
     if (p->tabHost != 0)
         return; // the tab control sizes its sheets
@@ -36,6 +41,7 @@ void resizePanel(Panel *p, int height, int width)
     } else {
         p->content->resize(width, height);
     }
+    relayoutPanel(p->content); // a hidden panel has no resize event to do it
 }
 
 QTabWidget *tabWidgetOf(Panel *p)
@@ -113,6 +119,7 @@ int DisplayPanel(int handle)
         return 0; // tab sheets are shown by their tab control
     }
     p->frame->show();
+    panelDisplayed(p); // the first time: remembered or default size
     p->frame->raise();
     if (p->sub) {
         if (QMdiArea *mdi = p->sub->mdiArea())

@@ -1,0 +1,136 @@
+// Panel layout: a resized panel gives its graphs the room, keeps every
+// control inside and clear of the others, never goes below the size that
+// clips nothing, and remembers its place and size in the layout file.
+#include "support/bench_fixture.h"
+
+#include <QLabel>
+#include <QMdiSubWindow>
+
+#include "ui/comfort.h"
+#include "ui/rt_core.h"
+
+namespace
+{
+
+QRect Geometry(int panel, int ctrl)
+{
+    uirt::Control *c = uirt::control(panel, ctrl);
+    return c && c->shown ? c->shown->geometry() : QRect();
+}
+
+// Every control (and its caption) lies inside the panel; controls that were
+// apart at the design size are apart still.
+void ExpectNothingClipped(int panel)
+{
+    uirt::Panel *p = uirt::panel(panel);
+    ASSERT_NE(p, nullptr);
+    const QRect inside(QPoint(0, 0), p->content->size());
+    for (auto &kv : p->controls) {
+        uirt::Control *c = kv.second.get();
+        if (!c->shown)
+            continue;
+        EXPECT_TRUE(inside.contains(c->shown->geometry())) << c->name.toStdString() << " of " << p->name.toStdString();
+        if (c->label) {
+            EXPECT_TRUE(inside.contains(c->label->geometry())) << c->name.toStdString() << " caption";
+        }
+    }
+}
+
+class LayoutTest : public BenchTest
+{
+};
+
+TEST_F(LayoutTest, ResizedScopeGrowsTheGraphsAndKeepsControlsInside)
+{
+    int h0 = 0, w0 = 0;
+    GetPanelAttribute(panelScope, ATTR_HEIGHT, &h0);
+    GetPanelAttribute(panelScope, ATTR_WIDTH, &w0);
+    const QRect graph0 = Geometry(panelScope, SCOPE_TIMEGRAPH);
+    const QRect rate0 = Geometry(panelScope, SCOPE_SAMPLING_RATE);
+    const QRect tab0 = Geometry(panelScope, SCOPE_TABCANVAS);
+    const QRect scroll0 = Geometry(panelScope, SCOPE_SCROLLBAR);
+
+    ASSERT_EQ(SetPanelSize(panelScope, h0 + 300, w0 + 500), 0);
+    const QRect graph1 = Geometry(panelScope, SCOPE_TIMEGRAPH);
+    EXPECT_EQ(graph1.width(), graph0.width() + 500);
+    EXPECT_EQ(graph1.height(), graph0.height() + 300);
+    EXPECT_EQ(Geometry(panelScope, SCOPE_FFTGRAPH), graph1);
+    // Controls right of the graph keep their size and move with the right edge.
+    const QRect rate1 = Geometry(panelScope, SCOPE_SAMPLING_RATE);
+    EXPECT_EQ(rate1.size(), rate0.size());
+    EXPECT_EQ(rate1.x(), rate0.x() + 500);
+    EXPECT_EQ(rate1.y(), rate0.y());
+    // Controls below it keep to the bottom; the scroll bar spans the graph.
+    const QRect tab1 = Geometry(panelScope, SCOPE_TABCANVAS);
+    EXPECT_EQ(tab1.size(), tab0.size());
+    EXPECT_EQ(tab1.y(), tab0.y() + 300);
+    const QRect scroll1 = Geometry(panelScope, SCOPE_SCROLLBAR);
+    EXPECT_GT(scroll1.width(), scroll0.width() + 400);
+    EXPECT_EQ(scroll1.height(), scroll0.height());
+    ExpectNothingClipped(panelScope);
+    // The instruments still see design coordinates.
+    int height = 0;
+    GetCtrlAttribute(panelScope, SCOPE_TIMEGRAPH, ATTR_HEIGHT, &height);
+    EXPECT_EQ(height, graph0.height());
+    // The zoom layout (a shorter time graph, the zoom graph under it) scales too.
+    SetCtrlAttribute(panelScope, SCOPE_TIMEGRAPH, ATTR_HEIGHT, 280);
+    const QRect shortGraph = Geometry(panelScope, SCOPE_TIMEGRAPH);
+    EXPECT_GT(shortGraph.height(), 280);
+    EXPECT_LT(shortGraph.bottom(), Geometry(panelScope, SCOPE_ZOOMGRAPH).top());
+    SetCtrlAttribute(panelScope, SCOPE_TIMEGRAPH, ATTR_HEIGHT, graph0.height());
+
+    // Back to the design size: everything where the resource put it.
+    SetPanelSize(panelScope, h0, w0);
+    EXPECT_EQ(Geometry(panelScope, SCOPE_TIMEGRAPH), graph0);
+    EXPECT_EQ(Geometry(panelScope, SCOPE_SAMPLING_RATE), rate0);
+}
+
+TEST_F(LayoutTest, NoPanelGoesBelowTheSizeThatClipsNothing)
+{
+    for (int panel : {panelScope, panelGene, panelDig, panelCal, panelVoltmeter}) {
+        int mh = 0, mw = 0;
+        ASSERT_EQ(GetPanelMinimumSize(panel, &mh, &mw), 0);
+        ASSERT_GT(mh, 0);
+        ASSERT_GT(mw, 0);
+        SetPanelSize(panel, 50, 50);
+        uirt::Panel *p = uirt::panel(panel);
+        EXPECT_GE(p->content->width(), mw);
+        EXPECT_GE(p->content->height(), mh);
+        SetPanelSize(panel, mh, mw);
+        ExpectNothingClipped(panel);
+        // Larger panels keep everything inside too.
+        SetPanelSize(panel, mh + 437, mw + 611);
+        ExpectNothingClipped(panel);
+    }
+}
+
+TEST_F(LayoutTest, PlacesAndSizesAreRememberedInTheLayoutFile)
+{
+    const std::string path = TempDir() + "/KorvaxDemo.layout";
+    DisplayPanel(panelGene);
+    PlacePanel(panelGene);
+    SetPanelSize(panelGene, 700, 1000);
+    SetPanelPos(panelGene, 40, 60);
+    ASSERT_EQ(WriteLayoutFile(path.c_str()), 0);
+    SetPanelSize(panelGene, 600, 900);
+    ASSERT_EQ(ReadLayoutFile(path.c_str()), 0);
+    // A panel loaded afresh takes the remembered size.
+    const int again = LoadPanel(0, "benchDemo.uir", GENE);
+    ASSERT_GT(again, 0);
+    PlacePanel(again);
+    int h = 0, w = 0;
+    GetPanelAttribute(again, ATTR_HEIGHT, &h);
+    GetPanelAttribute(again, ATTR_WIDTH, &w);
+    EXPECT_EQ(h, 700);
+    EXPECT_EQ(w, 1000);
+    DiscardPanel(again);
+    // Lines that do not parse are passed over.
+    {
+        std::FILE *f = std::fopen(path.c_str(), "w");
+        std::fputs("panel GENE x y 1 2 0\npanel\n\x01\x02 junk\npanel GENE 1 2 -5 100 0\n", f);
+        std::fclose(f);
+    }
+    EXPECT_EQ(ReadLayoutFile(path.c_str()), 0);
+}
+
+} // namespace
