@@ -195,7 +195,7 @@ class AnnotationLayer : public QCPLayerable
             if (!row.label.empty()) {
                 const QString label = QString::fromStdString(row.label);
                 const QRectF tag(area.left() + 2.0, top, fm.horizontalAdvance(label) + 6.0, h);
-                painter->fillRect(tag, QColor(0, 0, 0, 170));
+                painter->fillRect(tag, QColor(0, 0, 0, 120));
                 painter->setPen(QColor(0xE0, 0xE0, 0xE0));
                 painter->drawText(tag, Qt::AlignCenter, label);
             }
