@@ -1,6 +1,8 @@
 // The spectrum view: power spectrum in dBm of every slot, peak search and
 // the spectrum cursor readout.
 #include <cstdio>
+#include <memory>
+#include <new>
 
 #include "analysis/spectrum.h"
 #include "analysis/synth.h"
@@ -9,6 +11,33 @@
 
 namespace
 {
+
+// Scratch of the transform (2 x the record length), kept from one tick to
+// the next while the record length stays, so that a tick neither allocates
+// nor faults in fresh pages; released when the view is switched off.
+struct SpectrumWork {
+    std::unique_ptr<double[]> data;
+    long long size = 0;
+
+    double *Get(int n)
+    {
+        const long long want = 2LL * n;
+        if (size < want) {
+            data.reset();
+            size = 0;
+            data.reset(new (std::nothrow) double[static_cast<std::size_t>(want)]);
+            if (data)
+                size = want;
+        }
+        return data.get();
+    }
+    void Release()
+    {
+        data.reset();
+        size = 0;
+    }
+};
+SpectrumWork spectrumWork;
 
 // Acquisition noise of the spectrum's synthesis, volts.
 constexpr double kSpectrumNoise = 0.001;
@@ -56,6 +85,8 @@ int On_FFT(int panel, int control, int event, void *callbackData, int eventData1
     int on = 0;
     GetCtrlVal(panelScope, SCOPE_FFT_SWITCH, &on);
     isFFT_On = on ? 1 : 0;
+    if (!isFFT_On)
+        spectrumWork.Release();
     SetCtrlAttribute(panelScope, SCOPE_FFTGRAPH, ATTR_VISIBLE, isFFT_On);
     for (int ctrl : kSpectrumControls)
         SetCtrlAttribute(panelScope, ctrl, ATTR_DIMMED, isFFT_On ? 0 : 1);
@@ -93,15 +124,18 @@ void fft(int slot, int start)
     if (isFilterON && Scope_FilterRecord(record, n, iClockRate) < 0)
         return; // reported by the filter
 
+    // The window is applied to the record in place; the power spectrum in
+    // dBm (rms) then comes in one pass after the transform.  dBm needs no
+    // window constant: only a per-hertz unit would use the bandwidth.
     WindowConstants constants{1.0, 1.0};
     double df = 0.0;
     const int half = n / 2;
-    char unitText[64] = "V";
     int status = ScaledWindow(record + first, n, windowCode, &constants);
+    double *work = status >= 0 ? spectrumWork.Get(n) : nullptr;
+    if (status >= 0 && !work)
+        status = OutOfMemAnlysErr;
     if (status >= 0)
-        status = AutoPowerSpectrum(record + first, n, dt, bins, &df);
-    if (status >= 0 && half > 0)
-        status = SpectrumUnitConversion(bins, half, 0, 2, 0, 1.0, constants, bins, unitText);
+        status = PowerSpectrumDbm(record + first, n, dt, work, bins, &df);
     if (status < 0) {
         ReportFailure(slot, GetAnalysisErrorString(status));
         return;
