@@ -223,6 +223,10 @@ int Scope_Reset_Position(int panel, int control, int event, void *callbackData, 
 
 // Cuts the window to the record when the record became shorter than it.
 void Scope_FitWindowToRecord(void);
+// The whole record in one window (key 0); -1 when there is no record length.
+int Scope_FitRecord(void);
+// The scope's keys, their tooltip hints and the About key (F1).
+void Scope_InstallKeys(void);
 // X-axis offsets of the time, zoom and spectrum graphs from the window.
 void Scope_SetXAxisOffsets(void);
 // Plots the visible window of every drawn slot on the time graph (and, with

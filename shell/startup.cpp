@@ -64,6 +64,7 @@ void Bench_OpenInstruments(void)
         Toolbar_DimItem(Toolbar, 6, 1);  // Stop
         Toolbar_DimItem(Toolbar, 11, 1); // Zoom Area ON
     }
+    Scope_InstallKeys();
 
     tabCtrl = TabSheet_ConvertFromCanvas(panelScope, SCOPE_TABCANVAS);
     const int sheetIds[4] = {TAB_AIN, TAB_RANGE, TAB_MODE, TAB_COUPLING};
