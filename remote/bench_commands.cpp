@@ -238,6 +238,8 @@ void AddScope(scpi::Tree &t)
           },
           nullptr);
     t.Add(":ACQuire:STATe", nullptr, NoArgs([] { return Flag(isScopeStartOn != 0); }));
+    // Records taken since the last start (the capture tick's count).
+    t.Add(":ACQuire:COUNt", nullptr, NoArgs([] { return Result::Reply(std::to_string(loop)); }));
 
     t.Add(":ACQuire:SRATe",
           [](Context &, const Params &p) { return SetNumeric(panelScope, SCOPE_SAMPLING_RATE, p, "S/S", "sampling rate"); },
