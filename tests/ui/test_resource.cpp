@@ -52,7 +52,7 @@ TEST_F(RuntimeTest, EveryPanelLoadsWithTheGeneratedNumbering)
     const int bench = Load(0, BENCH);
     double interval = 0;
     GetCtrlAttribute(bench, BENCH_CAPTURE_TIMER, ATTR_INTERVAL, &interval);
-    EXPECT_DOUBLE_EQ(interval, 0.05);
+    EXPECT_DOUBLE_EQ(interval, 0.02);
 }
 
 TEST_F(RuntimeTest, CallbacksBindByName)
