@@ -227,6 +227,9 @@ void Scope_FitWindowToRecord(void);
 int Scope_FitRecord(void);
 // The scope's keys, their tooltip hints and the About key (F1).
 void Scope_InstallKeys(void);
+// Rate, record length, vertical gain and trigger chosen from the present
+// input (key A); returns 0, or a negative code when settings fail.
+int Scope_Autoset(void);
 // X-axis offsets of the time, zoom and spectrum graphs from the window.
 void Scope_SetXAxisOffsets(void);
 // Plots the visible window of every drawn slot on the time graph (and, with

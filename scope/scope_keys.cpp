@@ -28,6 +28,7 @@ enum KeyCommand {
     kKeySave,
     kKeyPrint,
     kKeyFitRecord,
+    kKeyAutoset,
 };
 
 constexpr int kDivisions = 10; // horizontal divisions of the scope graphs
@@ -110,6 +111,9 @@ int ScopeKey(int, int, int event, void *callbackData, int, int)
     case kKeyFitRecord:
         Scope_FitRecord();
         break;
+    case kKeyAutoset:
+        Scope_Autoset();
+        break;
     default:
         break;
     }
@@ -128,6 +132,7 @@ const KeyEntry kKeys[] = {
     {"2", kKeyCursor2},              {"Left", kKeyLeft},          {"Right", kKeyRight},
     {"Shift+Left", kKeyLeftDivision}, {"Shift+Right", kKeyRightDivision},
     {"Ctrl+S", kKeySave},            {"Ctrl+P", kKeyPrint},       {"0", kKeyFitRecord},
+    {"A", kKeyAutoset},
 };
 
 } // namespace

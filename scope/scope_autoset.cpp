@@ -1,0 +1,100 @@
+// Autoset: from a probe of the present input (the strongest channel; every
+// channel of the Demo Card sees the same signal, so slot 0), choose the
+// sampling rate and record length that show about three and a half periods,
+// the vertical gain that makes the trace span 70 % of the eight divisions,
+// and a rising-edge trigger at the signal's middle on that channel.  A DC or
+// noise input gets the default settings and says so in the status text.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "scope/scope.h"
+
+namespace
+{
+
+constexpr int kProbeSamples = 1 << 16;
+constexpr double kProbeRate = 1.0e6;
+constexpr double kPeriodsShown = 3.5;
+constexpr double kSpanDivisions = 0.7 * 8.0;
+constexpr int kBlock = 2048;
+
+struct Probe {
+    double low = 0, high = 0, frequency = 0;
+};
+
+// Frequency from the rising crossings of the middle, with a hysteresis of a
+// tenth of the swing so noise does not count as crossings.
+Probe Analyse(const std::vector<double> &s, double rate)
+{
+    Probe p;
+    const auto mm = std::minmax_element(s.begin(), s.end());
+    p.low = *mm.first;
+    p.high = *mm.second;
+    const double mid = 0.5 * (p.low + p.high), hyst = 0.1 * (p.high - p.low);
+    bool armed = false;
+    long first = -1, last = -1;
+    int count = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] < mid - hyst)
+            armed = true;
+        else if (armed && s[i] > mid + hyst) {
+            armed = false;
+            if (first < 0)
+                first = static_cast<long>(i);
+            last = static_cast<long>(i);
+            ++count;
+        }
+    }
+    if (count >= 3 && last > first)
+        p.frequency = (count - 1) * rate / static_cast<double>(last - first);
+    return p;
+}
+
+} // namespace
+
+int Scope_Autoset(void)
+{
+    std::vector<double> probe(kProbeSamples);
+    if (Scope_SynthesizeInput(probe.data(), kProbeSamples, kProbeRate, 0.01) != 0)
+        return -1;
+    const Probe p = Analyse(probe, kProbeRate);
+    const double swing = p.high - p.low;
+    double rateMax = 0;
+    GetCtrlAttribute(panelScope, SCOPE_SAMPLING_RATE, ATTR_MAX_VALUE, &rateMax);
+    int recordMax = 0;
+    GetCtrlAttribute(panelScope, SCOPE_RECORD_LENGTH, ATTR_MAX_VALUE, &recordMax);
+    SetCtrlVal(panelScope, SCOPE_VERTICAL_CHANNEL, kVerticalAll);
+    // A swing within the acquisition noise, or no steady crossings: DC or noise.
+    if (swing < 0.1 || p.frequency <= 0.0) {
+        SetCtrlVal(panelScope, SCOPE_SAMPLING_RATE, std::min(100000.0, rateMax));
+        SetCtrlVal(panelScope, SCOPE_RECORD_LENGTH, kBlock);
+        SetCtrlVal(panelScope, SCOPE_VERTICAL_GAIN, 1.0);
+        SetCtrlVal(panelScope, SCOPE_TRIGGER_SOURCE, 100);
+    } else {
+        const double seconds = kPeriodsShown / p.frequency;
+        double rate = std::min(rateMax, kBlock / seconds);
+        int record = static_cast<int>(std::ceil(seconds * rate / kBlock)) * kBlock;
+        if (record > recordMax) {
+            record = recordMax / kBlock * kBlock;
+            rate = record / seconds;
+        }
+        SetCtrlVal(panelScope, SCOPE_SAMPLING_RATE, rate);
+        SetCtrlVal(panelScope, SCOPE_RECORD_LENGTH, record);
+        SetCtrlVal(panelScope, SCOPE_VERTICAL_GAIN, kSpanDivisions / swing);
+        SetCtrlVal(panelScope, SCOPE_TRIGGER_SOURCE, 0);
+        SetCtrlVal(panelScope, SCOPE_TRIGGER_SLOPE, 1);
+        SetCtrlVal(panelScope, SCOPE_TRIGGER_LEVEL, 0.5 * (p.low + p.high));
+    }
+    const int rc = Scope_Setting();
+    Scroll_Value = 0;
+    Scroll_Thumb_Size = RequestedSamples;
+    ZoomFactor = 1.0;
+    ScrollBar_SetAttribute(panelScope, SCOPE_SCROLLBAR, ATTR_SB_VIEW_SIZE, RequestedSamples);
+    ScrollBar_SetAttribute(panelScope, SCOPE_SCROLLBAR, ATTR_SB_VALUE, 0);
+    SetCtrlVal(panelScope, SCOPE_STATUS,
+               swing < 0.1 || p.frequency <= 0.0 ? " Autoset: DC or noise input, default settings"
+                                                 : " Autoset done");
+    SetCtrlAttribute(panelScope, SCOPE_STATUS, ATTR_VISIBLE, 1);
+    return rc < 0 ? rc : 0;
+}
