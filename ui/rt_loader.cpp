@@ -177,6 +177,12 @@ QWidget *buildControl(Panel *p, Control *c)
                 Control *cc = control(ph, id);
                 if (!cc)
                     return;
+                // A dimmed or display-only box refuses a value from any
+                // source (the accessibility layer sets values directly).
+                if (cc->dimmed || cc->mode == VAL_INDICATOR) {
+                    syncWidget(cc);
+                    return;
+                }
                 cc->value = std::clamp(v, cc->minimum, cc->maximum);
                 userChanged(ph, id);
             });
@@ -190,6 +196,12 @@ QWidget *buildControl(Panel *p, Control *c)
                 Control *cc = control(ph, id);
                 if (!cc)
                     return;
+                // A dimmed or display-only box refuses a value from any
+                // source (the accessibility layer sets values directly).
+                if (cc->dimmed || cc->mode == VAL_INDICATOR) {
+                    syncWidget(cc);
+                    return;
+                }
                 cc->value = std::clamp(static_cast<double>(v), cc->minimum, cc->maximum);
                 userChanged(ph, id);
             });

@@ -143,6 +143,22 @@ TEST_F(AccessTest, DimmedAndDisplayOnlySwitchesRefuse)
     SetCtrlAttribute(panelScope, SCOPE_FFT_SWITCH, ATTR_CTRL_MODE, VAL_HOT);
 }
 
+TEST_F(AccessTest, DimmedNumberRefusesAValueSetThatWay)
+{
+    QWidget *rate = Shown(panelScope, SCOPE_SAMPLING_RATE);
+    double before = 0, after = 0;
+    GetCtrlVal(panelScope, SCOPE_SAMPLING_RATE, &before);
+    SetCtrlAttribute(panelScope, SCOPE_SAMPLING_RATE, ATTR_DIMMED, 1);
+    ASSERT_NE(Iface(rate)->valueInterface(), nullptr);
+    Iface(rate)->valueInterface()->setCurrentValue(before - 1000.0);
+    GetCtrlVal(panelScope, SCOPE_SAMPLING_RATE, &after);
+    EXPECT_DOUBLE_EQ(after, before);
+    SetCtrlAttribute(panelScope, SCOPE_SAMPLING_RATE, ATTR_DIMMED, 0);
+    Iface(rate)->valueInterface()->setCurrentValue(before - 1000.0);
+    GetCtrlVal(panelScope, SCOPE_SAMPLING_RATE, &after);
+    EXPECT_DOUBLE_EQ(after, before - 1000.0);
+}
+
 TEST_F(AccessTest, ReadoutsExposeTheirTexts)
 {
     SetCtrlVal(panelScope, SCOPE_C1_TIME, "1.00 sec");
