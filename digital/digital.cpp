@@ -11,7 +11,6 @@
 
 #include "digital/digital_device.h"
 #include "scope/scope.h"
-#include "shell/shell.h"
 
 // The analyzer's settings and flags with their start-up values, listed once:
 // defined from this list and put back from it by Digital_Reset.  (The

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/benchstate.h"
+#include "benchstate/benchstate.h"
 
 // ------------------------------------------------------------------ state
 extern int isDigitalON;                // 1 while the analyzer runs

@@ -2,7 +2,7 @@
 // the resource file binds, and the drawing of a finished decode.
 #pragma once
 
-#include "shell/benchstate.h"
+#include "benchstate/benchstate.h"
 
 // Draws the decoded capture: its traces, the annotation rows under them and
 // the status line; shows a decoder's error once.  The decode display hook.

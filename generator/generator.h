@@ -1,7 +1,7 @@
 // The function generator: two output channels sharing one frequency, the
 // output clock and samples-per-period search, output ranges, arbitrary
 // waveforms from ".awg" files and the advanced sine.  The channel records
-// oChan[2] and oFrequency live in shell/benchstate.h, since the simulated
+// oChan[2] and oFrequency live in benchstate/benchstate.h, since the simulated
 // scope input reads them.
 //
 // Buffers: vBufferOut1, vBufferOut2 and vNoise hold oSamples doubles each;
@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "shell/benchstate.h"
+#include "benchstate/benchstate.h"
 
 // ---------------------------------------------------------------- settings
 extern int trigger_source_out; // generator panel trigger source

@@ -12,7 +12,7 @@
 // label reads "OVER" while the value lies beyond it.
 #pragma once
 
-#include "shell/benchstate.h"
+#include "benchstate/benchstate.h"
 
 // --------------------------------------------------------------- voltmeter
 extern int isVoltmeterON;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "shell/benchstate.h"
+#include "benchstate/benchstate.h"
 
 inline constexpr const char *kRemoteStateName = "KorvaxRemote.ini";
 inline constexpr int kRemoteDefaultPort = 5025;

@@ -24,7 +24,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "shell/benchstate.h"
+#include "benchstate/benchstate.h"
 
 // ----------------------------------------------------- settings (scope_settings.cpp)
 struct IChanRecord {

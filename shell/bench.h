@@ -1,7 +1,7 @@
 // Chief header of the bench: the shared state and every instrument.
 #pragma once
 
-#include "shell/benchstate.h"
+#include "benchstate/benchstate.h"
 #include "shell/shell.h"
 #include "scope/scope.h"
 #include "generator/generator.h"

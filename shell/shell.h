@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "shell/benchstate.h"
+#include "benchstate/benchstate.h"
 #include "shell/setup_format.h"
 
 // Version text of the splash and about panels.

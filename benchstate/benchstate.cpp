@@ -1,4 +1,4 @@
-#include "shell/benchstate.h"
+#include "benchstate/benchstate.h"
 
 int panelBench = 0;
 int panelSplash = 0;
