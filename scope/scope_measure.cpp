@@ -11,6 +11,7 @@
 #include "analysis/errors.h"
 #include "analysis/pulse.h"
 #include "scope/scope.h"
+#include "scope/scope_data.h"
 
 ScopeMeasureState scopeMeasure;
 
@@ -317,6 +318,12 @@ const double *Scope_SourceRecord(int source, int *n, std::string *reason)
         }
         *n = static_cast<int>(m.record.size());
         return m.record.data();
+    }
+    if (source >= kSourceReference1 && source < kSourceReference1 + kMaxReferences) {
+        const double *reference = Scope_ReferenceRecord(source - kSourceReference1, RequestedSamples, reason);
+        if (reference)
+            *n = RequestedSamples;
+        return reference;
     }
     if (source < 0 || source > 3) {
         *reason = "no such source";

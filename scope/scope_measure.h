@@ -16,6 +16,9 @@ inline constexpr int kMathChannels = 2;
 inline constexpr int kMeasSourceMath1 = 4;
 inline constexpr int kMeasSources = 4 + kMathChannels;
 inline constexpr int kMaxMeasurements = 8;
+// The loaded reference traces follow as sources of the math traces (their
+// ring values REF1..REF4), laid over the live record by time.
+inline constexpr int kSourceReference1 = kMeasSources;
 
 // Measurement codes: the values of the measurement ring.
 enum ScopeMeasurementType {

@@ -261,8 +261,10 @@ int Scope_ReferenceValueAt(int k, double time, double *volts)
 
 const double *Scope_ReferenceRecord(int k, int n, std::string *reason)
 {
-    static std::vector<double> aligned;
-    if (k < 0 || k >= static_cast<int>(references.size())) {
+    // One buffer a reference, so that two references can be the two
+    // sources of one math trace.
+    static std::vector<double> alignedOf[kMaxReferences];
+    if (k < 0 || k >= static_cast<int>(references.size()) || k >= kMaxReferences) {
         if (reason)
             *reason = "no such reference";
         return nullptr;
@@ -274,6 +276,7 @@ const double *Scope_ReferenceRecord(int k, int n, std::string *reason)
         return nullptr;
     }
     const Reference &r = references[k];
+    std::vector<double> &aligned = alignedOf[k];
     const int pre = isStreamingRAMOn ? 0 : pre_iSample;
     try {
         aligned.assign(static_cast<std::size_t>(n), std::nan(""));

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "analysis/waveform_math.h"
 #include "formats/csv.h"
 #include "formats/sigrok_session.h"
 #include "formats/wav.h"
@@ -255,3 +256,35 @@ TEST_F(ReferenceTest, ThePanelLoadsThroughTheFileDialog)
 }
 
 } // namespace
+
+TEST_F(ReferenceTest, ReferencesAreSourcesOfTheMathTraces)
+{
+    // CH1 and CH3 saved and loaded back as REF1 and REF2; MATH1 = REF1 - REF2
+    // through the Math panel equals CH1 - CH3 of the record they came from,
+    // and the two references do not share one buffer.
+    ASSERT_EQ(Scope_LoadReference(SaveSlot(0, "a.csv").c_str()), 1);
+    ASSERT_EQ(Scope_LoadReference(SaveSlot(1, "b.csv").c_str()), 1);
+    Display_Math(panelScope, SCOPE_MATH_BUTTON, EVENT_COMMIT, nullptr, 0, 0);
+    ASSERT_GT(panelMath, 0);
+    SetCtrlVal(panelMath, MATH_OPERATION1, WAVEFORM_SUBTRACT);
+    SetCtrlVal(panelMath, MATH_SOURCE_A1, kSourceReference1);
+    SetCtrlVal(panelMath, MATH_SOURCE_B1, kSourceReference1 + 1);
+    OperateCtrl(panelMath, MATH_ON1, 1);
+    ASSERT_EQ(scopeMeasure.math[0].enabled, 1);
+    Scope_AfterCapture();
+    const ScopeMathChannel &m = scopeMeasure.math[0];
+    ASSERT_TRUE(m.valid) << m.reason;
+    ASSERT_EQ(m.record.size(), static_cast<std::size_t>(RequestedSamples));
+    int differing = 0;
+    for (int p = 0; p < RequestedSamples; ++p) {
+        EXPECT_EQ(m.record[p], vBufferIn[0][iOffset + p] - vBufferIn[1][iOffset + p]) << p;
+        differing += m.record[p] != 0.0;
+    }
+    EXPECT_GT(differing, RequestedSamples / 2);
+
+    // A removed reference leaves the math trace with its reason, not stale values.
+    Scope_ClearReferences();
+    Scope_AfterCapture();
+    EXPECT_FALSE(scopeMeasure.math[0].valid);
+    EXPECT_NE(scopeMeasure.math[0].reason.find("no such reference"), std::string::npos) << scopeMeasure.math[0].reason;
+}
