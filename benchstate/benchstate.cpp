@@ -1,4 +1,5 @@
 #include "benchstate/benchstate.h"
+#include "benchstate/loaded_panel.h"
 
 int panelBench = 0;
 int panelSplash = 0;
@@ -44,4 +45,14 @@ void BenchState_Reset()
     oChan[0] = {0, 1.0, 0.0, 0, 0, 0.0};
     oChan[1] = {1, 1.0, 0.0, 0, 0, 0.0};
     oFrequency = 1000.0;
+}
+
+int Bench_LoadedPanel(int &handle, int resourceId)
+{
+    if (handle > 0 && panelBench > 0 && GetPanelParent(handle) == panelBench)
+        return handle;
+    handle = panelBench > 0 ? LoadPanel(panelBench, kResourceFile, resourceId) : 0;
+    if (handle < 0)
+        handle = 0;
+    return handle;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "benchstate/loaded_panel.h"
 #include "digital/digital.h"
 #include "digital/digital_decode.h"
 #include "digital/digital_decode_panel.h"
@@ -20,10 +21,7 @@ constexpr int kMaxRows = 5000;
 
 bool EnsureAnnotPanel()
 {
-    if (panelAnnot > 0 && GetPanelParent(panelAnnot) == panelBench)
-        return true;
-    panelAnnot = LoadPanel(panelBench, kResourceFile, ANNOT);
-    return panelAnnot > 0;
+    return Bench_LoadedPanel(panelAnnot, ANNOT) > 0;
 }
 
 std::string ClassName(const DigitalAnnotation &a, std::string *decoderLabel)

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "benchstate/loaded_panel.h"
 #include "digital/digital.h"
 #include "digital/digital_bus.h"
 
@@ -14,10 +15,7 @@ int panelBus = 0;
 
 bool EnsureBusPanel()
 {
-    if (panelBus > 0 && GetPanelParent(panelBus) == panelBench)
-        return true;
-    panelBus = LoadPanel(panelBench, kResourceFile, BUS);
-    return panelBus > 0;
+    return Bench_LoadedPanel(panelBus, BUS) > 0;
 }
 
 void FillBusPanel()

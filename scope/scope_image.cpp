@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "benchstate/loaded_panel.h"
 #include "scope/scope.h"
 #include "scope/scope_data.h"
 #include "ui/graph_export.h"
@@ -14,21 +15,12 @@ int imagePanel = 0;
 int sourcePanel = 0;   // the graph the panel exports
 int sourceControl = 0;
 
-int ValidPanel(int handle)
-{
-    return handle > 0 && GetPanelParent(handle) >= 0;
-}
-
 } // namespace
 
 int Scope_ImagePanel(void)
 {
     // Loaded on first use; a bench opened again has a new one.
-    if (!ValidPanel(imagePanel))
-        imagePanel = panelBench > 0 ? LoadPanel(panelBench, kResourceFile, IMAGE) : 0;
-    if (imagePanel < 0)
-        imagePanel = 0;
-    return imagePanel;
+    return Bench_LoadedPanel(imagePanel, IMAGE);
 }
 
 void Scope_OpenImageExport(int panel, int control, const char *what)

@@ -9,6 +9,7 @@
 
 #include "analysis/errors.h"
 #include "analysis/waveform_math.h"
+#include "benchstate/loaded_panel.h"
 #include "scope/scope.h"
 
 int panelMath = 0;
@@ -146,12 +147,8 @@ int Display_Math(int panel, int control, int event, void *callbackData, int even
     (void)eventData2;
     if (event != EVENT_COMMIT)
         return 0;
-    if (!Loaded(panelMath))
-        panelMath = LoadPanel(panelBench, kResourceFile, MATH);
-    if (panelMath <= 0) {
-        panelMath = 0;
+    if (Bench_LoadedPanel(panelMath, MATH) <= 0)
         return 0;
-    }
     WritePanel();
     DisplayPanel(panelMath);
     return 0;

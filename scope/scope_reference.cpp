@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "benchstate/loaded_panel.h"
 #include "formats/read_record.h"
 #include "scope/scope.h"
 #include "scope/scope_data.h"
@@ -295,11 +296,7 @@ const double *Scope_ReferenceRecord(int k, int n, std::string *reason)
 
 int Scope_ReferencePanel(void)
 {
-    if (!ValidPanel(referencePanel))
-        referencePanel = panelBench > 0 ? LoadPanel(panelBench, kResourceFile, REFERENCE) : 0;
-    if (referencePanel < 0)
-        referencePanel = 0;
-    return referencePanel;
+    return Bench_LoadedPanel(referencePanel, REFERENCE);
 }
 
 // ------------------------------------------------------------ panel callbacks

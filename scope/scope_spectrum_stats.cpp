@@ -11,6 +11,7 @@
 
 #include "analysis/errors.h"
 #include "analysis/spectrum_measure.h"
+#include "benchstate/loaded_panel.h"
 #include "scope/scope.h"
 
 int panelSpecAn = 0;
@@ -260,12 +261,8 @@ int Display_SpecAn(int panel, int control, int event, void *callbackData, int ev
     (void)eventData2;
     if (event != EVENT_COMMIT)
         return 0;
-    if (!Loaded(panelSpecAn))
-        panelSpecAn = LoadPanel(panelBench, kResourceFile, SPECAN);
-    if (panelSpecAn <= 0) {
-        panelSpecAn = 0;
+    if (Bench_LoadedPanel(panelSpecAn, SPECAN) <= 0)
         return 0;
-    }
     WritePanel();
     DisplayPanel(panelSpecAn);
     return 0;
