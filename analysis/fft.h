@@ -202,11 +202,36 @@ struct ComplexPlan {
 
 std::shared_ptr<const ComplexPlan> MakeComplexPlan(std::size_t n);
 
+// Real transform of a power-of-two length N through the complex transform
+// of length n = N/2 by radix-4 Stockham passes on whole 256-bit vectors
+// (AVX2 and FMA), taken only when the processor has them.  The first pass
+// reads the interleaved real input and works across four butterflies at
+// once (transposing on the way out); the others run each butterfly over
+// contiguous vectors.  A last pass turns the half-length spectrum into all
+// N bins.  Twiddles are tabulated per pass.
+struct Pow2Plan {
+    std::size_t n = 0;           // complex length N/2
+    std::vector<double> first;   // first pass: e^(-2 pi i j p / n), j = 1..3, by groups of 4 p
+    std::vector<double> stages;  // later passes, per pass: 6 doubles per p
+    std::vector<std::size_t> at; // offset in stages of each later radix-4 pass
+    std::vector<double> postr, posti; // e^(-2 pi i k / N), k < n/2
+    // Work space (doubles) of Execute.
+    std::size_t WorkDoubles() const { return 2 * n; }
+    // As RealPlan::Execute.
+    void Execute(const double *in, double *x, double *y, double *work) const;
+};
+
+// The fast power-of-two plan for real length N, or nullptr when N is not a
+// power of two in the range it serves or the processor lacks the vector
+// instructions it needs.
+std::unique_ptr<Pow2Plan> MakePow2Plan(std::size_t N);
+
 // Real forward transform of length N: all N bins.
 struct RealPlan {
     std::size_t N = 0;
     std::shared_ptr<const ComplexPlan> cplan; // length N/2 (even N) or N (odd N)
     std::unique_ptr<UnitRoots> roots;         // e^(-2 pi i k / N), even N
+    std::unique_ptr<Pow2Plan> pow2;           // set: used instead of cplan
     std::size_t WorkDoubles() const;
     // All N bins of the transform of in: real parts to x, imaginary parts
     // to y.  in may be x itself (in place) or an array apart from x and y.

@@ -112,7 +112,9 @@ std::shared_ptr<const RealPlan> BuildRealPlan(std::size_t N)
     auto plan = std::make_shared<RealPlan>();
     plan->N = N;
     if (N >= 2) {
-        if (N % 2 == 0) {
+        if (N % 2 == 0 && (plan->pow2 = MakePow2Plan(N))) {
+            // served by the power-of-two engine alone
+        } else if (N % 2 == 0) {
             plan->cplan = MakeComplexPlan(N / 2);
             plan->roots.reset(new UnitRoots(N));
         } else {

@@ -583,6 +583,10 @@ void RealPlan::Execute(const double *in, double *x, double *y, double *work) con
         y[0] = 0.0;
         return;
     }
+    if (pow2) {
+        pow2->Execute(in, x, y, work);
+        return;
+    }
     Source src;
     src.re = in;
     if (N % 2) {

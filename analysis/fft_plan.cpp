@@ -322,6 +322,8 @@ std::size_t RealPlan::WorkDoubles() const
 {
     if (N < 2)
         return 0;
+    if (pow2)
+        return pow2->WorkDoubles();
     if (N % 2)
         return cplan->WorkDoubles(false);
     return cplan->WorkDoubles(cplan->kind == ComplexPlan::TwoPhase);
