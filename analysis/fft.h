@@ -203,18 +203,22 @@ struct ComplexPlan {
 std::shared_ptr<const ComplexPlan> MakeComplexPlan(std::size_t n);
 
 // Real transform of a power-of-two length N through the complex transform
-// of length n = N/2 by radix-4 Stockham passes on whole 256-bit vectors
-// (AVX2 and FMA), taken only when the processor has them.  The first pass
-// reads the interleaved real input and works across four butterflies at
-// once (transposing on the way out); the others run each butterfly over
-// contiguous vectors.  A last pass turns the half-length spectrum into all
-// N bins.  Twiddles are tabulated per pass.
+// of length n = N/2 by Stockham passes of radix 4 and 8 on whole vectors
+// (AVX2 with FMA, or AVX-512), taken only when the processor has them.
+// The first pass reads the interleaved real input and works across
+// butterflies side by side (transposing on the way out); the others run
+// each butterfly over contiguous vectors.  A last step turns the
+// half-length spectrum into all N bins.
 struct Pow2Plan {
-    std::size_t n = 0;           // complex length N/2
-    std::vector<double> first;   // first pass: e^(-2 pi i j p / n), j = 1..3, by groups of 4 p
-    std::vector<double> stages;  // later passes, per pass: 6 doubles per p
-    std::vector<std::size_t> at; // offset in stages of each later radix-4 pass
-    std::vector<double> postr, posti; // e^(-2 pi i k / N), k < n/2
+    struct Step {
+        std::size_t radix, s, m, at; // at: offset of the twiddles W_L^(jp)
+    };
+    std::size_t n = 0;               // complex length N/2
+    int width = 0;                   // doubles per vector: 4 (AVX2) or 8 (AVX-512)
+    std::vector<double> first;       // first pass: e^(-2 pi i p / n) by groups of width p
+    std::vector<Step> steps;         // the passes after the first
+    std::vector<double> twiddles;    // their twiddles, 2 (radix - 1) doubles per p
+    std::unique_ptr<UnitRoots> post; // e^(-2 pi i k / N)
     // Work space (doubles) of Execute.
     std::size_t WorkDoubles() const { return 2 * n; }
     // As RealPlan::Execute.
