@@ -219,8 +219,11 @@ struct Pow2Plan {
     std::vector<Step> steps;         // the passes after the first
     std::vector<double> twiddles;    // their twiddles, 2 (radix - 1) doubles per p
     std::unique_ptr<UnitRoots> post; // e^(-2 pi i k / N)
-    // Work space (doubles) of Execute.
-    std::size_t WorkDoubles() const { return 2 * n; }
+    // Work space (doubles) of Execute: two complex arrays of n, each part
+    // kGap doubles from the next so that the four do not share cache sets,
+    // and room to align them to the cache line.
+    static constexpr std::size_t kGap = 64;
+    std::size_t WorkDoubles() const { return 4 * (n + kGap) + 8; }
     // As RealPlan::Execute.
     void Execute(const double *in, double *x, double *y, double *work) const;
 };

@@ -102,18 +102,29 @@ std::unique_ptr<Pow2Plan> MakePow2Plan(std::size_t N)
             double *d = pl->first.data() + 2 * g;
             roots.Get(g + (W == 4 ? kLanes4[u] : u), d[u], d[W + u]);
         }
-    // Later passes: radix 8 while it leaves a power of two that radix 4
-    // and 8 can finish (AVX-512, with registers enough for it), else 4;
-    // an odd power of two ends with one radix-8 pass.
+    // Later passes, down to a remaining length of 32 or 64 done as a
+    // tail (TailPass): radix 8 with AVX-512 (registers enough for it) where
+    // it leaves 5 bits or more, else radix 4.  Short lengths end with
+    // single passes of radix 8 or 4.
     std::size_t bits = 0;
     for (std::size_t v = n / W; v > 1; v /= 2)
         ++bits;
     for (std::size_t s = W; bits > 0;) {
-        const bool eight = bits == 3 || (W == 8 && bits >= 3 && bits != 4);
-        const std::size_t r = eight ? 8 : 4, L = n / s;
-        Pow2Plan::Step st = {r, s, L / r, pl->twiddles.size()};
+        std::size_t r, used;
+        if (bits == 5 || bits == 6) {
+            r = std::size_t(1) << bits; // the tail
+            used = bits;
+        } else if (bits > 6) {
+            used = (W == 8 && bits != 7) ? 3 : 2;
+            r = std::size_t(1) << used;
+        } else {
+            used = bits == 3 ? 3 : 2;
+            r = std::size_t(1) << used;
+        }
+        const std::size_t L = n / s, rp = r > 8 ? 8 : r; // the tail's first pass is radix 8
+        Pow2Plan::Step st = {r, s, L / rp, pl->twiddles.size()};
         for (std::size_t p = 0; p < st.m; ++p)
-            for (std::size_t j = 1; j < r; ++j) {
+            for (std::size_t j = 1; j < rp; ++j) {
                 double re, im;
                 roots.Get(j * p * s, re, im);
                 pl->twiddles.push_back(re);
@@ -121,7 +132,7 @@ std::unique_ptr<Pow2Plan> MakePow2Plan(std::size_t N)
             }
         pl->steps.push_back(st);
         s *= r;
-        bits -= eight ? 3 : 2;
+        bits -= used;
     }
     pl->post.reset(new UnitRoots(N));
     return pl;
