@@ -265,6 +265,13 @@ void ClearCaches();
 // 0 removes the limit.
 void SetWorkLimit(std::size_t doubles);
 
+// Widest vectors (doubles) the power-of-two engine may use for plans built
+// from now on: 8 (AVX-512), 4 (AVX2 with FMA) or 0 (the general engine
+// only), within what the processor has; negative restores the default.
+// For tests of every code path on one machine.  Returns the width the
+// next plan will use.
+int SetPow2Width(int doubles);
+
 } // namespace fft
 } // namespace korvax
 

@@ -16,6 +16,9 @@
 // last step writes all N real-transform bins to x and y.
 #include "analysis/fft.h"
 
+#include <algorithm>
+#include <atomic>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
@@ -54,8 +57,10 @@ namespace avx2
 
 // GCC 12 takes the "undefined" first operand its AVX-512 shuffle intrinsics
 // pass internally for an uninitialised value.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 namespace avx512
 {
 #define KX_TGT "avx512f"
@@ -64,10 +69,12 @@ namespace avx512
 #undef KX_TGT
 #undef KX_W
 } // namespace avx512
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 // Doubles per vector of the widest kernel this processor runs, 0 for none.
-int VectorWidth()
+int HardwareWidth()
 {
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f"))
@@ -79,7 +86,30 @@ int VectorWidth()
 
 #endif
 
+std::atomic<int> &WidthLimit()
+{
+    static std::atomic<int> limit(8);
+    return limit;
+}
+
+int VectorWidth()
+{
+#if defined(KX_POW2_X86)
+    const int hw = HardwareWidth();
+#else
+    const int hw = 0;
+#endif
+    const int limit = WidthLimit().load();
+    return limit >= 8 ? hw : limit >= 4 ? std::min(hw, 4) : 0;
+}
+
 } // namespace
+
+int SetPow2Width(int doubles)
+{
+    WidthLimit().store(doubles < 0 ? 8 : doubles);
+    return VectorWidth();
+}
 
 std::unique_ptr<Pow2Plan> MakePow2Plan(std::size_t N)
 {
