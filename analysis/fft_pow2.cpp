@@ -34,10 +34,11 @@ namespace fft
 namespace
 {
 
-// Lengths served: from 128 to 2^17 (larger records keep the two-phase
-// engine, which reads and writes them fewer times).
+// Lengths served: from 128 to 2^20.  Longer records keep the two-phase
+// engine, which needs no work buffer of the record's size (this one takes
+// two complex arrays of N/2, 16 MB at 2^20).
 constexpr std::size_t kPow2Min = 128;
-constexpr std::size_t kPow2Max = std::size_t(1) << 17;
+constexpr std::size_t kPow2Max = std::size_t(1) << 20;
 
 bool IsPow2(std::size_t v)
 {
