@@ -18,7 +18,7 @@ int findGraph(int panel, int control, GraphWidget **graph)
     QWidget *w = uirt::controlWidget(panel, control);
     if (!w)
         return GetPanelParent(panel) < 0 ? UIE_BAD_PANEL : UIE_BAD_CONTROL;
-    if (uirt::controlType(panel, control) != QLatin1String("graph"))
+    if (!uirt::controlIs(panel, control, uirt::ControlType::Graph))
         return UIE_BAD_CONTROL;
     *graph = uigraph::asGraph(w);
     return *graph ? 0 : UIE_BAD_CONTROL;

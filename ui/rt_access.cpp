@@ -87,7 +87,7 @@ class AccessibleButton : public QAccessibleWidget, public QAccessibleValueInterf
     {
         if (t == QAccessible::Value && button()->isCheckable()) {
             Control *c = nullptr;
-            if (controlOfWidget(object(), nullptr, &c) && c->type == "binary")
+            if (controlOfWidget(object(), nullptr, &c) && c->type == ControlType::Binary)
                 return c->state ? c->onText : c->offText;
             return button()->isChecked() ? QStringLiteral("on") : QStringLiteral("off");
         }

@@ -53,7 +53,7 @@ void integerLimits(int dataType, double *lo, double *hi)
 // Limits and default of a numeric control; the value follows the limits.
 int setLimit(Control *c, int attribute, double v)
 {
-    if (c->type != "numeric")
+    if (c->type != ControlType::Numeric)
         return UIE_BAD_ATTRIBUTE;
     if (!std::isfinite(v))
         return UIE_BAD_VALUE;
@@ -85,7 +85,7 @@ int setLimit(Control *c, int attribute, double v)
 
 int getLimit(Control *c, int attribute, double *v)
 {
-    if (c->type != "numeric")
+    if (c->type != ControlType::Numeric)
         return UIE_BAD_ATTRIBUTE;
     *v = attribute == ATTR_MAX_VALUE ? c->maximum : attribute == ATTR_MIN_VALUE ? c->minimum : c->deflt;
     return 0;
@@ -165,7 +165,7 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value)
     if (!c)
         return err;
     if (isGraphAttribute(attribute)) {
-        if (c->type != "graph" || !c->widget)
+        if (c->type != ControlType::Graph || !c->widget)
             return UIE_BAD_ATTRIBUTE;
         return uigraph::setAttribute(c->widget, attribute, static_cast<double>(value));
     }
@@ -211,7 +211,7 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value)
     case ATTR_CTRL_VAL:
         return SetCtrlVal(panelHandle, id, value);
     case ATTR_ENABLED:
-        if (c->type != "timer")
+        if (c->type != ControlType::Timer)
             return UIE_BAD_ATTRIBUTE;
         c->enabled = value != 0;
         applyTimer(c);
@@ -234,7 +234,7 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, double value)
     if (!c)
         return err;
     if (isGraphAttribute(attribute)) {
-        if (c->type != "graph" || !c->widget)
+        if (c->type != ControlType::Graph || !c->widget)
             return UIE_BAD_ATTRIBUTE;
         return uigraph::setAttribute(c->widget, attribute, value);
     }
@@ -246,7 +246,7 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, double value)
     case ATTR_CTRL_VAL:
         return SetCtrlVal(panelHandle, id, value);
     case ATTR_INTERVAL:
-        if (c->type != "timer")
+        if (c->type != ControlType::Timer)
             return UIE_BAD_ATTRIBUTE;
         if (!(value > 0.0) || value > 2e6)
             return UIE_BAD_VALUE;
@@ -268,7 +268,7 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, const char *value)
     if (!c)
         return err;
     if (isGraphAttribute(attribute)) {
-        if (c->type != "graph" || !c->widget)
+        if (c->type != ControlType::Graph || !c->widget)
             return UIE_BAD_ATTRIBUTE;
         return uigraph::setAttribute(c->widget, attribute, value);
     }
@@ -295,7 +295,7 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, int *value)
     if (!value)
         return UIE_BAD_VALUE;
     if (isGraphAttribute(attribute)) {
-        if (c->type != "graph" || !c->widget)
+        if (c->type != ControlType::Graph || !c->widget)
             return UIE_BAD_ATTRIBUTE;
         double v = 0;
         const int rc = uigraph::getAttribute(c->widget, attribute, &v);
@@ -333,7 +333,7 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, int *value)
     case ATTR_MAX_VALUE:
     case ATTR_MIN_VALUE:
     case ATTR_DFLT_VALUE: {
-        if (c->type == "numeric" && c->dataType == VAL_DOUBLE)
+        if (c->type == ControlType::Numeric && c->dataType == VAL_DOUBLE)
             return UIE_BAD_TYPE;
         double v = 0;
         const int rc = getLimit(c, attribute, &v);
@@ -347,7 +347,7 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, int *value)
     case ATTR_CTRL_VAL:
         return GetCtrlVal(panelHandle, id, value);
     case ATTR_ENABLED:
-        if (c->type != "timer")
+        if (c->type != ControlType::Timer)
             return UIE_BAD_ATTRIBUTE;
         *value = c->enabled ? 1 : 0;
         return 0;
@@ -368,7 +368,7 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, double *value)
     if (!value)
         return UIE_BAD_VALUE;
     if (isGraphAttribute(attribute)) {
-        if (c->type != "graph" || !c->widget)
+        if (c->type != ControlType::Graph || !c->widget)
             return UIE_BAD_ATTRIBUTE;
         return uigraph::getAttribute(c->widget, attribute, value);
     }
@@ -380,7 +380,7 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, double *value)
     case ATTR_CTRL_VAL:
         return ctrlValDouble(panelHandle, id, value);
     case ATTR_INTERVAL:
-        if (c->type != "timer")
+        if (c->type != ControlType::Timer)
             return UIE_BAD_ATTRIBUTE;
         *value = c->interval;
         return 0;
@@ -403,7 +403,7 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, char *value)
     if (!value)
         return UIE_BAD_VALUE;
     if (isGraphAttribute(attribute)) {
-        if (c->type != "graph" || !c->widget)
+        if (c->type != ControlType::Graph || !c->widget)
             return UIE_BAD_ATTRIBUTE;
         return uigraph::getAttribute(c->widget, attribute, value);
     }
@@ -446,8 +446,8 @@ int operable(Control *c)
 {
     if (c->dimmed || c->mode == VAL_INDICATOR)
         return UIE_DIMMED;
-    if (c->type == "timer" || c->type == "graph" || c->type == "canvas" || c->type == "picture" ||
-        c->type == "textmsg" || c->type == "led" || c->type == "tab")
+    if (isOneOf(c->type, {ControlType::Timer, ControlType::Graph, ControlType::Canvas, ControlType::Picture,
+                          ControlType::TextMsg, ControlType::Led, ControlType::Tab}))
         return UIE_BAD_TYPE;
     return 0;
 }
@@ -461,7 +461,7 @@ int operateNumber(int panelHandle, int id, double value, bool fromInteger)
     int rc = operable(c);
     if (rc < 0)
         return rc;
-    if (c->type == "command") {
+    if (c->type == ControlType::Command) {
         fireCallback(panelHandle, id, EVENT_COMMIT, 0, 0);
         return 0;
     }
@@ -494,11 +494,11 @@ int OperateCtrl(int panelHandle, int id, const char *value)
     int rc = operable(c);
     if (rc < 0)
         return rc;
-    if (c->type == "command") {
+    if (c->type == ControlType::Command) {
         fireCallback(panelHandle, id, EVENT_COMMIT, 0, 0);
         return 0;
     }
-    if (c->type != "string" && c->type != "textbox")
+    if (c->type != ControlType::String && c->type != ControlType::TextBox)
         return UIE_BAD_TYPE;
     rc = setText(c, value);
     if (rc < 0)

@@ -28,12 +28,13 @@ namespace
 
 bool isSwitch(const Control *c)
 {
-    return c->type == "binary" || c->type == "checkbox" || c->type == "toggle" || c->type == "led";
+    return isOneOf(c->type,
+                   {ControlType::Binary, ControlType::Checkbox, ControlType::Toggle, ControlType::Led});
 }
 
 bool isText(const Control *c)
 {
-    return c->type == "textmsg" || c->type == "string" || c->type == "textbox";
+    return isOneOf(c->type, {ControlType::TextMsg, ControlType::String, ControlType::TextBox});
 }
 
 void typeLimits(int dataType, double *lo, double *hi)
@@ -75,7 +76,7 @@ void syncWidget(Control *c)
     if (!w)
         return;
     const QSignalBlocker block(w);
-    if (c->type == "numeric") {
+    if (c->type == ControlType::Numeric) {
         if (auto *box = dynamic_cast<NumericBox *>(w)) {
             box->setRange(c->minimum, c->maximum);
             box->setValue(c->value);
@@ -83,17 +84,17 @@ void syncWidget(Control *c)
             ibox->setRange(static_cast<int>(c->minimum), static_cast<int>(c->maximum));
             ibox->setValue(static_cast<int>(c->value));
         }
-    } else if (c->type == "binary") {
+    } else if (c->type == ControlType::Binary) {
         auto *b = static_cast<QPushButton *>(w);
         b->setChecked(c->state != 0);
         b->setText(c->state ? c->onText : c->offText);
-    } else if (c->type == "toggle" || c->type == "checkbox") {
+    } else if (c->type == ControlType::Toggle || c->type == ControlType::Checkbox) {
         auto *b = static_cast<QAbstractButton *>(w);
         b->setChecked(c->state != 0);
         b->setText(c->labelText);
-    } else if (c->type == "command") {
+    } else if (c->type == ControlType::Command) {
         static_cast<QAbstractButton *>(w)->setText(c->labelText);
-    } else if (c->type == "led") {
+    } else if (c->type == ControlType::Led) {
         auto *led = static_cast<LedWidget *>(w);
         led->on = c->state != 0;
         led->caption = c->labelText;
@@ -113,8 +114,8 @@ void applyDimmed(Control *c)
 void applyControlMode(Control *c)
 {
     QWidget *w = c->widget;
-    if (!w || c->type == "graph" || c->type == "canvas" || c->type == "textmsg" || c->type == "led" ||
-        c->type == "picture" || c->type == "table")
+    if (!w || isOneOf(c->type, {ControlType::Graph, ControlType::Canvas, ControlType::TextMsg,
+                                ControlType::Led, ControlType::Picture, ControlType::Table}))
         return;
     const bool indicator = c->mode == VAL_INDICATOR;
     applyPalette(c);
@@ -158,16 +159,16 @@ void updateAccessible(Control *c)
     if (!w)
         return;
     QString name = c->labelText;
-    if (c->type == "graph") {
+    if (c->type == ControlType::Graph) {
         name = name.isEmpty() ? QString("Graph") : name + " graph";
     } else if (name.isEmpty()) {
-        if (c->type == "textmsg")
+        if (c->type == ControlType::TextMsg)
             name = static_cast<QLabel *>(c->widget.data())->text();
         if (name.isEmpty())
             name = humanName(c->name);
     }
     w->setAccessibleName(name);
-    if (c->type == "led")
+    if (c->type == ControlType::Led)
         w->setAccessibleDescription(c->state ? "on" : "off");
     else if (c->mode == VAL_INDICATOR)
         w->setAccessibleDescription("display only");
@@ -179,9 +180,9 @@ int setNumber(Control *c, double v, bool fromInteger)
 {
     if (std::isnan(v))
         return UIE_BAD_VALUE;
-    if (c->type == "table")
+    if (c->type == ControlType::Table)
         return tableSetRow(c, v);
-    if (c->type == "numeric") {
+    if (c->type == ControlType::Numeric) {
         double lo = 0, hi = 0;
         typeLimits(c->dataType, &lo, &hi);
         if (c->dataType != VAL_DOUBLE)
@@ -190,7 +191,7 @@ int setNumber(Control *c, double v, bool fromInteger)
         syncWidget(c);
         return 0;
     }
-    if (c->type == "ring") {
+    if (c->type == ControlType::Ring) {
         auto *box = qobject_cast<QComboBox *>(c->widget.data());
         if (!box)
             return UIE_BAD_CONTROL;
@@ -214,13 +215,13 @@ int setNumber(Control *c, double v, bool fromInteger)
 
 int getNumber(Control *c, double *v)
 {
-    if (c->type == "table")
+    if (c->type == ControlType::Table)
         return tableGetRow(c, v);
-    if (c->type == "numeric") {
+    if (c->type == ControlType::Numeric) {
         *v = c->value;
         return 0;
     }
-    if (c->type == "ring") {
+    if (c->type == ControlType::Ring) {
         auto *box = qobject_cast<QComboBox *>(c->widget.data());
         if (!box)
             return UIE_BAD_CONTROL;
@@ -245,14 +246,14 @@ int setText(Control *c, const char *value)
     if (!w)
         return UIE_BAD_CONTROL;
     const QSignalBlocker block(w);
-    if (c->type == "textmsg") {
+    if (c->type == ControlType::TextMsg) {
         static_cast<QLabel *>(w)->setText(text);
         updateAccessible(c);
-    } else if (c->type == "string") {
+    } else if (c->type == ControlType::String) {
         auto *e = static_cast<QLineEdit *>(w);
         e->setText(text);
         e->setModified(false);
-    } else if (c->type == "textbox") {
+    } else if (c->type == ControlType::TextBox) {
         static_cast<QPlainTextEdit *>(w)->setPlainText(text);
     } else {
         return UIE_BAD_TYPE;
@@ -263,9 +264,9 @@ int setText(Control *c, const char *value)
 QString getText(Control *c)
 {
     QWidget *w = c->widget;
-    if (c->type == "textmsg")
+    if (c->type == ControlType::TextMsg)
         return static_cast<QLabel *>(w)->text();
-    if (c->type == "string")
+    if (c->type == ControlType::String)
         return static_cast<QLineEdit *>(w)->text();
     return static_cast<QPlainTextEdit *>(w)->toPlainText();
 }

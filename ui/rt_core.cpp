@@ -268,7 +268,13 @@ QWidget *controlWidget(int panelHandle, int id)
 QString controlType(int panelHandle, int id)
 {
     Control *c = control(panelHandle, id);
-    return c ? c->type : QString();
+    return c ? QString::fromLatin1(controlTypeName(c->type)) : QString();
+}
+
+bool controlIs(int panelHandle, int id, ControlType type)
+{
+    Control *c = control(panelHandle, id);
+    return c && c->type == type;
 }
 
 int fireCallback(int panelHandle, int id, int event, int eventData1, int eventData2)

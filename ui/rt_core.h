@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "control_type.h"
 #include "userint.h"
 
 class QLabel;
@@ -49,8 +50,9 @@ struct ScrollBarState;
 
 struct Control {
     int id = 0;
-    QString type; // "numeric", "ring", ... ("tab" once a canvas became a tab control)
-    QString name; // constant name in the resource
+    ControlType type =
+        ControlType::Canvas; // parsed from the resource (Tab once a canvas became a tab control)
+    QString name;            // constant name in the resource
     QJsonObject desc;
     QPointer<QWidget> widget; // the control's own widget (graphs: the graph widget)
     QPointer<QWidget> shown;  // the widget on screen (differs for a graph turned into a scroll bar)

@@ -26,7 +26,7 @@ namespace
 
 bool isGraphControl(const Control *c)
 {
-    return c->type == "graph";
+    return c->type == ControlType::Graph;
 }
 
 bool hasCaptionLabel(const Control *c)

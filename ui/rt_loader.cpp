@@ -44,10 +44,18 @@ namespace uirt
 namespace
 {
 
+// Control types of one panel, parsed when the file is read; valid is false
+// when a control names a type the runtime does not know.
+struct PanelTypes {
+    bool valid = true;
+    std::vector<ControlType> types;
+};
+
 struct CachedResource {
     QDateTime modified;
     qint64 size = -1;
     QJsonObject root;
+    std::vector<PanelTypes> panels; // in resource order
 };
 
 std::map<QString, CachedResource> &cache()
@@ -75,10 +83,11 @@ class CloseFilter : public QObject
     }
 };
 
-int dataTypeOf(const QString &type, const QJsonObject &d)
+int dataTypeOf(ControlType type, const QJsonObject &d)
 {
     const QString dt = d.value("datatype").toString();
-    if (type == "numeric") {
+    switch (type) {
+    case ControlType::Numeric:
         if (dt == "int")
             return VAL_INTEGER;
         if (dt == "short")
@@ -86,14 +95,21 @@ int dataTypeOf(const QString &type, const QJsonObject &d)
         if (dt == "ushort")
             return VAL_UNSIGNED_SHORT_INTEGER;
         return VAL_DOUBLE;
-    }
-    if (type == "ring")
+    case ControlType::Ring:
         return dt == "double" ? VAL_DOUBLE : VAL_INTEGER;
-    if (type == "binary" || type == "checkbox" || type == "toggle" || type == "led" || type == "table")
+    case ControlType::Binary:
+    case ControlType::Checkbox:
+    case ControlType::Toggle:
+    case ControlType::Led:
+    case ControlType::Table:
         return VAL_INTEGER;
-    if (type == "textmsg" || type == "string" || type == "textbox")
+    case ControlType::TextMsg:
+    case ControlType::String:
+    case ControlType::TextBox:
         return VAL_STRING;
-    return VAL_NO_TYPE;
+    default:
+        return VAL_NO_TYPE;
+    }
 }
 
 // Limits of an integer data type.
@@ -119,10 +135,19 @@ void typeLimits(int dataType, double *lo, double *hi)
     }
 }
 
-bool hasCaption(const QString &type)
+bool hasCaption(ControlType type)
 {
-    return type == "numeric" || type == "ring" || type == "string" || type == "textbox" || type == "binary" ||
-           type == "table";
+    switch (type) {
+    case ControlType::Numeric:
+    case ControlType::Ring:
+    case ControlType::String:
+    case ControlType::TextBox:
+    case ControlType::Binary:
+    case ControlType::Table:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void bindCallback(Control *c)
@@ -147,13 +172,13 @@ void userChanged(int panelHandle, int id)
 QWidget *buildControl(Panel *p, Control *c)
 {
     const QJsonObject &d = c->desc;
-    const QString &type = c->type;
+    const ControlType type = c->type;
     const int ph = p->handle;
     const int id = c->id;
     QWidget *parent = p->content;
     QWidget *w = nullptr;
 
-    if (type == "numeric") {
+    if (type == ControlType::Numeric) {
         double lo = 0, hi = 0;
         typeLimits(c->dataType, &lo, &hi);
         c->minimum = std::clamp(d.value("min").toDouble(lo), lo, hi);
@@ -211,7 +236,7 @@ QWidget *buildControl(Panel *p, Control *c)
         sb->setKeyboardTracking(false);
         sb->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
         sb->setAccelerated(true);
-    } else if (type == "ring") {
+    } else if (type == ControlType::Ring) {
         auto *box = new QComboBox(parent);
         for (const QJsonValue &iv : d.value("items").toArray()) {
             const QJsonObject item = iv.toObject();
@@ -226,12 +251,12 @@ QWidget *buildControl(Panel *p, Control *c)
         QObject::connect(box, qOverload<int>(&QComboBox::activated), box,
                          [ph, id](int) { userChanged(ph, id); });
         w = box;
-    } else if (type == "binary" || type == "toggle") {
+    } else if (type == ControlType::Binary || type == ControlType::Toggle) {
         auto *b = new QPushButton(parent);
         b->setCheckable(true);
         c->state = d.value("default").toInt(0) ? 1 : 0;
-        c->onText = d.value("onText").toString(type == "binary" ? "On" : QString());
-        c->offText = d.value("offText").toString(type == "binary" ? "Off" : QString());
+        c->onText = d.value("onText").toString(type == ControlType::Binary ? "On" : QString());
+        c->offText = d.value("offText").toString(type == ControlType::Binary ? "Off" : QString());
         b->setChecked(c->state != 0);
         QObject::connect(b, &QPushButton::clicked, b, [ph, id](bool checked) {
             Control *cc = control(ph, id);
@@ -242,7 +267,7 @@ QWidget *buildControl(Panel *p, Control *c)
             userChanged(ph, id);
         });
         w = b;
-    } else if (type == "checkbox") {
+    } else if (type == ControlType::Checkbox) {
         auto *b = new QCheckBox(parent);
         c->state = d.value("default").toInt(0) ? 1 : 0;
         b->setChecked(c->state != 0);
@@ -254,12 +279,12 @@ QWidget *buildControl(Panel *p, Control *c)
             userChanged(ph, id);
         });
         w = b;
-    } else if (type == "command") {
+    } else if (type == ControlType::Command) {
         auto *b = new QPushButton(parent);
         QObject::connect(b, &QPushButton::clicked, b,
                          [ph, id]() { fireCallback(ph, id, EVENT_COMMIT, 0, 0); });
         w = b;
-    } else if (type == "textmsg") {
+    } else if (type == ControlType::TextMsg) {
         auto *l = new QLabel(parent);
         l->setText(d.value("text").toString());
         QFont f = l->font();
@@ -268,7 +293,7 @@ QWidget *buildControl(Panel *p, Control *c)
         f.setBold(d.value("bold").toBool(false));
         l->setFont(f);
         w = l;
-    } else if (type == "string") {
+    } else if (type == ControlType::String) {
         auto *e = new QLineEdit(parent);
         e->setText(d.value("default").toString());
         if (d.contains("maxLength"))
@@ -282,11 +307,11 @@ QWidget *buildControl(Panel *p, Control *c)
             userChanged(ph, id);
         });
         w = e;
-    } else if (type == "textbox") {
+    } else if (type == ControlType::TextBox) {
         auto *e = new QPlainTextEdit(parent);
         e->setPlainText(d.value("default").toString());
         w = e;
-    } else if (type == "led") {
+    } else if (type == ControlType::Led) {
         auto *led = new LedWidget(parent);
         c->state = d.value("default").toInt(0) ? 1 : 0;
         c->onColor = colourFromJson(d.value("onColor"), 0x00C000);
@@ -295,22 +320,22 @@ QWidget *buildControl(Panel *p, Control *c)
         led->onColor = QColor::fromRgb(static_cast<QRgb>(c->onColor));
         led->offColor = QColor::fromRgb(static_cast<QRgb>(c->offColor));
         w = led;
-    } else if (type == "canvas") {
+    } else if (type == ControlType::Canvas) {
         auto *f = new QFrame(parent);
         f->setFrameShape(QFrame::StyledPanel);
         w = f;
-    } else if (type == "picture") {
+    } else if (type == ControlType::Picture) {
         auto *l = new QLabel(parent);
         const QString file = resolveImage(d.value("file").toString());
         if (!file.isEmpty())
             l->setPixmap(QPixmap(file));
         l->setScaledContents(true);
         w = l;
-    } else if (type == "graph") {
+    } else if (type == ControlType::Graph) {
         w = uigraph::create(parent, ph, id, d);
-    } else if (type == "table") {
+    } else if (type == ControlType::Table) {
         w = buildTable(parent, c, ph);
-    } else if (type == "timer") {
+    } else if (type == ControlType::Timer) {
         auto *t = new QTimer(p->content);
         c->interval = d.value("interval").toDouble(1.0);
         if (!(c->interval > 0.0))
@@ -357,13 +382,33 @@ QString resolveResource(const QString &fileName)
     return QString();
 }
 
-const QJsonObject *resourceRoot(const QString &path, int *err)
+namespace
+{
+
+std::vector<PanelTypes> parsePanelTypes(const QJsonObject &root)
+{
+    std::vector<PanelTypes> result;
+    for (const QJsonValue &pv : root.value("panels").toArray()) {
+        PanelTypes panelTypes;
+        for (const QJsonValue &cv : pv.toObject().value("controls").toArray()) {
+            ControlType type = ControlType::Canvas;
+            if (!parseControlType(cv.toObject().value("type").toString(), &type))
+                panelTypes.valid = false;
+            panelTypes.types.push_back(type);
+        }
+        result.push_back(std::move(panelTypes));
+    }
+    return result;
+}
+
+// The parsed file, read again when it changed on disk.
+const CachedResource *cachedResource(const QString &path, int *err)
 {
     const QFileInfo fi(path);
     auto &c = cache();
     auto it = c.find(path);
     if (it != c.end() && it->second.modified == fi.lastModified() && it->second.size == fi.size())
-        return &it->second.root;
+        return &it->second;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         *err = UIE_FILE_NOT_FOUND;
@@ -379,8 +424,17 @@ const QJsonObject *resourceRoot(const QString &path, int *err)
     r.modified = fi.lastModified();
     r.size = fi.size();
     r.root = doc.object();
-    c[path] = r;
-    return &c[path].root;
+    r.panels = parsePanelTypes(r.root);
+    c[path] = std::move(r);
+    return &c[path];
+}
+
+} // namespace
+
+const QJsonObject *resourceRoot(const QString &path, int *err)
+{
+    const CachedResource *r = cachedResource(path, err);
+    return r ? &r->root : nullptr;
 }
 
 QString resolveImage(const QString &file)
@@ -477,21 +531,20 @@ int loadPanel(int parentHandle, const char *fileName, int resourceId, int tabHos
     if (path.isEmpty())
         return UIE_FILE_NOT_FOUND;
     int err = 0;
-    const QJsonObject *root = resourceRoot(path, &err);
-    if (!root)
+    const CachedResource *resource = cachedResource(path, &err);
+    if (!resource)
         return err;
-    const QJsonArray panelsArr = root->value("panels").toArray();
+    const QJsonObject root = resource->root;
+    const QJsonArray panelsArr = root.value("panels").toArray();
     const int index = uirids::panelIndex(resourceId);
     if (index < 0 || index >= panelsArr.size())
         return UIE_BAD_RESOURCE;
+    // A control of an unknown type refuses the whole panel.
+    const PanelTypes types = resource->panels[static_cast<std::size_t>(index)];
+    if (!types.valid)
+        return UIE_BAD_RESOURCE;
     const QJsonObject pd = panelsArr[index].toObject();
     const QJsonArray controlsArr = pd.value("controls").toArray();
-    static const QStringList known = {"numeric", "ring",    "binary",  "checkbox", "command",
-                                      "toggle",  "textmsg", "string",  "led",      "canvas",
-                                      "graph",   "timer",   "textbox", "picture", "table"};
-    for (const QJsonValue &cv : controlsArr)
-        if (!known.contains(cv.toObject().value("type").toString()))
-            return UIE_BAD_RESOURCE;
 
     auto p = std::make_unique<Panel>();
     p->handle = newPanelHandle();
@@ -516,7 +569,7 @@ int loadPanel(int parentHandle, const char *fileName, int resourceId, int tabHos
     QJsonObject menuDesc;
     const QString mbName = pd.value("menubar").toString();
     if (!mbName.isEmpty())
-        for (const QJsonValue &mv : root->value("menubars").toArray())
+        for (const QJsonValue &mv : root.value("menubars").toArray())
             if (mv.toObject().value("name").toString() == mbName)
                 menuDesc = mv.toObject();
 
@@ -599,13 +652,13 @@ int loadPanel(int parentHandle, const char *fileName, int resourceId, int tabHos
         auto c = std::make_unique<Control>();
         c->id = uirids::controlId(i);
         c->desc = controlsArr[i].toObject();
-        c->type = c->desc.value("type").toString();
+        c->type = types.types[static_cast<std::size_t>(i)];
         c->name = c->desc.value("name").toString();
         c->dataType = dataTypeOf(c->type, c->desc);
         c->labelText = c->desc.value("label").toString();
         const QString mode = c->desc.value("mode").toString();
         c->mode = mode == "indicator" ? VAL_INDICATOR : mode == "normal" ? VAL_NORMAL : VAL_HOT;
-        if (c->type == "textbox" && mode.isEmpty())
+        if (c->type == ControlType::TextBox && mode.isEmpty())
             c->mode = VAL_INDICATOR;
         c->dimmed = c->desc.value("dimmed").toBool(false);
         bindCallback(c.get());

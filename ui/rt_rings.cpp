@@ -44,7 +44,7 @@ QComboBox *ring(int panelHandle, int id, Control **ctrl, int *err)
         *err = UIE_BAD_CONTROL;
         return nullptr;
     }
-    auto *box = c->type == "ring" ? qobject_cast<QComboBox *>(c->widget.data()) : nullptr;
+    auto *box = c->type == ControlType::Ring ? qobject_cast<QComboBox *>(c->widget.data()) : nullptr;
     if (!box) {
         *err = UIE_BAD_TYPE;
         return nullptr;

@@ -137,7 +137,7 @@ QTableWidget *lookupTable(int panelHandle, int id, int *err, Control **out = nul
         *err = UIE_BAD_CONTROL;
         return nullptr;
     }
-    QTableWidget *t = c->type == "table" ? tableOf(c) : nullptr;
+    QTableWidget *t = c->type == ControlType::Table ? tableOf(c) : nullptr;
     if (!t)
         *err = UIE_BAD_TYPE;
     if (out)
@@ -315,7 +315,8 @@ int InsertTableColumns(int panel, int control, int index, int count, const char 
     const QSignalBlocker block(t);
     for (int i = 0; i < count; ++i) {
         t->insertColumn(index - 1 + i);
-        t->setHorizontalHeaderItem(index - 1 + i, new QTableWidgetItem(label ? QString::fromUtf8(label) : QString()));
+        t->setHorizontalHeaderItem(index - 1 + i,
+                                   new QTableWidgetItem(label ? QString::fromUtf8(label) : QString()));
         for (int r = 0; r < t->rowCount(); ++r)
             t->setItem(r, index - 1 + i, newCell(c, QString()));
     }

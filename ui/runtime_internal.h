@@ -5,14 +5,19 @@
 #include <QJsonObject>
 #include <QString>
 
+#include "control_type.h"
+
 class QWidget;
 
-namespace uirt {
+namespace uirt
+{
 
 // The widget behind a control, or nullptr for a bad handle.
 QWidget *controlWidget(int panel, int control);
 // The control's type name from the resource ("graph", "numeric", ...), or "".
 QString controlType(int panel, int control);
+// Whether the control exists and is of that type.
+bool controlIs(int panel, int control, ControlType type);
 // Calls a control's callback as the runtime does (panel, control, event,
 // callbackData, eventData1, eventData2); returns its result, or 0 when it has
 // none.  Safe when the callback discards the panel.
@@ -22,7 +27,8 @@ bool testMode();
 
 } // namespace uirt
 
-namespace uigraph {
+namespace uigraph
+{
 
 // Builds the widget of a "graph" control from its resource description
 // (cursors, axis ranges and scaling, names, colours, grid).  panel and

@@ -110,7 +110,7 @@ int ScrollBar_ConvertFromGraph(int panelHandle, int graph, CtrlCallbackPtr callb
     Control *c = control(p, graph);
     if (!c)
         return UIE_BAD_CONTROL;
-    if (c->type != "graph" || !c->widget)
+    if (c->type != ControlType::Graph || !c->widget)
         return UIE_BAD_TYPE;
     if (c->scrollBar && c->scrollBar->bar) {
         c->scrollBar->callback = callback;

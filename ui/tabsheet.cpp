@@ -22,7 +22,7 @@ Control *tabControl(int panelHandle, int tabCtrl, QTabWidget **tabs, int *err)
         *err = UIE_BAD_CONTROL;
         return nullptr;
     }
-    *tabs = c->type == "tab" ? qobject_cast<QTabWidget *>(c->shown.data()) : nullptr;
+    *tabs = c->type == ControlType::Tab ? qobject_cast<QTabWidget *>(c->shown.data()) : nullptr;
     if (!*tabs) {
         *err = UIE_BAD_TYPE;
         return nullptr;
@@ -49,7 +49,7 @@ int TabSheet_ConvertFromCanvas(int panelHandle, int canvasCtrl)
     Control *c = control(p, canvasCtrl);
     if (!c)
         return UIE_BAD_CONTROL;
-    if (c->type != "canvas" || !c->shown)
+    if (c->type != ControlType::Canvas || !c->shown)
         return UIE_BAD_TYPE;
     auto *tabs = new QTabWidget(p->content);
     tabs->setGeometry(c->shown->geometry());
@@ -59,7 +59,7 @@ int TabSheet_ConvertFromCanvas(int panelHandle, int canvasCtrl)
     destroyWidget(c->shown);
     c->widget = tabs;
     c->shown = tabs;
-    c->type = "tab";
+    c->type = ControlType::Tab;
     tabs->raise();
     return canvasCtrl;
 }

@@ -16,13 +16,11 @@
 
 #include <cstdio>
 
+#include "control_type.h"
 #include "uir_ids.h"
 
-namespace {
-
-const QStringList kControlTypes = {"numeric", "ring",   "binary", "checkbox", "command", "toggle",
-                                   "textmsg", "string", "led",    "canvas",   "graph",   "timer",
-                                   "textbox", "picture", "table"};
+namespace
+{
 
 bool validName(const QString &name)
 {
@@ -108,7 +106,8 @@ int main(int argc, char **argv)
             if (!validName(cname) || !claim(full))
                 return fail(QString("control '%1': bad or repeated name").arg(full));
             const QString type = ctrl.value("type").toString();
-            if (!kControlTypes.contains(type))
+            uirt::ControlType parsed;
+            if (!uirt::parseControlType(type, &parsed))
                 return fail(QString("control '%1': unknown type '%2'").arg(full, type));
             ts << "enum { " << full << " = " << uirids::controlId(c) << " };\n";
         }

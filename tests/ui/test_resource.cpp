@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ui/runtime_internal.h"
+#include "ui/uir_ids.h"
 
 namespace
 {
@@ -136,6 +137,47 @@ TEST_F(RuntimeTest, ResourceChangesAreReadAgain)
     unknown.replace(unknown.find("\"numeric\""), 9, "\"slider\"");
     const std::string bad = dir.write("unknown.uir", unknown);
     EXPECT_EQ(LoadPanel(0, bad.c_str(), 1), UIE_BAD_RESOURCE);
+}
+
+TEST_F(RuntimeTest, EveryControlTypeLoadsAndAMisspeltOneRefusesItsPanel)
+{
+    // One control of every type a resource may name: each loads as that type.
+    std::string controls;
+    for (const uirt::ControlTypeName &t : uirt::kResourceControlTypes) {
+        if (!controls.empty())
+            controls += ",";
+        controls += std::string(R"({"name": "C_)") + t.name + R"(", "type": ")" + t.name + "\"}";
+    }
+    const std::string good = R"({"panels": [{"name": "ALL", "controls": [)" + controls + "]}]}";
+    TempFolder dir;
+    const std::string all = dir.write("all.uir", good);
+    const int p = LoadPanel(0, all.c_str(), 1);
+    ASSERT_GT(p, 0);
+    int index = 0;
+    for (const uirt::ControlTypeName &t : uirt::kResourceControlTypes) {
+        const int id = uirids::controlId(index++);
+        EXPECT_EQ(uirt::controlType(p, id), t.name);
+        EXPECT_TRUE(uirt::controlIs(p, id, t.type)) << t.name;
+    }
+    DiscardPanel(p);
+
+    // A misspelt, differently cased, run-time-only or missing type refuses
+    // its panel; the other panels of the same file still load.
+    int n = 0;
+    for (const char *type : {"numerc", "Numeric", "numeric ", "tab", ""}) {
+        const std::string text = std::string(R"({"panels": [
+          {"name": "OK", "controls": [{"name": "A", "type": "command"}]},
+          {"name": "BAD", "controls": [{"name": "A", "type": "command"}, {"name": "B", "type": ")") +
+                                 type + R"("}]}]})";
+        const std::string file = dir.write("typo" + std::to_string(n++) + ".uir", text);
+        EXPECT_EQ(LoadPanel(0, file.c_str(), 2), UIE_BAD_RESOURCE) << "'" << type << "'";
+        const int ok = LoadPanel(0, file.c_str(), 1);
+        EXPECT_GT(ok, 0) << "'" << type << "'";
+        DiscardPanel(ok);
+    }
+    const std::string untyped =
+        dir.write("untyped.uir", R"({"panels": [{"name": "P", "controls": [{"name": "A"}]}]})");
+    EXPECT_EQ(LoadPanel(0, untyped.c_str(), 1), UIE_BAD_RESOURCE);
 }
 
 TEST_F(RuntimeTest, TheBenchResourceBindsOnlyKnownKinds)
