@@ -65,46 +65,54 @@ int step(int s, Lcg g)
     return static_cast<int>(static_cast<std::int64_t>(g.a) * s % g.m);
 }
 
-#if defined(__AVX512DQ__)
 typedef std::int64_t vi __attribute__((vector_size(kLanes * sizeof(std::int64_t))));
-// Truncation of non-negative lanes below 2^51 to integers.
-ANALYSIS_VEC_INLINE vd truncNonNegative(const vd &v)
-{
-    return __builtin_convertvector(__builtin_convertvector(v, vi), vd);
-}
+
+// Whether the portable build's own processor level converts doubles to
+// 64-bit integers in vector registers (AVX-512DQ).
+#if defined(__AVX512DQ__)
+constexpr bool kPortableConverts = true;
 #else
-ANALYSIS_VEC_INLINE vd truncNonNegative(const vd &v)
-{
-    const vd nearest = (v + kRoundMagic) - kRoundMagic;
-    return (nearest > v) ? nearest - 1.0 : nearest;
-}
+constexpr bool kPortableConverts = false;
 #endif
+
+// Truncation of non-negative lanes below 2^51 to integers: a conversion
+// where the processor has one, the rounding trick otherwise (the same
+// integers either way).
+template <bool Convert> ANALYSIS_VEC_INLINE vd truncNonNegative(const vd &v)
+{
+    if constexpr (Convert) {
+        return __builtin_convertvector(__builtin_convertvector(v, vi), vd);
+    } else {
+        const vd nearest = (v + kRoundMagic) - kRoundMagic;
+        return (nearest > v) ? nearest - 1.0 : nearest;
+    }
+}
 
 // v x mult mod m for lanes holding integers in [0, m) and mult < m. The
 // product is below 2^31 and exact; since m is prime the product is a
 // multiple of m only when it is 0, otherwise p/m is at least 1/m away from
 // an integer, far more than the error of p x (1/m), so the truncated
 // quotient is exact.
-ANALYSIS_VEC_INLINE vd mulMod(const vd &v, double mult, double m, double recip)
+template <bool Convert> ANALYSIS_VEC_INLINE vd mulMod(const vd &v, double mult, double m, double recip)
 {
     const vd p = v * mult;
-    return p - truncNonNegative(p * recip) * m;
+    return p - truncNonNegative<Convert>(p * recip) * m;
 }
 
 // randnum's value (0 .. 32767) for lanes of states, minus 16383, times k.
 // sum x 32768 is exact (a power of two), so (sum - trunc(sum)) x 32768
 // truncated equals trunc(sum x 32768) - 32768 x trunc(sum), that is
 // trunc(sum x 32768) mod 32768.
-ANALYSIS_VEC_INLINE vd noiseValue(const vd &a1, const vd &a2, const vd &a3, double k)
+template <bool Convert> ANALYSIS_VEC_INLINE vd noiseValue(const vd &a1, const vd &a2, const vd &a3, double k)
 {
     const vd sum = a3 * kRecip3 + a2 * kRecip2 + a1 * kRecip1;
-#if defined(__AVX512DQ__)
-    const vi level = __builtin_convertvector(sum * 32768.0, vi) & 0x7FFF;
-    return (__builtin_convertvector(level, vd) - 16383.0) * k;
-#else
-    const vd level = truncNonNegative(sum * 32768.0) - truncNonNegative(sum) * 32768.0;
-    return (level - 16383.0) * k;
-#endif
+    if constexpr (Convert) {
+        const vi level = __builtin_convertvector(sum * 32768.0, vi) & 0x7FFF;
+        return (__builtin_convertvector(level, vd) - 16383.0) * k;
+    } else {
+        const vd level = truncNonNegative<false>(sum * 32768.0) - truncNonNegative<false>(sum) * 32768.0;
+        return (level - 16383.0) * k;
+    }
 }
 
 // Lane groups drawn side by side: each lane's state is a dependency chain
@@ -113,9 +121,24 @@ ANALYSIS_VEC_INLINE vd noiseValue(const vd &a1, const vd &a2, const vd &a3, doub
 constexpr int kGroups = 4;
 constexpr int kBlock = kGroups * kLanes;
 
+// Stores y into out[0 .. count-1], or adds it there.
+template <bool Add> ANALYSIS_VEC_INLINE void put(double *out, const vd &y, std::size_t count)
+{
+    if constexpr (Add) {
+        vd x;
+        std::memcpy(&x, out, sizeof(double) * count);
+        x += y;
+        std::memcpy(out, &x, sizeof(double) * count);
+    } else {
+        std::memcpy(out, &y, sizeof(double) * count);
+    }
+}
+
 // out[j] = (draw number 1 + j*stride from the current state - 16383) x k
-// for j < count; the state ends count x stride draws further on.
-void drawNoise(std::int64_t count, std::int64_t stride, double k, double *out)
+// for j < count (added to out[j] when Add); the state ends count x stride
+// draws further on.
+template <bool Convert, bool Add>
+ANALYSIS_VEC_INLINE void drawNoiseLanes(std::int64_t count, std::int64_t stride, double k, double *out)
 {
     vd a1[kGroups], a2[kGroups], a3[kGroups];
     // Lane 0 is one draw ahead; each further lane another stride ahead.
@@ -140,22 +163,57 @@ void drawNoise(std::int64_t count, std::int64_t stride, double k, double *out)
     std::int64_t t = 0;
     for (; t + kBlock <= count; t += kBlock) {
         for (int g = 0; g < kGroups; ++g) {
-            const vd y = noiseValue(a1[g], a2[g], a3[g], k);
-            std::memcpy(out + t + g * kLanes, &y, sizeof y);
-            a1[g] = mulMod(a1[g], m1, kGen1.m, kRecip1);
-            a2[g] = mulMod(a2[g], m2, kGen2.m, kRecip2);
-            a3[g] = mulMod(a3[g], m3, kGen3.m, kRecip3);
+            put<Add>(out + t + g * kLanes, noiseValue<Convert>(a1[g], a2[g], a3[g], k), kLanes);
+            a1[g] = mulMod<Convert>(a1[g], m1, kGen1.m, kRecip1);
+            a2[g] = mulMod<Convert>(a2[g], m2, kGen2.m, kRecip2);
+            a3[g] = mulMod<Convert>(a3[g], m3, kGen3.m, kRecip3);
         }
     }
     for (int g = 0; g < kGroups && t < count; ++g, t += kLanes) {
-        const vd y = noiseValue(a1[g], a2[g], a3[g], k);
         const std::int64_t left = count - t;
-        std::memcpy(out + t, &y, sizeof(double) * static_cast<std::size_t>(left < kLanes ? left : kLanes));
+        put<Add>(out + t, noiseValue<Convert>(a1[g], a2[g], a3[g], k),
+                 static_cast<std::size_t>(left < kLanes ? left : kLanes));
     }
     const std::uint64_t total = static_cast<std::uint64_t>(count) * static_cast<std::uint64_t>(stride);
     s1 = advance(s1, kGen1, total);
     s2 = advance(s2, kGen2, total);
     s3 = advance(s3, kGen3, total);
+}
+
+template <bool Add> void drawNoisePortable(std::int64_t count, std::int64_t stride, double k, double *out)
+{
+    drawNoiseLanes<kPortableConverts, Add>(count, stride, k, out);
+}
+
+#if ANALYSIS_VEC_LEVELS
+template <bool Add>
+ANALYSIS_TARGET_AVX2 void drawNoiseAvx2(std::int64_t count, std::int64_t stride, double k, double *out)
+{
+    drawNoiseLanes<kPortableConverts, Add>(count, stride, k, out);
+}
+template <bool Add>
+ANALYSIS_TARGET_AVX512 void drawNoiseAvx512(std::int64_t count, std::int64_t stride, double k, double *out)
+{
+    drawNoiseLanes<true, Add>(count, stride, k, out);
+}
+#endif
+
+// drawNoiseLanes at the processor's level.
+template <bool Add> void drawNoise(std::int64_t count, std::int64_t stride, double k, double *out)
+{
+#if ANALYSIS_VEC_LEVELS
+    switch (vectorLevel()) {
+    case kVecAvx512:
+        drawNoiseAvx512<Add>(count, stride, k, out);
+        return;
+    case kVecAvx2:
+        drawNoiseAvx2<Add>(count, stride, k, out);
+        return;
+    default:
+        break;
+    }
+#endif
+    drawNoisePortable<Add>(count, stride, k, out);
 }
 
 void destroyRandMutex()
@@ -269,8 +327,15 @@ int WhiteNoise(int n, double amplitude, int seed, double *out)
     return withNoiseLock([&] {
         if (seed >= 0)
             srandnum(seed);
-        drawNoise(n, 1, amplitude * kNoiseScale, out);
+        drawNoise<false>(n, 1, amplitude * kNoiseScale, out);
     });
+}
+
+int AddWhiteNoise(int n, double amplitude, double *inout)
+{
+    if (n < 1)
+        return SamplesGTZeroAnlysErr;
+    return withNoiseLock([&] { drawNoise<true>(n, 1, amplitude * kNoiseScale, inout); });
 }
 
 int WhiteNoiseDecimated(int count, double amplitude, int stride, double *out)
@@ -279,7 +344,7 @@ int WhiteNoiseDecimated(int count, double amplitude, int stride, double *out)
         return SamplesGTZeroAnlysErr;
     if (stride < 1)
         return DecFactAnlysErr;
-    return withNoiseLock([&] { drawNoise(count, stride, amplitude * kNoiseScale, out); });
+    return withNoiseLock([&] { drawNoise<false>(count, stride, amplitude * kNoiseScale, out); });
 }
 
 double Random(double minimum, double maximum)

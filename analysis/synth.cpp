@@ -209,8 +209,8 @@ std::int64_t linearRun(double p, double step, std::int64_t maxLen, double &inc)
 }
 
 template <class Shape, bool CheckLanes>
-void evalLanes(const Shape &shape, double base, double inc, std::int64_t j0, std::int64_t jStep,
-               std::int64_t count, double *out)
+ANALYSIS_VEC_INLINE void evalLanesBody(const Shape &shape, double base, double inc, std::int64_t j0,
+                                       std::int64_t jStep, std::int64_t count, double *out)
 {
     const vd laneStep = laneIndex() * static_cast<double>(jStep);
     std::int64_t t = 0;
@@ -224,6 +224,48 @@ void evalLanes(const Shape &shape, double base, double inc, std::int64_t j0, std
         const vd y = shape.eval(base + j * inc, CheckLanes);
         std::memcpy(out + t, &y, sizeof(double) * static_cast<std::size_t>(count - t));
     }
+}
+
+template <class Shape, bool CheckLanes>
+void evalLanesPortable(const Shape &shape, double base, double inc, std::int64_t j0, std::int64_t jStep,
+                       std::int64_t count, double *out)
+{
+    evalLanesBody<Shape, CheckLanes>(shape, base, inc, j0, jStep, count, out);
+}
+
+#if ANALYSIS_VEC_LEVELS
+template <class Shape, bool CheckLanes>
+ANALYSIS_TARGET_AVX2 void evalLanesAvx2(const Shape &shape, double base, double inc, std::int64_t j0,
+                                        std::int64_t jStep, std::int64_t count, double *out)
+{
+    evalLanesBody<Shape, CheckLanes>(shape, base, inc, j0, jStep, count, out);
+}
+template <class Shape, bool CheckLanes>
+ANALYSIS_TARGET_AVX512 void evalLanesAvx512(const Shape &shape, double base, double inc, std::int64_t j0,
+                                            std::int64_t jStep, std::int64_t count, double *out)
+{
+    evalLanesBody<Shape, CheckLanes>(shape, base, inc, j0, jStep, count, out);
+}
+#endif
+
+// evalLanesBody at the processor's level.
+template <class Shape, bool CheckLanes>
+void evalLanes(const Shape &shape, double base, double inc, std::int64_t j0, std::int64_t jStep,
+               std::int64_t count, double *out)
+{
+#if ANALYSIS_VEC_LEVELS
+    switch (vectorLevel()) {
+    case kVecAvx512:
+        evalLanesAvx512<Shape, CheckLanes>(shape, base, inc, j0, jStep, count, out);
+        return;
+    case kVecAvx2:
+        evalLanesAvx2<Shape, CheckLanes>(shape, base, inc, j0, jStep, count, out);
+        return;
+    default:
+        break;
+    }
+#endif
+    evalLanesPortable<Shape, CheckLanes>(shape, base, inc, j0, jStep, count, out);
 }
 
 // Evaluates the kept samples of one stretch of constant increment:

@@ -49,6 +49,9 @@ ANALYSIS_NODISCARD int TriangleWaveDecimated(int count, double amplitude, double
 // +amplitude. A positive seed restarts the sequence; 0 or a negative seed
 // continues it. -20064 when the generator's lock cannot be created.
 ANALYSIS_NODISCARD int WhiteNoise(int n, double amplitude, int seed, double *out);
+// inout[i] += element i of WhiteNoise(n, amplitude, 0, ...), without an
+// array for the noise: the same values, added in the same order.
+ANALYSIS_NODISCARD int AddWhiteNoise(int n, double amplitude, double *inout);
 // out[j] equals element j x stride of WhiteNoise(count x stride, amplitude,
 // 0, ...) from the current sequence, which is left advanced by count x
 // stride draws. count < 1 returns -20003, stride < 1 returns -20022.

@@ -44,6 +44,28 @@ ANALYSIS_VEC_INLINE vd fromBits(const vu &v)
     return (vd)v;
 }
 
+// --- Processor levels -------------------------------------------------------
+// The portable build targets baseline x86-64 (two doubles per register). The
+// hottest loops are also compiled for AVX2 and for AVX-512 and chosen at run
+// time; every level performs the same IEEE operations in the same order
+// (the library is built without contraction into fused multiply-adds), so
+// the results are the same to the last bit whichever level runs.
+enum VecLevel { kVecPortable = 0, kVecAvx2 = 1, kVecAvx512 = 2 };
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ANALYSIS_VEC_LEVELS 1
+#define ANALYSIS_TARGET_AVX2 __attribute__((target("avx2")))
+#define ANALYSIS_TARGET_AVX512 __attribute__((target("avx512f,avx512dq")))
+#else
+#define ANALYSIS_VEC_LEVELS 0
+#endif
+
+// The best level this processor runs, or the one forced for a test.
+VecLevel vectorLevel();
+// Tests: runs every dispatched loop at `level` (lowered to what the
+// processor has); a negative level restores the detected one.
+void forceVectorLevel(int level);
+
 } // namespace analysis_vec
 
 #endif
