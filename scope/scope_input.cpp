@@ -78,18 +78,24 @@ int SkipWaveform(short type, int skip, double amplitude, double frequency, doubl
 }
 
 // Draws the noise of kept samples (stride draws per kept sample, plus skip
-// further draws) and adds it to out.
+// further draws) and adds it to out; block (kBlock values) holds decimated
+// noise and may be null when stride is 1.
 int AddNoise(double *out, int kept, int stride, int skip, double amplitude, double *block)
 {
     for (int done = 0; done < kept;) {
         const int count = kept - done < kBlock ? kept - done : kBlock;
-        const int status = stride <= 1 ? WhiteNoise(count, amplitude, 0, block)
-                                       : WhiteNoiseDecimated(count, amplitude, stride, block);
-        if (status < 0)
-            return status;
         double *target = out + done;
-        for (int i = 0; i < count; ++i)
-            target[i] += block[i];
+        if (stride <= 1) {
+            const int status = AddWhiteNoise(count, amplitude, target);
+            if (status < 0)
+                return status;
+        } else {
+            const int status = WhiteNoiseDecimated(count, amplitude, stride, block);
+            if (status < 0)
+                return status;
+            for (int i = 0; i < count; ++i)
+                target[i] += block[i];
+        }
         done += count;
     }
     if (skip > 0) {
@@ -102,8 +108,7 @@ int AddNoise(double *out, int kept, int stride, int skip, double amplitude, doub
 
 // One stretch of a full-rate record, each block finished while it is in
 // cache: waveform (continuing *phase), offset, generator noise.
-int FullRateStretch(OChanRecord &source, double *out, int count, double amplitude, double frequency,
-                    double *block)
+int FullRateStretch(OChanRecord &source, double *out, int count, double amplitude, double frequency)
 {
     const double noise = kGeneratorNoise * source.amplitude;
     for (int done = 0; done < count; done += kBlock) {
@@ -134,12 +139,8 @@ int FullRateStretch(OChanRecord &source, double *out, int count, double amplitud
             for (int i = 0; i < length; ++i)
                 target[i] += offset;
         }
-        if (source.noise != 0) {
-            if (WhiteNoise(length, noise, 0, block) < 0)
-                return -1;
-            for (int i = 0; i < length; ++i)
-                target[i] += block[i];
-        }
+        if (source.noise != 0 && AddWhiteNoise(length, noise, target) < 0)
+            return -1;
     }
     return 0;
 }
@@ -187,10 +188,6 @@ int Scope_SynthesizeRecord(double *out, int pre, int n, int stride, double clock
     if (kept < 1)
         return -1;
 
-    std::unique_ptr<double[]> block = NewBlock(kBlock);
-    if (!block)
-        return -1;
-
     // A copy: the phase below is the record's, not the generator's.
     OChanRecord source = oChan[0];
     // The trigger point: phase 0 when triggered, anywhere when free running.
@@ -201,7 +198,7 @@ int Scope_SynthesizeRecord(double *out, int pre, int n, int stride, double clock
         // What CH1 plays, as it plays it: neither the slope nor the CH1
         // offset and noise settings change a buffer.
         PlayedBuffer(played, clockRate, triggerPhase / 360.0 * played.count, pre, stride, kept, out);
-        return AddNoise(out, kept, 1, 0, acquisitionNoise, block.get()) < 0 ? -1 : 0;
+        return AddNoise(out, kept, 1, 0, acquisitionNoise, nullptr) < 0 ? -1 : 0;
     }
     const double amplitude = trigger_slope == 0 ? -1.0 * source.amplitude : source.amplitude;
     const double frequency = oFrequency / clockRate;
@@ -220,13 +217,17 @@ int Scope_SynthesizeRecord(double *out, int pre, int n, int stride, double clock
         // Full rate: waveform, offset and generator noise block by block.
         if (pre > 0) {
             source.phase = preStart;
-            if (FullRateStretch(source, out, pre, amplitude, frequency, block.get()) < 0)
+            if (FullRateStretch(source, out, pre, amplitude, frequency) < 0)
                 return -1;
         }
         source.phase = triggerPhase;
-        if (FullRateStretch(source, out + pre, n, amplitude, frequency, block.get()) < 0)
+        if (FullRateStretch(source, out + pre, n, amplitude, frequency) < 0)
             return -1;
     } else {
+        // The decimated noise is drawn into a block before it is added.
+        std::unique_ptr<double[]> block = NewBlock(kBlock);
+        if (!block)
+            return -1;
         int status = 0;
         source.phase = triggerPhase;
         switch (source.type) {
@@ -270,7 +271,7 @@ int Scope_SynthesizeRecord(double *out, int pre, int n, int stride, double clock
             AddNoise(out, kept, stride, tail, kGeneratorNoise * source.amplitude, block.get()) < 0)
             return -1;
     }
-    if (AddNoise(out, kept, 1, 0, acquisitionNoise, block.get()) < 0)
+    if (AddNoise(out, kept, 1, 0, acquisitionNoise, nullptr) < 0)
         return -1;
     return 0;
 }
