@@ -3,8 +3,10 @@
 // the whole record as the window, measurement, refresh) on the largest
 // records, and the pieces of a one-channel tick timed one by one.  The
 // yardstick is three copies of the one-channel record (64 MB each) in the
-// same run; a closing line gives the one-channel tick as a multiple of it.
+// same run; closing lines give the one-channel tick as a multiple of it and
+// its stages one by one (with repetitions, the fastest of each):
 //
+//   build-*/bench/bench_capture --benchmark_repetitions=5 --benchmark_filter='CaptureTick/channels:1/record:7999488/taps:0|Piece|Ref'
 //   build-*/bench/bench_capture --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
 
@@ -77,6 +79,9 @@ void CaptureTick(benchmark::State &state)
         state.SkipWithError("bench could not start the run");
         return;
     }
+    // A continuous run reuses its buffers from tick to tick: the first tick
+    // maps the freshly allocated pages and is left out of the timing.
+    NormalCapture();
     for (auto _ : state)
         NormalCapture();
     GoStopCallback(panelScope, kToolbarStop, EVENT_COMMIT, Data(3), 0, 0);
@@ -102,33 +107,49 @@ std::vector<double> &Record()
     return record;
 }
 
+// The waveform, in the tick's blocks of 65536 samples.
 void Piece_Synthesis(benchmark::State &state)
 {
     std::vector<double> &r = Record();
     for (auto _ : state) {
         double phase = 0.0;
-        benchmark::DoNotOptimize(SineWave(kOneChannel, 1.0, 1000.0 / kRate, &phase, r.data()));
+        for (int done = 0; done < kOneChannel; done += 65536) {
+            const int count = kOneChannel - done < 65536 ? kOneChannel - done : 65536;
+            benchmark::DoNotOptimize(SineWave(count, 1.0, 1000.0 / kRate, &phase, r.data() + done));
+        }
     }
 }
 BENCHMARK(Piece_Synthesis)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
-// Generator noise and acquisition noise, each drawn and added.
+// Generator noise and acquisition noise, each drawn and added in place.
 void Piece_Noise(benchmark::State &state)
 {
     std::vector<double> &r = Record();
+    for (auto _ : state) {
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int done = 0; done < kOneChannel; done += 65536) {
+                const int count = kOneChannel - done < 65536 ? kOneChannel - done : 65536;
+                benchmark::DoNotOptimize(AddWhiteNoise(count, 0.1, r.data() + done));
+            }
+        }
+    }
+}
+BENCHMARK(Piece_Noise)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// The noise alone: 2 x 7,999,488 draws into a cached block, nothing added.
+void Piece_NoiseDrawOnly(benchmark::State &state)
+{
     std::vector<double> block(65536);
     for (auto _ : state) {
         for (int pass = 0; pass < 2; ++pass) {
             for (int done = 0; done < kOneChannel; done += 65536) {
                 const int count = kOneChannel - done < 65536 ? kOneChannel - done : 65536;
                 benchmark::DoNotOptimize(WhiteNoise(count, 0.1, 0, block.data()));
-                for (int i = 0; i < count; ++i)
-                    r[done + i] += block[i];
             }
         }
     }
 }
-BENCHMARK(Piece_Noise)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(Piece_NoiseDrawOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void Piece_Filter63(benchmark::State &state)
 {
@@ -183,6 +204,7 @@ void Piece_RecordSynthesis(benchmark::State &state)
         return;
     }
     GoStopCallback(panelScope, kToolbarStop, EVENT_COMMIT, Data(3), 0, 0);
+    benchmark::DoNotOptimize(Scope_SynthesizeRecord(vBufferIn[0], 0, kOneChannel, 1, kRate, 0.01));
     for (auto _ : state)
         benchmark::DoNotOptimize(Scope_SynthesizeRecord(vBufferIn[0], 0, kOneChannel, 1, kRate, 0.01));
 }
@@ -201,8 +223,11 @@ void Ref_Memcpy3x64MB(benchmark::State &state)
 }
 BENCHMARK(Ref_Memcpy3x64MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
-// Console output plus the closing ratio of the one-channel tick to the
-// three copies, wall-clock and processor time.
+// Console output, then the closing ratio of the one-channel tick to the
+// three copies and the tick's stages, wall-clock and processor time.  With
+// repetitions each figure is the fastest repetition (the machine's other
+// load only ever adds time), or the median when only aggregates are
+// reported.
 class TickReporter : public benchmark::ConsoleReporter
 {
   public:
@@ -210,32 +235,57 @@ class TickReporter : public benchmark::ConsoleReporter
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &r : runs) {
-            if (r.error_occurred || r.iterations == 0)
+            // Single runs, and the medians when only aggregates are reported.
+            const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+            if (r.error_occurred || r.iterations == 0 || (r.run_type != Run::RT_Iteration && !median))
                 continue;
             const double it = static_cast<double>(r.iterations);
-            real_[r.benchmark_name()] = r.real_accumulated_time / it;
-            cpu_[r.benchmark_name()] = r.cpu_accumulated_time / it;
+            Keep(real_, r.run_name.function_name, r.run_name.args, r.real_accumulated_time / it);
+            Keep(cpu_, r.run_name.function_name, r.run_name.args, r.cpu_accumulated_time / it);
         }
     }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::string tick, copies;
-        for (const auto &e : real_) {
-            if (e.first.find("CaptureTick/channels:1/record:7999488/taps:0") == 0)
-                tick = e.first;
-            if (e.first.find("Ref_Memcpy3x64MB") == 0)
-                copies = e.first;
-        }
-        if (!tick.empty() && !copies.empty())
+        const std::string tick = "CaptureTick/channels:1/record:7999488/taps:0";
+        const std::string copies = "Ref_Memcpy3x64MB";
+        if (real_.count(tick) && real_.count(copies)) {
             std::printf("\ncapture tick 1 x %d: %.1f ms = %.2f x three 64 MB copies (%.1f ms); "
-                        "processor time %.1f ms = %.2f x (target: at most 3)\n",
+                        "processor time %.1f ms = %.2f x (%.1f ms) (target: at most 3)\n",
                         kOneChannel, real_[tick] * 1e3, real_[tick] / real_[copies], real_[copies] * 1e3,
-                        cpu_[tick] * 1e3, cpu_[tick] / cpu_[copies]);
+                        cpu_[tick] * 1e3, cpu_[tick] / cpu_[copies], cpu_[copies] * 1e3);
+            // The stages of that tick, timed one by one above.
+            const char *stages[][2] = {{"Piece_Synthesis", "waveform"},
+                                       {"Piece_Noise", "generator + acquisition noise"},
+                                       {"Piece_Plot", "plot + refresh"},
+                                       {"Piece_Measurement", "measurement"}};
+            double sumReal = 0.0, sumCpu = 0.0;
+            std::printf("stage breakdown (wall / processor ms):\n");
+            for (const auto &stage : stages) {
+                if (!real_.count(stage[0]))
+                    continue;
+                sumReal += real_[stage[0]];
+                sumCpu += cpu_[stage[0]];
+                std::printf("  %-32s %7.1f / %6.1f\n", stage[1], real_[stage[0]] * 1e3, cpu_[stage[0]] * 1e3);
+            }
+            std::printf("  %-32s %7.1f / %6.1f\n", "rest of the tick", (real_[tick] - sumReal) * 1e3,
+                        (cpu_[tick] - sumCpu) * 1e3);
+            if (real_.count("Piece_NoiseDrawOnly"))
+                std::printf("noise draw alone (2 x %d values, no memory traffic): %.1f / %.1f ms\n", kOneChannel,
+                            real_["Piece_NoiseDrawOnly"] * 1e3, cpu_["Piece_NoiseDrawOnly"] * 1e3);
+        }
         std::fflush(stdout);
     }
 
   private:
+    static void Keep(std::map<std::string, double> &m, const std::string &function, const std::string &args,
+                     double seconds)
+    {
+        const std::string key = args.empty() ? function : function + "/" + args;
+        auto it = m.find(key);
+        if (it == m.end() || seconds < it->second)
+            m[key] = seconds;
+    }
     std::map<std::string, double> real_, cpu_;
 };
 
