@@ -37,6 +37,17 @@ bool isText(const Control *c)
     return isOneOf(c->type, {ControlType::TextMsg, ControlType::String, ControlType::TextBox});
 }
 
+QString humanName(const QString &constant)
+{
+    QString s = constant.toLower();
+    s.replace('_', ' ');
+    if (!s.isEmpty())
+        s[0] = s[0].toUpper();
+    return s;
+}
+
+} // namespace
+
 void typeLimits(int dataType, double *lo, double *hi)
 {
     switch (dataType) {
@@ -58,17 +69,6 @@ void typeLimits(int dataType, double *lo, double *hi)
         break;
     }
 }
-
-QString humanName(const QString &constant)
-{
-    QString s = constant.toLower();
-    s.replace('_', ' ');
-    if (!s.isEmpty())
-        s[0] = s[0].toUpper();
-    return s;
-}
-
-} // namespace
 
 void syncWidget(Control *c)
 {

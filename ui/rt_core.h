@@ -166,6 +166,11 @@ QString resolveImage(const QString &file);
 // Builds a panel (used by LoadPanel and the tab sheets).  tabHost: control of
 // the parent that hosts the panel as a tab sheet, or 0.
 int loadPanel(int parent, const char *fileName, int resourceId, int tabHost);
+// Makes a control's widget from its resource description (rt_builders.cpp);
+// nullptr for a timer, which has none.
+QWidget *buildControl(Panel *p, Control *c);
+// Limits of a control's data type (integers: the C type's; otherwise none).
+void typeLimits(int dataType, double *lo, double *hi);
 void applyControlMode(Control *c);
 // Text colour and the display-only look.
 void applyPalette(Control *c);

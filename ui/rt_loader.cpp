@@ -1,35 +1,25 @@
 // Resource loading: finds and parses the resource file, builds a panel's
-// window, its controls and its menu bar, and binds callbacks by name.
+// window, its menu bar and its controls (their widgets: rt_builders.cpp), and
+// binds callbacks by name.
 #include "rt_core.h"
-#include "rt_widgets.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QFrame>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTimer>
 
-#include <climits>
-#include <cmath>
+#include <algorithm>
 
 #include "runtime_internal.h"
 #include "uir_ids.h"
@@ -112,29 +102,6 @@ int dataTypeOf(ControlType type, const QJsonObject &d)
     }
 }
 
-// Limits of an integer data type.
-void typeLimits(int dataType, double *lo, double *hi)
-{
-    switch (dataType) {
-    case VAL_SHORT_INTEGER:
-        *lo = SHRT_MIN;
-        *hi = SHRT_MAX;
-        break;
-    case VAL_UNSIGNED_SHORT_INTEGER:
-        *lo = 0;
-        *hi = USHRT_MAX;
-        break;
-    case VAL_INTEGER:
-        *lo = INT_MIN;
-        *hi = INT_MAX;
-        break;
-    default:
-        *lo = -1e300;
-        *hi = 1e300;
-        break;
-    }
-}
-
 bool hasCaption(ControlType type)
 {
     switch (type) {
@@ -161,207 +128,6 @@ void bindCallback(Control *c)
     // check reports it.
     if (e && e->ctrl)
         c->callback = e->ctrl;
-}
-
-void userChanged(int panelHandle, int id)
-{
-    fireCallback(panelHandle, id, EVENT_VAL_CHANGED, 0, 0);
-    fireCallback(panelHandle, id, EVENT_COMMIT, 0, 0);
-}
-
-QWidget *buildControl(Panel *p, Control *c)
-{
-    const QJsonObject &d = c->desc;
-    const ControlType type = c->type;
-    const int ph = p->handle;
-    const int id = c->id;
-    QWidget *parent = p->content;
-    QWidget *w = nullptr;
-
-    if (type == ControlType::Numeric) {
-        double lo = 0, hi = 0;
-        typeLimits(c->dataType, &lo, &hi);
-        c->minimum = std::clamp(d.value("min").toDouble(lo), lo, hi);
-        c->maximum = std::clamp(d.value("max").toDouble(hi), lo, hi);
-        if (c->maximum < c->minimum)
-            std::swap(c->minimum, c->maximum);
-        c->deflt = std::clamp(d.value("default").toDouble(0.0), c->minimum, c->maximum);
-        if (c->dataType != VAL_DOUBLE)
-            c->deflt = std::round(c->deflt);
-        c->value = c->deflt;
-        c->precision = std::clamp(d.value("precision").toInt(c->dataType == VAL_DOUBLE ? 2 : 0), 0, 15);
-        const double step = d.value("increment").toDouble(1.0);
-        if (c->dataType == VAL_DOUBLE) {
-            auto *box = new NumericBox(parent);
-            box->shownDecimals = c->precision;
-            box->setDecimals(15);
-            box->setRange(c->minimum, c->maximum);
-            box->setSingleStep(step);
-            box->setValue(c->value);
-            QObject::connect(box, qOverload<double>(&QDoubleSpinBox::valueChanged), box, [ph, id](double v) {
-                Control *cc = control(ph, id);
-                if (!cc)
-                    return;
-                // A dimmed or display-only box refuses a value from any
-                // source (the accessibility layer sets values directly).
-                if (cc->dimmed || cc->mode == VAL_INDICATOR) {
-                    syncWidget(cc);
-                    return;
-                }
-                cc->value = std::clamp(v, cc->minimum, cc->maximum);
-                userChanged(ph, id);
-            });
-            w = box;
-        } else {
-            auto *box = new QSpinBox(parent);
-            box->setRange(static_cast<int>(c->minimum), static_cast<int>(c->maximum));
-            box->setSingleStep(std::max(1, static_cast<int>(std::lround(step))));
-            box->setValue(static_cast<int>(c->value));
-            QObject::connect(box, qOverload<int>(&QSpinBox::valueChanged), box, [ph, id](int v) {
-                Control *cc = control(ph, id);
-                if (!cc)
-                    return;
-                // A dimmed or display-only box refuses a value from any
-                // source (the accessibility layer sets values directly).
-                if (cc->dimmed || cc->mode == VAL_INDICATOR) {
-                    syncWidget(cc);
-                    return;
-                }
-                cc->value = std::clamp(static_cast<double>(v), cc->minimum, cc->maximum);
-                userChanged(ph, id);
-            });
-            w = box;
-        }
-        auto *sb = static_cast<QAbstractSpinBox *>(w);
-        sb->setKeyboardTracking(false);
-        sb->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
-        sb->setAccelerated(true);
-    } else if (type == ControlType::Ring) {
-        auto *box = new QComboBox(parent);
-        for (const QJsonValue &iv : d.value("items").toArray()) {
-            const QJsonObject item = iv.toObject();
-            double v = item.value("value").toDouble(0.0);
-            if (c->dataType == VAL_INTEGER)
-                v = std::round(v);
-            box->addItem(item.value("label").toString(), v);
-        }
-        const int index = d.value("index").toInt(0);
-        if (index >= 0 && index < box->count())
-            box->setCurrentIndex(index);
-        QObject::connect(box, qOverload<int>(&QComboBox::activated), box,
-                         [ph, id](int) { userChanged(ph, id); });
-        w = box;
-    } else if (type == ControlType::Binary || type == ControlType::Toggle) {
-        auto *b = new QPushButton(parent);
-        b->setCheckable(true);
-        c->state = d.value("default").toInt(0) ? 1 : 0;
-        c->onText = d.value("onText").toString(type == ControlType::Binary ? "On" : QString());
-        c->offText = d.value("offText").toString(type == ControlType::Binary ? "Off" : QString());
-        b->setChecked(c->state != 0);
-        QObject::connect(b, &QPushButton::clicked, b, [ph, id](bool checked) {
-            Control *cc = control(ph, id);
-            if (!cc)
-                return;
-            cc->state = checked ? 1 : 0;
-            syncWidget(cc);
-            userChanged(ph, id);
-        });
-        w = b;
-    } else if (type == ControlType::Checkbox) {
-        auto *b = new QCheckBox(parent);
-        c->state = d.value("default").toInt(0) ? 1 : 0;
-        b->setChecked(c->state != 0);
-        QObject::connect(b, &QCheckBox::clicked, b, [ph, id](bool checked) {
-            Control *cc = control(ph, id);
-            if (!cc)
-                return;
-            cc->state = checked ? 1 : 0;
-            userChanged(ph, id);
-        });
-        w = b;
-    } else if (type == ControlType::Command) {
-        auto *b = new QPushButton(parent);
-        QObject::connect(b, &QPushButton::clicked, b,
-                         [ph, id]() { fireCallback(ph, id, EVENT_COMMIT, 0, 0); });
-        w = b;
-    } else if (type == ControlType::TextMsg) {
-        auto *l = new QLabel(parent);
-        l->setText(d.value("text").toString());
-        QFont f = l->font();
-        if (d.contains("fontSize"))
-            f.setPointSize(std::clamp(d.value("fontSize").toInt(10), 4, 96));
-        f.setBold(d.value("bold").toBool(false));
-        l->setFont(f);
-        w = l;
-    } else if (type == ControlType::String) {
-        auto *e = new QLineEdit(parent);
-        e->setText(d.value("default").toString());
-        if (d.contains("maxLength"))
-            e->setMaxLength(std::clamp(d.value("maxLength").toInt(1023), 1, 1023));
-        else
-            e->setMaxLength(1023);
-        QObject::connect(e, &QLineEdit::editingFinished, e, [ph, id, e]() {
-            if (!e->isModified())
-                return;
-            e->setModified(false);
-            userChanged(ph, id);
-        });
-        w = e;
-    } else if (type == ControlType::TextBox) {
-        auto *e = new QPlainTextEdit(parent);
-        e->setPlainText(d.value("default").toString());
-        w = e;
-    } else if (type == ControlType::Led) {
-        auto *led = new LedWidget(parent);
-        c->state = d.value("default").toInt(0) ? 1 : 0;
-        c->onColor = colourFromJson(d.value("onColor"), 0x00C000);
-        c->offColor = colourFromJson(d.value("offColor"), 0x404040);
-        led->on = c->state != 0;
-        led->onColor = QColor::fromRgb(static_cast<QRgb>(c->onColor));
-        led->offColor = QColor::fromRgb(static_cast<QRgb>(c->offColor));
-        w = led;
-    } else if (type == ControlType::Canvas) {
-        auto *f = new QFrame(parent);
-        f->setFrameShape(QFrame::StyledPanel);
-        w = f;
-    } else if (type == ControlType::Picture) {
-        auto *l = new QLabel(parent);
-        const QString file = resolveImage(d.value("file").toString());
-        if (!file.isEmpty())
-            l->setPixmap(QPixmap(file));
-        l->setScaledContents(true);
-        w = l;
-    } else if (type == ControlType::Graph) {
-        w = uigraph::create(parent, ph, id, d);
-    } else if (type == ControlType::Table) {
-        w = buildTable(parent, c, ph);
-    } else if (type == ControlType::Timer) {
-        auto *t = new QTimer(p->content);
-        c->interval = d.value("interval").toDouble(1.0);
-        if (!(c->interval > 0.0))
-            c->interval = 1.0;
-        c->enabled = d.value("enabled").toBool(true);
-        t->setInterval(static_cast<int>(std::clamp(std::lround(c->interval * 1000.0), 1L, long(INT_MAX))));
-        QObject::connect(t, &QTimer::timeout, t, [ph, id]() {
-            // Tests drive timers by calling their callbacks; nothing ticks by itself then.
-            if (testMode())
-                return;
-            // One callback at a time: a tick that falls inside a running
-            // callback (a popup's or a Delay's event loop) is skipped, never
-            // nested into it.
-            if (callbackDepth() > 0)
-                return;
-            Control *cc = control(ph, id);
-            if (!cc || !cc->enabled)
-                return;
-            fireCallback(ph, id, EVENT_TIMER_TICK, 0, 0);
-        });
-        if (c->enabled && !testMode())
-            t->start();
-        c->timer = t;
-        return nullptr;
-    }
-    return w;
 }
 
 } // namespace
@@ -513,6 +279,249 @@ void buildMenuBar(Panel *p, QMenuBar *bar, const QJsonObject &mb)
     menuBars()[mbHandle] = std::move(rec);
 }
 
+// A panel's description in its resource file, with its control types.
+struct PanelSource {
+    QString path;
+    QJsonObject root;
+    QJsonObject desc;
+    PanelTypes types;
+};
+
+// Finds the panel's description: 0, or the UIE_* code LoadPanel returns.
+int findPanelSource(const char *fileName, int resourceId, PanelSource *src)
+{
+    if (!fileName)
+        return UIE_FILE_NOT_FOUND;
+    src->path = resolveResource(QString::fromUtf8(fileName));
+    if (src->path.isEmpty())
+        return UIE_FILE_NOT_FOUND;
+    int err = 0;
+    const CachedResource *resource = cachedResource(src->path, &err);
+    if (!resource)
+        return err;
+    const QJsonArray panelsArr = resource->root.value("panels").toArray();
+    const int index = uirids::panelIndex(resourceId);
+    if (index < 0 || index >= panelsArr.size())
+        return UIE_BAD_RESOURCE;
+    // A control of an unknown type refuses the whole panel.
+    src->types = resource->panels[static_cast<std::size_t>(index)];
+    if (!src->types.valid)
+        return UIE_BAD_RESOURCE;
+    src->root = resource->root;
+    src->desc = panelsArr[index].toObject();
+    return 0;
+}
+
+// The menu bar the panel names, or an empty object.
+QJsonObject menuBarDesc(const PanelSource &src)
+{
+    QJsonObject menuDesc;
+    const QString mbName = src.desc.value("menubar").toString();
+    if (!mbName.isEmpty())
+        for (const QJsonValue &mv : src.root.value("menubars").toArray())
+            if (mv.toObject().value("name").toString() == mbName)
+                menuDesc = mv.toObject();
+    return menuDesc;
+}
+
+// Size and place of a panel as designed; top and left are -1 when not given.
+struct PanelPlace {
+    int width = 400;
+    int height = 300;
+    int top = -1;
+    int left = -1;
+};
+
+PanelPlace panelPlace(const QJsonObject &pd)
+{
+    PanelPlace at;
+    at.width = std::max(1, pd.value("width").toInt(400));
+    at.height = std::max(1, pd.value("height").toInt(300));
+    at.top = pd.value("top").toInt(-1);
+    at.left = pd.value("left").toInt(-1);
+    return at;
+}
+
+std::unique_ptr<Panel> newPanel(const PanelSource &src, int parentHandle, int resourceId, int tabHost)
+{
+    auto p = std::make_unique<Panel>();
+    p->handle = newPanelHandle();
+    p->resourceId = resourceId;
+    p->parent = parentHandle;
+    p->tabHost = tabHost;
+    p->fileName = src.path;
+    p->name = src.desc.value("name").toString();
+    p->title = src.desc.value("title").toString(p->name);
+    auto *content = new PanelWidget();
+    const PanelPlace at = panelPlace(src.desc);
+    content->preferred = QSize(at.width, at.height);
+    content->setObjectName(p->name);
+    content->setAccessibleName(p->title);
+    p->content = content;
+    return p;
+}
+
+// A top-level panel: a window of its own, with the menu bar it names.
+void frameTopLevel(Panel *p, const QJsonObject &menuDesc, const PanelPlace &at)
+{
+    PanelWidget *content = p->content;
+    QWidget *frame = nullptr;
+    if (!menuDesc.isEmpty()) {
+        auto *win = new QMainWindow();
+        win->setCentralWidget(content);
+        buildMenuBar(p, win->menuBar(), menuDesc);
+        win->resize(at.width, at.height + win->menuBar()->sizeHint().height());
+        frame = win;
+    } else {
+        content->resize(at.width, at.height);
+        frame = content;
+    }
+    frame->setWindowTitle(p->title);
+    frame->setAccessibleName(p->title);
+    if (at.top >= 0 && at.left >= 0)
+        frame->move(at.left, at.top);
+    frame->installEventFilter(new CloseFilter(frame, p->handle));
+    p->frame = frame;
+}
+
+// The MDI area of a top-level panel, made below its controls when the first
+// child panel loads.
+QMdiArea *mdiAreaOf(Panel *parent)
+{
+    PanelWidget *pc = parent->content;
+    if (pc->mdi)
+        return pc->mdi;
+    int bottom = 0;
+    for (auto &kv : parent->controls) {
+        Control *c = kv.second.get();
+        if (c->shown)
+            bottom = std::max(bottom, c->shown->geometry().bottom() + 1);
+    }
+    pc->mdiTop = bottom > 0 ? bottom + 4 : 0;
+    pc->mdi = new QMdiArea(pc);
+    pc->mdi->setAccessibleName(parent->title + " workspace");
+    // Panels larger than the window stay reachable.
+    pc->mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    pc->mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    pc->layoutMdi();
+    pc->mdi->show();
+    // The sub-window the user brings forward is the active panel.
+    QObject::connect(pc->mdi, &QMdiArea::subWindowActivated, pc->mdi, [](QMdiSubWindow *w) {
+        if (!w)
+            return;
+        for (auto &kv : panels())
+            if (kv.second->sub == w)
+                setActivePanelHandle(kv.first);
+    });
+    return pc->mdi;
+}
+
+// A child of a top-level panel: a sub-window of the parent's MDI area.
+void frameInMdi(Panel *parent, Panel *p, const PanelPlace &at)
+{
+    QMdiArea *mdi = mdiAreaOf(parent);
+    p->content->resize(at.width, at.height);
+    auto *sub = new QMdiSubWindow();
+    sub->setWidget(p->content);
+    sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    sub->setWindowTitle(p->title);
+    mdi->addSubWindow(sub);
+    sub->resize(sub->sizeHint());
+    sub->move(std::max(0, at.left), std::max(0, at.top));
+    sub->hide();
+    sub->installEventFilter(new CloseFilter(sub, p->handle));
+    p->sub = sub;
+    p->frame = sub;
+}
+
+// A child of a child panel: embedded in the parent's area.
+void frameEmbedded(Panel *parent, Panel *p, const PanelPlace &at)
+{
+    PanelWidget *content = p->content;
+    content->setParent(parent->content);
+    content->setGeometry(std::max(0, at.left), std::max(0, at.top), at.width, at.height);
+    content->setAutoFillBackground(true);
+    content->hide();
+    p->frame = content;
+}
+
+// The frame that shows the panel, as its place among the panels asks.
+void framePanel(Panel *parent, Panel *p, const PanelSource &src)
+{
+    const PanelPlace at = panelPlace(src.desc);
+    if (p->tabHost != 0) {
+        // A tab sheet: the tab control takes the widget (see the tab sheets).
+        p->content->resize(at.width, at.height);
+        p->frame = p->content.data();
+    } else if (!parent) {
+        frameTopLevel(p, menuBarDesc(src), at);
+    } else if (parent->parent == 0 && parent->tabHost == 0) {
+        frameInMdi(parent, p, at);
+    } else {
+        frameEmbedded(parent, p, at);
+    }
+}
+
+std::unique_ptr<Control> newControl(int index, const QJsonObject &desc, ControlType type)
+{
+    auto c = std::make_unique<Control>();
+    c->id = uirids::controlId(index);
+    c->desc = desc;
+    c->type = type;
+    c->name = desc.value("name").toString();
+    c->dataType = dataTypeOf(type, desc);
+    c->labelText = desc.value("label").toString();
+    const QString mode = desc.value("mode").toString();
+    c->mode = mode == "indicator" ? VAL_INDICATOR : mode == "normal" ? VAL_NORMAL : VAL_HOT;
+    if (type == ControlType::TextBox && mode.isEmpty())
+        c->mode = VAL_INDICATOR;
+    c->dimmed = desc.value("dimmed").toBool(false);
+    bindCallback(c.get());
+    return c;
+}
+
+// Puts a control's widget where the resource places it, with its caption
+// above it, its tooltip, visibility, dimming and mode.
+void placeControl(Panel *p, Control *c, QWidget *w)
+{
+    c->widget = w;
+    c->shown = w;
+    const QJsonObject &d = c->desc;
+    const int ct = d.value("top").toInt(0);
+    const int cl = d.value("left").toInt(0);
+    const int cw = std::max(1, d.value("width").toInt(w->sizeHint().width()));
+    const int ch = std::max(1, d.value("height").toInt(w->sizeHint().height()));
+    w->setGeometry(cl, ct, cw, ch);
+    if (hasCaption(c->type) && !c->labelText.isEmpty()) {
+        auto *l = new QLabel(c->labelText, p->content);
+        l->setGeometry(cl, std::max(0, ct - 17), std::max(cw, l->sizeHint().width()), 16);
+        l->setBuddy(w);
+        c->label = l;
+        w->raise();
+    }
+    if (d.contains("tooltip"))
+        w->setToolTip(d.value("tooltip").toString());
+    const bool visible = d.value("visible").toBool(true);
+    w->setVisible(visible);
+    if (c->label)
+        c->label->setVisible(visible);
+    applyDimmed(c);
+    applyControlMode(c);
+    updateAccessible(c);
+}
+
+void addControls(Panel *p, const PanelSource &src)
+{
+    const QJsonArray controlsArr = src.desc.value("controls").toArray();
+    for (int i = 0; i < controlsArr.size(); ++i) {
+        auto c = newControl(i, controlsArr[i].toObject(), src.types.types[static_cast<std::size_t>(i)]);
+        Control *cp = c.get();
+        p->controls[cp->id] = std::move(c);
+        if (QWidget *w = buildControl(p, cp))
+            placeControl(p, cp, w);
+    }
+}
+
 } // namespace
 
 int loadPanel(int parentHandle, const char *fileName, int resourceId, int tabHost)
@@ -525,174 +534,18 @@ int loadPanel(int parentHandle, const char *fileName, int resourceId, int tabHos
         if (!parent || !parent->content)
             return UIE_BAD_PANEL;
     }
-    if (!fileName)
-        return UIE_FILE_NOT_FOUND;
-    const QString path = resolveResource(QString::fromUtf8(fileName));
-    if (path.isEmpty())
-        return UIE_FILE_NOT_FOUND;
-    int err = 0;
-    const CachedResource *resource = cachedResource(path, &err);
-    if (!resource)
+    PanelSource src;
+    if (const int err = findPanelSource(fileName, resourceId, &src))
         return err;
-    const QJsonObject root = resource->root;
-    const QJsonArray panelsArr = root.value("panels").toArray();
-    const int index = uirids::panelIndex(resourceId);
-    if (index < 0 || index >= panelsArr.size())
-        return UIE_BAD_RESOURCE;
-    // A control of an unknown type refuses the whole panel.
-    const PanelTypes types = resource->panels[static_cast<std::size_t>(index)];
-    if (!types.valid)
-        return UIE_BAD_RESOURCE;
-    const QJsonObject pd = panelsArr[index].toObject();
-    const QJsonArray controlsArr = pd.value("controls").toArray();
-
-    auto p = std::make_unique<Panel>();
-    p->handle = newPanelHandle();
-    p->resourceId = resourceId;
-    p->parent = parentHandle;
-    p->tabHost = tabHost;
-    p->fileName = path;
-    p->name = pd.value("name").toString();
-    p->title = pd.value("title").toString(p->name);
-    const int width = std::max(1, pd.value("width").toInt(400));
-    const int height = std::max(1, pd.value("height").toInt(300));
-    const int top = pd.value("top").toInt(-1);
-    const int left = pd.value("left").toInt(-1);
-
-    auto *content = new PanelWidget();
-    content->preferred = QSize(width, height);
-    content->setObjectName(p->name);
-    content->setAccessibleName(p->title);
-    p->content = content;
-
-    // The menu bar named by the panel.
-    QJsonObject menuDesc;
-    const QString mbName = pd.value("menubar").toString();
-    if (!mbName.isEmpty())
-        for (const QJsonValue &mv : root.value("menubars").toArray())
-            if (mv.toObject().value("name").toString() == mbName)
-                menuDesc = mv.toObject();
-
-    if (tabHost != 0) {
-        // A tab sheet: the tab control takes the widget (see the tab sheets).
-        content->resize(width, height);
-        p->frame = content;
-    } else if (!parent) {
-        QWidget *frame = nullptr;
-        if (!menuDesc.isEmpty()) {
-            auto *win = new QMainWindow();
-            win->setCentralWidget(content);
-            buildMenuBar(p.get(), win->menuBar(), menuDesc);
-            win->resize(width, height + win->menuBar()->sizeHint().height());
-            frame = win;
-        } else {
-            content->resize(width, height);
-            frame = content;
-        }
-        frame->setWindowTitle(p->title);
-        frame->setAccessibleName(p->title);
-        if (top >= 0 && left >= 0)
-            frame->move(left, top);
-        frame->installEventFilter(new CloseFilter(frame, p->handle));
-        p->frame = frame;
-    } else if (parent->parent == 0 && parent->tabHost == 0) {
-        // A child of a top-level panel: a sub-window of the parent's MDI area.
-        PanelWidget *pc = parent->content;
-        if (!pc->mdi) {
-            int bottom = 0;
-            for (auto &kv : parent->controls) {
-                Control *c = kv.second.get();
-                if (c->shown)
-                    bottom = std::max(bottom, c->shown->geometry().bottom() + 1);
-            }
-            pc->mdiTop = bottom > 0 ? bottom + 4 : 0;
-            pc->mdi = new QMdiArea(pc);
-            pc->mdi->setAccessibleName(parent->title + " workspace");
-            // Panels larger than the window stay reachable.
-            pc->mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-            pc->mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-            pc->layoutMdi();
-            pc->mdi->show();
-            // The sub-window the user brings forward is the active panel.
-            QObject::connect(pc->mdi, &QMdiArea::subWindowActivated, pc->mdi, [](QMdiSubWindow *w) {
-                if (!w)
-                    return;
-                for (auto &kv : panels())
-                    if (kv.second->sub == w)
-                        setActivePanelHandle(kv.first);
-            });
-        }
-        content->resize(width, height);
-        auto *sub = new QMdiSubWindow();
-        sub->setWidget(content);
-        sub->setAttribute(Qt::WA_DeleteOnClose, false);
-        sub->setWindowTitle(p->title);
-        pc->mdi->addSubWindow(sub);
-        sub->resize(sub->sizeHint());
-        sub->move(std::max(0, left), std::max(0, top));
-        sub->hide();
-        sub->installEventFilter(new CloseFilter(sub, p->handle));
-        p->sub = sub;
-        p->frame = sub;
-    } else {
-        // A child of a child panel: embedded in the parent's area.
-        content->setParent(parent->content);
-        content->setGeometry(std::max(0, left), std::max(0, top), width, height);
-        content->setAutoFillBackground(true);
-        content->hide();
-        p->frame = content;
-    }
-
+    auto p = newPanel(src, parentHandle, resourceId, tabHost);
+    framePanel(parent, p.get(), src);
     Panel *pp = p.get();
     panels()[pp->handle] = std::move(p);
     if (parent)
         parent->children.push_back(pp->handle);
-
-    for (int i = 0; i < controlsArr.size(); ++i) {
-        auto c = std::make_unique<Control>();
-        c->id = uirids::controlId(i);
-        c->desc = controlsArr[i].toObject();
-        c->type = types.types[static_cast<std::size_t>(i)];
-        c->name = c->desc.value("name").toString();
-        c->dataType = dataTypeOf(c->type, c->desc);
-        c->labelText = c->desc.value("label").toString();
-        const QString mode = c->desc.value("mode").toString();
-        c->mode = mode == "indicator" ? VAL_INDICATOR : mode == "normal" ? VAL_NORMAL : VAL_HOT;
-        if (c->type == ControlType::TextBox && mode.isEmpty())
-            c->mode = VAL_INDICATOR;
-        c->dimmed = c->desc.value("dimmed").toBool(false);
-        bindCallback(c.get());
-        Control *cp = c.get();
-        pp->controls[cp->id] = std::move(c);
-        QWidget *w = buildControl(pp, cp);
-        if (!w)
-            continue;
-        cp->widget = w;
-        cp->shown = w;
-        const int ct = cp->desc.value("top").toInt(0);
-        const int cl = cp->desc.value("left").toInt(0);
-        const int cw = std::max(1, cp->desc.value("width").toInt(w->sizeHint().width()));
-        const int ch = std::max(1, cp->desc.value("height").toInt(w->sizeHint().height()));
-        w->setGeometry(cl, ct, cw, ch);
-        if (hasCaption(cp->type) && !cp->labelText.isEmpty()) {
-            auto *l = new QLabel(cp->labelText, pp->content);
-            l->setGeometry(cl, std::max(0, ct - 17), std::max(cw, l->sizeHint().width()), 16);
-            l->setBuddy(w);
-            cp->label = l;
-            w->raise();
-        }
-        if (cp->desc.contains("tooltip"))
-            w->setToolTip(cp->desc.value("tooltip").toString());
-        const bool visible = cp->desc.value("visible").toBool(true);
-        w->setVisible(visible);
-        if (cp->label)
-            cp->label->setVisible(visible);
-        applyDimmed(cp);
-        applyControlMode(cp);
-        updateAccessible(cp);
-    }
-    if (content->mdi)
-        content->mdi->raise();
+    addControls(pp, src);
+    if (pp->content->mdi)
+        pp->content->mdi->raise();
     return pp->handle;
 }
 
