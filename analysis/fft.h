@@ -207,17 +207,20 @@ std::shared_ptr<const ComplexPlan> MakeComplexPlan(std::size_t n);
 // (AVX2 with FMA, or AVX-512), taken only when the processor has them.
 // The first pass reads the interleaved real input and works across
 // butterflies side by side (transposing on the way out); the others run
-// each butterfly over contiguous vectors.  A last step turns the
-// half-length spectrum into all N bins.
+// each butterfly over contiguous vectors, and the last 5 or 6 bits are
+// done column block by column block in a local buffer.  A last step turns
+// the half-length spectrum into all N bins.
 struct Pow2Plan {
     struct Step {
-        std::size_t radix, s, m, at; // at: offset of the twiddles W_L^(jp)
+        // radix 4 or 8, or 32 or 64 for the closing column-block step; at:
+        // offset of the twiddles W_L^(jp), p < m
+        std::size_t radix, s, m, at;
     };
     std::size_t n = 0;               // complex length N/2
     int width = 0;                   // doubles per vector: 4 (AVX2) or 8 (AVX-512)
     std::vector<double> first;       // first pass: e^(-2 pi i p / n) by groups of width p
     std::vector<Step> steps;         // the passes after the first
-    std::vector<double> twiddles;    // their twiddles, 2 (radix - 1) doubles per p
+    std::vector<double> twiddles;    // their twiddles, 6 (radix 4) or 14 doubles per p
     std::unique_ptr<UnitRoots> post; // e^(-2 pi i k / N)
     // Work space (doubles) of Execute: two complex arrays of n, each part
     // kGap doubles from the next so that the four do not share cache sets,
