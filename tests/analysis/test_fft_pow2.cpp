@@ -51,9 +51,11 @@ class Pow2Widths : public ::testing::Test
 
 TEST_F(Pow2Widths, EveryWidthMatchesTheGeneralEngine)
 {
-    // Reference: the general engine (width 0) on the same input.
+    // Reference: the general engine (width 0) on the same input.  Up to
+    // 2^18 every shape of pass schedule occurs (2^20 is among the large
+    // lengths of the FFT tests).
     std::vector<std::size_t> lengths;
-    for (std::size_t n = 64; n <= (std::size_t(1) << 20); n *= 2)
+    for (std::size_t n = 64; n <= (std::size_t(1) << 18); n *= 2)
         lengths.push_back(n);
     std::vector<std::vector<double>> refRe, refIm;
     korvax::fft::ClearCaches();
