@@ -11,8 +11,9 @@
 // comes out in natural order.  Passes with s at least a vector run the
 // butterflies over q as whole vectors with their twiddles broadcast; the
 // first pass (s = 1) runs a vector's width of butterflies p side by side
-// and transposes their outputs.  Data are split (real parts, imaginary
-// parts); the passes alternate between the work buffer and x, and the
+// and transposes their outputs; the last two passes run column block by
+// column block (TailPass).  Data are split (real parts, imaginary parts);
+// the passes alternate between two halves of the work buffer, and the
 // last step writes all N real-transform bins to x and y.
 #include "analysis/fft.h"
 
