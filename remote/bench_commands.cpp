@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,6 @@ using scpi::Value;
 
 namespace
 {
-
-
-const int kEnableBoxes[4] = {TAB_AIN_CH1, TAB_AIN_CH2, TAB_AIN_CH3, TAB_AIN_CH4};
-const int kRangeRings[4] = {TAB_RANGE_CH1, TAB_RANGE_CH2, TAB_RANGE_CH3, TAB_RANGE_CH4};
-const double kInputRanges[6] = {0.05, 0.1, 0.5, 1.0, 2.0, 5.0};
 
 // ---------------------------------------------------------------- helpers
 
@@ -327,13 +323,15 @@ void AddScope(scpi::Tree &t)
               if (int e = scpi::ExpectParams(p, 1, 1))
                   return Result::Fail(e);
               double v = 0.0;
-              if (int e = scpi::NumberIn(p[0], kInputRanges[0], kInputRanges[5], 2.0, "V", v))
+              const double smallest = kInputRanges[0].volts;
+              const double largest = kInputRanges[std::size(kInputRanges) - 1].volts;
+              if (int e = scpi::NumberIn(p[0], smallest, largest, kInputRanges[kDefaultInputRange].volts, "V", v))
                   return Result::Fail(e, "range");
               // The smallest range that holds the value asked for.
-              double range = kInputRanges[5];
-              for (double r : kInputRanges) {
-                  if (r >= v * (1.0 - 1e-9)) {
-                      range = r;
+              double range = largest;
+              for (const ScopeInputRange &r : kInputRanges) {
+                  if (r.volts >= v * (1.0 - 1e-9)) {
+                      range = r.volts;
                       break;
                   }
               }
@@ -533,7 +531,6 @@ Result RingWord(int panel, int control, const char *const *shortWords, const int
     return Result::Reply(std::to_string(v));
 }
 
-const int kCouplingRings[4] = {TAB_COUPLING_CH1, TAB_COUPLING_CH2, TAB_COUPLING_CH3, TAB_COUPLING_CH4};
 const char *const kCouplingWords[3] = {"DC", "AC", "GND"};
 const int kCouplingValues[3] = {0, 1, 2};
 const char *const kWindowWords[10] = {"NONE",   "HANNing", "HAMMing", "BH3",     "EBLackman",

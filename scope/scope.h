@@ -103,6 +103,31 @@ inline constexpr int kTriggerNone = 100;            // trigger source: none (fre
 inline constexpr int kVerticalAll = 4;              // vertical channel: every channel
 inline constexpr int kTimeGraphFullHeight = 510;    // pixels: the time graph without the zoom graph
 
+// The Demo Card's input ranges as the range rings list them, and the one a
+// device selection picks (± 2 V).  A device that reports no ranges of its
+// own gets these too.
+struct ScopeInputRange {
+    const char *label;
+    double volts;
+};
+inline constexpr ScopeInputRange kInputRanges[6] = {
+    {"\u00B1 50mV", 0.05}, {"\u00B1 100mV", 0.1}, {"\u00B1 500mV", 0.5},
+    {"\u00B1 1V", 1.0},    {"\u00B1 2V", 2.0},    {"\u00B1 5V", 5.0},
+};
+inline constexpr int kDefaultInputRange = 4;
+
+// Controls of input channels 1 to 4 on the Channels, Range and Coupling tabs.
+inline constexpr int kEnableBoxes[4] = {TAB_AIN_CH1, TAB_AIN_CH2, TAB_AIN_CH3, TAB_AIN_CH4};
+inline constexpr int kRangeRings[4] = {TAB_RANGE_CH1, TAB_RANGE_CH2, TAB_RANGE_CH3, TAB_RANGE_CH4};
+inline constexpr int kModeRings[4] = {TAB_MODE_CH1, TAB_MODE_CH2, TAB_MODE_CH3, TAB_MODE_CH4};
+inline constexpr int kCouplingRings[4] = {TAB_COUPLING_CH1, TAB_COUPLING_CH2, TAB_COUPLING_CH3,
+                                          TAB_COUPLING_CH4};
+
+// Controls of the spectrum group, dimmed while the spectrum view is off.
+inline constexpr int kSpectrumControls[] = {
+    SCOPE_FFT_WINDOW,     SCOPE_FFT_CURSOR_FREQ, SCOPE_FFT_CURSOR_LEVEL, SCOPE_FFT_PEAK_FREQ,
+    SCOPE_FFT_PEAK_LEVEL, SCOPE_FFT_FREQ_UNIT,   SCOPE_FFT_LEVEL_UNIT};
+
 // Buffers (scope_buffers.cpp).  Every slot buffer has room for the
 // pre-trigger positions; BufferIn too (its pointer sits pre_iSample words
 // into its storage).  Scope_AllocateBuffers releases the old buffers and

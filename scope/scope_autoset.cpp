@@ -56,7 +56,7 @@ Probe Analyse(const std::vector<double> &s, double rate)
 int Scope_Autoset(void)
 {
     std::vector<double> probe(kProbeSamples);
-    if (Scope_SynthesizeInput(probe.data(), kProbeSamples, kProbeRate, 0.01) != 0)
+    if (Scope_SynthesizeInput(probe.data(), kProbeSamples, kProbeRate, kAcquisitionNoise) != 0)
         return -1;
     const Probe p = Analyse(probe, kProbeRate);
     const double swing = p.high - p.low;

@@ -9,20 +9,7 @@ namespace
 
 constexpr double kDefaultRate = 10000000.0;
 
-struct RangeEntry {
-    const char *label;
-    double volts;
-};
-const RangeEntry kRanges[6] = {
-    {"\u00B1 50mV", 0.05}, {"\u00B1 100mV", 0.1}, {"\u00B1 500mV", 0.5},
-    {"\u00B1 1V", 1.0},    {"\u00B1 2V", 2.0},    {"\u00B1 5V", 5.0},
-};
-constexpr int kDefaultRangeIndex = 4;
 constexpr int kFixedModeIndex = 2;
-
-const int kRangeRings[4] = {TAB_RANGE_CH1, TAB_RANGE_CH2, TAB_RANGE_CH3, TAB_RANGE_CH4};
-const int kModeRings[4] = {TAB_MODE_CH1, TAB_MODE_CH2, TAB_MODE_CH3, TAB_MODE_CH4};
-const int kCouplingRings[4] = {TAB_COUPLING_CH1, TAB_COUPLING_CH2, TAB_COUPLING_CH3, TAB_COUPLING_CH4};
 
 // Marker heights (divisions) of slots 0..3 after a device selection.
 const double kMarkerHeights[4] = {3.0, 1.0, -1.0, -3.0};
@@ -100,9 +87,9 @@ void Select_Device(short deviceNumber)
         SetCtrlAttribute(panelMode, kModeRings[k], ATTR_CTRL_MODE, VAL_INDICATOR);
         SetCtrlAttribute(panelCoupling, kCouplingRings[k], ATTR_CTRL_MODE, VAL_HOT);
         ClearListCtrl(panelRange, kRangeRings[k]);
-        for (const RangeEntry &range : kRanges)
+        for (const ScopeInputRange &range : kInputRanges)
             InsertListItem(panelRange, kRangeRings[k], -1, range.label, range.volts);
-        SetCtrlIndex(panelRange, kRangeRings[k], kDefaultRangeIndex);
+        SetCtrlIndex(panelRange, kRangeRings[k], kDefaultInputRange);
         SetCtrlIndex(panelMode, kModeRings[k], kFixedModeIndex);
     }
 

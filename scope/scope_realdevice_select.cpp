@@ -18,19 +18,8 @@ std::unique_ptr<devices::DeviceSession> session;
 int openNumber = 0;       // device number the session belongs to
 bool realLayout = false;  // the panels show a real device's layout
 
-constexpr double kScopeMaxRate = 40000000.0;
-constexpr double kScopeMinRate = 10000.0;
-
-const int kEnableBoxes[4] = {TAB_AIN_CH1, TAB_AIN_CH2, TAB_AIN_CH3, TAB_AIN_CH4};
 const int kLeds[4] = {TAB_AIN_LED1, TAB_AIN_LED2, TAB_AIN_LED3, TAB_AIN_LED4};
 const int kInfos[4] = {TAB_AIN_INFO1, TAB_AIN_INFO2, TAB_AIN_INFO3, TAB_AIN_INFO4};
-const int kRangeRings[4] = {TAB_RANGE_CH1, TAB_RANGE_CH2, TAB_RANGE_CH3, TAB_RANGE_CH4};
-const int kModeRings[4] = {TAB_MODE_CH1, TAB_MODE_CH2, TAB_MODE_CH3, TAB_MODE_CH4};
-const int kCouplingRings[4] = {TAB_COUPLING_CH1, TAB_COUPLING_CH2, TAB_COUPLING_CH3, TAB_COUPLING_CH4};
-
-// The Demo Card's ranges, for a device that reports none.
-const devices::InputRange kDemoRanges[6] = {{"\u00B1 50mV", 0.05}, {"\u00B1 100mV", 0.1}, {"\u00B1 500mV", 0.5},
-                                            {"\u00B1 1V", 1.0},    {"\u00B1 2V", 2.0},    {"\u00B1 5V", 5.0}};
 
 void DeviceInfo(const std::string &text)
 {
@@ -154,7 +143,7 @@ void FillVoltmeterChannels(int count)
 void SetRateBox(int panel, int control, const devices::Capabilities &caps, double maximum)
 {
     double high = caps.maxRate > 0.0 && caps.maxRate < maximum ? caps.maxRate : maximum;
-    double low = caps.minRate > kScopeMinRate ? caps.minRate : kScopeMinRate;
+    double low = caps.minRate > kMinClockRate ? caps.minRate : kMinClockRate;
     if (low > high)
         low = high;
     double current = 0.0;
@@ -208,7 +197,8 @@ void ApplyCapabilities(const devices::Capabilities &caps)
 
     std::vector<devices::InputRange> ranges = caps.ranges;
     if (ranges.empty())
-        ranges.assign(std::begin(kDemoRanges), std::end(kDemoRanges));
+        for (const ScopeInputRange &range : kInputRanges)
+            ranges.push_back({range.label, range.volts});
     for (int k = 0; k < 4; ++k) {
         ShowChannelControls(k, k < channels ? 1 : 0);
         ClearListCtrl(panelRange, kRangeRings[k]);
@@ -221,10 +211,10 @@ void ApplyCapabilities(const devices::Capabilities &caps)
     EnableChannels(channels);
     FillVoltmeterChannels(channels > 0 ? channels : 1);
 
-    SetRateBox(panelScope, SCOPE_SAMPLING_RATE, caps, kScopeMaxRate / (numChanIn >= 1 ? numChanIn : 1));
+    SetRateBox(panelScope, SCOPE_SAMPLING_RATE, caps, kMaxClockRate / (numChanIn >= 1 ? numChanIn : 1));
     GetCtrlVal(panelScope, SCOPE_SAMPLING_RATE, &iClockRate);
     if (caps.logicChannels > 0)
-        SetRateBox(panelDig, DIG_RATE, caps, kScopeMaxRate);
+        SetRateBox(panelDig, DIG_RATE, caps, kMaxClockRate);
 
     const bool sound = caps.driver == "sound";
     SetCtrlAttribute(panelScope, SCOPE_DEVICE_FS, ATTR_VISIBLE, sound ? 1 : 0);

@@ -38,10 +38,7 @@ void ShowCtrl(int panel, int control, int visible)
 
 void SpectrumControlsDimmed(int dimmed)
 {
-    static const int controls[] = {SCOPE_FFT_WINDOW,    SCOPE_FFT_CURSOR_FREQ, SCOPE_FFT_CURSOR_LEVEL,
-                                   SCOPE_FFT_PEAK_FREQ, SCOPE_FFT_PEAK_LEVEL,  SCOPE_FFT_FREQ_UNIT,
-                                   SCOPE_FFT_LEVEL_UNIT};
-    for (int control : controls)
+    for (int control : kSpectrumControls)
         SetCtrlAttribute(panelScope, control, ATTR_DIMMED, dimmed);
 }
 

@@ -9,13 +9,8 @@
 namespace
 {
 
-
 const int kChannelColors[4] = {0xFFFF00, 0x00FF00, 0x00FFFF, 0xFF00FF};
 const char *const kChannelNames[4] = {"CH1", "CH2", "CH3", "CH4"};
-const int kEnableBoxes[4] = {TAB_AIN_CH1, TAB_AIN_CH2, TAB_AIN_CH3, TAB_AIN_CH4};
-const int kRangeRings[4] = {TAB_RANGE_CH1, TAB_RANGE_CH2, TAB_RANGE_CH3, TAB_RANGE_CH4};
-const int kModeRings[4] = {TAB_MODE_CH1, TAB_MODE_CH2, TAB_MODE_CH3, TAB_MODE_CH4};
-const int kCouplingRings[4] = {TAB_COUPLING_CH1, TAB_COUPLING_CH2, TAB_COUPLING_CH3, TAB_COUPLING_CH4};
 
 int PhysicalChannel(int slot)
 {

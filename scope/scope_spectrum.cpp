@@ -42,11 +42,6 @@ SpectrumWork spectrumWork;
 // Acquisition noise of the spectrum's synthesis, volts.
 constexpr double kSpectrumNoise = 0.001;
 
-// Controls of the spectrum group that follow the FFT switch.
-const int kSpectrumControls[] = {SCOPE_FFT_WINDOW,    SCOPE_FFT_CURSOR_FREQ, SCOPE_FFT_CURSOR_LEVEL,
-                                 SCOPE_FFT_PEAK_FREQ, SCOPE_FFT_PEAK_LEVEL,  SCOPE_FFT_FREQ_UNIT,
-                                 SCOPE_FFT_LEVEL_UNIT};
-
 // Toolbar items that act on the time graph, and "Save".
 const int kTimeViewTools[] = {kToolbarCursor1, kToolbarCursor2, kToolbarZoomAreaOn, kToolbarZoomAreaOff,
                               kToolbarSave};
