@@ -96,6 +96,12 @@ struct Panel {
     QPointer<PanelWidget> content; // holds the controls
     QPointer<QWidget> frame;       // the widget shown and hidden (window, MDI sub-window or content)
     QPointer<QMdiSubWindow> sub;   // child panels of a top-level panel
+    // A child panel of a top-level panel gets its MDI sub-window the first
+    // time its frame is needed (frameOf): until then its controls wait,
+    // hidden, in the parent's MDI area, so a panel never shown costs no
+    // sub-window (by far the dearest part of loading it).
+    bool subPending = false;
+    QPoint subPos; // where the sub-window goes in the MDI area
     int closeCtrl = 0;
     int menuBar = 0;
     int activeCtrl = 0;
@@ -148,6 +154,9 @@ struct CallbackScope {
     CallbackScope &operator=(const CallbackScope &) = delete;
 };
 void destroyWidget(QWidget *widget);
+// The panel's frame (window, MDI sub-window or content), the sub-window of a
+// child panel made on first use; null for no panel.
+QWidget *frameOf(Panel *p);
 
 // ---- active panel tracking
 void setActivePanelHandle(int panel);

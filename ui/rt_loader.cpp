@@ -416,22 +416,16 @@ QMdiArea *mdiAreaOf(Panel *parent)
     return pc->mdi;
 }
 
-// A child of a top-level panel: a sub-window of the parent's MDI area.
+// A child of a top-level panel: a sub-window of the parent's MDI area, made
+// when the panel is first shown or placed (frameOf). Until then the content
+// waits, hidden, in the area.
 void frameInMdi(Panel *parent, Panel *p, const PanelPlace &at)
 {
     QMdiArea *mdi = mdiAreaOf(parent);
     p->content->resize(at.width, at.height);
-    auto *sub = new QMdiSubWindow();
-    sub->setWidget(p->content);
-    sub->setAttribute(Qt::WA_DeleteOnClose, false);
-    sub->setWindowTitle(p->title);
-    mdi->addSubWindow(sub);
-    sub->resize(sub->sizeHint());
-    sub->move(std::max(0, at.left), std::max(0, at.top));
-    sub->hide();
-    sub->installEventFilter(new CloseFilter(sub, p->handle));
-    p->sub = sub;
-    p->frame = sub;
+    p->content->setParent(mdi);
+    p->subPending = true;
+    p->subPos = QPoint(std::max(0, at.left), std::max(0, at.top));
 }
 
 // A child of a child panel: embedded in the parent's area.
@@ -547,6 +541,33 @@ int loadPanel(int parentHandle, const char *fileName, int resourceId, int tabHos
     if (pp->content->mdi)
         pp->content->mdi->raise();
     return pp->handle;
+}
+
+QWidget *frameOf(Panel *p)
+{
+    if (!p)
+        return nullptr;
+    if (p->subPending) {
+        p->subPending = false;
+        Panel *parent = panel(p->parent);
+        PanelWidget *pc = parent ? parent->content.data() : nullptr;
+        if (pc && pc->mdi && p->content) {
+            // Made in the area's viewport: adding a parentless sub-window
+            // would first turn a top-level window into a child.
+            auto *sub = new QMdiSubWindow(pc->mdi->viewport());
+            sub->setWidget(p->content);
+            sub->setAttribute(Qt::WA_DeleteOnClose, false);
+            sub->setWindowTitle(p->title);
+            pc->mdi->addSubWindow(sub);
+            sub->resize(sub->sizeHint());
+            sub->move(p->subPos);
+            sub->hide();
+            sub->installEventFilter(new CloseFilter(sub, p->handle));
+            p->sub = sub;
+            p->frame = sub;
+        }
+    }
+    return p->frame.data();
 }
 
 } // namespace uirt

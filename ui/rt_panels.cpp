@@ -101,7 +101,8 @@ int discardPanel(int handle)
     panels().erase(handle);
     if (activePanelHandle() == handle)
         setActivePanelHandle(0);
-    destroyWidget(gone->frame);
+    // A panel still without its sub-window goes with its content.
+    destroyWidget(gone->frame ? gone->frame.data() : gone->content.data());
     return 0;
 }
 
@@ -112,7 +113,7 @@ using namespace uirt;
 int DisplayPanel(int handle)
 {
     Panel *p = panel(handle);
-    if (!p || !p->frame)
+    if (!p || !frameOf(p))
         return UIE_BAD_PANEL;
     if (p->tabHost != 0) {
         setActivePanelHandle(handle);
@@ -134,11 +135,12 @@ int DisplayPanel(int handle)
 int HidePanel(int handle)
 {
     Panel *p = panel(handle);
-    if (!p || !p->frame)
+    if (!p || (!p->frame && !p->subPending))
         return UIE_BAD_PANEL;
     if (p->tabHost != 0)
         return 0;
-    p->frame->hide();
+    if (p->frame)
+        p->frame->hide(); // a panel still without its sub-window is hidden
     if (activePanelHandle() == handle)
         setActivePanelHandle(p->parent);
     return 0;
@@ -193,12 +195,15 @@ int SetPanelAttribute(int handle, int attribute, int value)
     case ATTR_LEFT: {
         if (p->tabHost != 0)
             return 0;
-        QPoint pos = p->frame->pos();
+        QWidget *frame = frameOf(p);
+        if (!frame)
+            return UIE_BAD_PANEL;
+        QPoint pos = frame->pos();
         if (attribute == ATTR_TOP)
             pos.setY(value);
         else
             pos.setX(value);
-        p->frame->move(pos);
+        frame->move(pos);
         return 0;
     }
     case ATTR_VISIBLE:
@@ -216,7 +221,7 @@ int SetPanelAttribute(int handle, int attribute, int value)
 int SetPanelAttribute(int handle, int attribute, const char *value)
 {
     Panel *p = panel(handle);
-    if (!p || !p->frame)
+    if (!p || (!p->frame && !p->subPending))
         return UIE_BAD_PANEL;
     if (attribute != ATTR_TITLE)
         return attribute >= ATTR_TITLE && attribute <= ATTR_ACTIVATE_WHEN_CLICKED_ON ? UIE_BAD_TYPE
@@ -228,8 +233,8 @@ int SetPanelAttribute(int handle, int attribute, const char *value)
         const int index = tabs->indexOf(p->content);
         if (index >= 0)
             tabs->setTabText(index, p->title);
-    } else {
-        p->frame->setWindowTitle(p->title);
+    } else if (p->frame) {
+        p->frame->setWindowTitle(p->title); // a sub-window still to come takes the title when made
     }
     p->content->setAccessibleName(p->title);
     return 0;
@@ -238,7 +243,7 @@ int SetPanelAttribute(int handle, int attribute, const char *value)
 int GetPanelAttribute(int handle, int attribute, int *value)
 {
     Panel *p = panel(handle);
-    if (!p || !p->frame)
+    if (!p || (!p->frame && !p->subPending))
         return UIE_BAD_PANEL;
     if (!value)
         return UIE_BAD_VALUE;
@@ -253,16 +258,16 @@ int GetPanelAttribute(int handle, int attribute, int *value)
         *value = p->content->preferred.height();
         return 0;
     case ATTR_TOP:
-        *value = p->tabHost ? 0 : p->frame->y();
+        *value = p->tabHost || !frameOf(p) ? 0 : p->frame->y();
         return 0;
     case ATTR_LEFT:
-        *value = p->tabHost ? 0 : p->frame->x();
+        *value = p->tabHost || !frameOf(p) ? 0 : p->frame->x();
         return 0;
     case ATTR_VISIBLE:
         if (QTabWidget *tabs = tabWidgetOf(p))
             *value = tabs->isTabVisible(tabs->indexOf(p->content)) ? 1 : 0;
         else
-            *value = p->frame->isHidden() ? 0 : 1;
+            *value = !p->frame || p->frame->isHidden() ? 0 : 1;
         return 0;
     case ATTR_ACTIVATE_WHEN_CLICKED_ON:
         *value = p->activateWhenClickedOn;
@@ -315,9 +320,9 @@ int SetPanelSize(int handle, int height, int width)
 int SetPanelPos(int handle, int top, int left)
 {
     Panel *p = panel(handle);
-    if (!p || !p->frame)
+    if (!p || (!p->frame && !p->subPending))
         return UIE_BAD_PANEL;
-    if (p->tabHost == 0)
+    if (p->tabHost == 0 && frameOf(p))
         p->frame->move(left, top);
     return 0;
 }

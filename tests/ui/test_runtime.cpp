@@ -3,10 +3,12 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QWidget>
 
 #include <cmath>
@@ -48,6 +50,40 @@ int PanelOfDiscard = 0;
 
 } // namespace
 
+// A child panel never shown answers like a hidden one, is placed where it
+// was asked to be once shown, and goes away with its controls when discarded.
+TEST_F(RuntimeTest, ChildPanelBeforeItsFirstShow)
+{
+    const int bench = Load(0, BENCH);
+    const int about = LoadPanel(bench, "benchDemo.uir", ABOUT);
+    const int scope = LoadPanel(bench, "benchDemo.uir", SCOPE);
+    ASSERT_GT(about, 0);
+    ASSERT_GT(scope, 0);
+    QPointer<QWidget> aboutContent = uirt::controlWidget(about, ABOUT_VERSION)->parentWidget();
+    QMdiArea *mdi = uirt::controlWidget(bench, BENCH_QUIT)->window()->findChild<QMdiArea *>();
+    ASSERT_NE(mdi, nullptr);
+    int visible = -1;
+    EXPECT_EQ(GetPanelAttribute(scope, ATTR_VISIBLE, &visible), 0);
+    EXPECT_EQ(visible, 0);
+    EXPECT_EQ(HidePanel(scope), 0);
+    EXPECT_EQ(SetPanelAttribute(scope, ATTR_TITLE, "Scope here"), 0);
+    EXPECT_EQ(mdi->subWindowList().size(), 0);
+    EXPECT_EQ(SetPanelPos(scope, 30, 40), 0);
+    EXPECT_EQ(DisplayPanel(bench), 0);
+    EXPECT_EQ(DisplayPanel(scope), 0);
+    ASSERT_EQ(mdi->subWindowList().size(), 1);
+    EXPECT_EQ(mdi->subWindowList().front()->windowTitle(), "Scope here");
+    int top = -1, left = -1;
+    GetPanelAttribute(scope, ATTR_TOP, &top);
+    GetPanelAttribute(scope, ATTR_LEFT, &left);
+    EXPECT_EQ(top, 30);
+    EXPECT_EQ(left, 40);
+    EXPECT_EQ(DiscardPanel(about), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(aboutContent.isNull());
+    EXPECT_EQ(mdi->subWindowList().size(), 1);
+}
+
 TEST_F(RuntimeTest, TopLevelAndChildPanels)
 {
     const int bench = Load(0, BENCH);
@@ -69,7 +105,8 @@ TEST_F(RuntimeTest, TopLevelAndChildPanels)
     EXPECT_EQ(scopeCtrl->window(), win);
     QMdiArea *mdi = win->findChild<QMdiArea *>();
     ASSERT_NE(mdi, nullptr);
-    ASSERT_EQ(mdi->subWindowList().size(), 1);
+    // A child panel gets its sub-window when it is first needed, not at load.
+    EXPECT_EQ(mdi->subWindowList().size(), 0);
     EXPECT_GE(mdi->geometry().top(), quit->geometry().bottom()); // Quit stays above the workspace
     // The generator is a window of its own.
     EXPECT_NE(uirt::controlWidget(gene, GENE_FREQUENCY)->window(), win);
@@ -79,6 +116,8 @@ TEST_F(RuntimeTest, TopLevelAndChildPanels)
     EXPECT_EQ(visible, 0);
     EXPECT_EQ(DisplayPanel(bench), 0);
     EXPECT_EQ(DisplayPanel(scope), 0);
+    ASSERT_EQ(mdi->subWindowList().size(), 1);
+    EXPECT_EQ(mdi->subWindowList().front()->widget(), scopeCtrl->parentWidget());
     GetPanelAttribute(scope, ATTR_VISIBLE, &visible);
     EXPECT_EQ(visible, 1);
     EXPECT_EQ(GetActivePanel(), scope);
