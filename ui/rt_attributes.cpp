@@ -18,36 +18,24 @@ using namespace uirt;
 namespace
 {
 
-Control *lookup(int panelHandle, int id, int *err)
-{
-    Panel *p = panel(panelHandle);
-    if (!p) {
-        *err = UIE_BAD_PANEL;
-        return nullptr;
-    }
-    Control *c = control(p, id);
-    if (!c)
-        *err = UIE_BAD_CONTROL;
-    return c;
-}
-
 bool isGraphAttribute(int attribute)
 {
     return attribute >= 300 && attribute < 500;
 }
 
-void integerLimits(int dataType, double *lo, double *hi)
+// Graph attributes are the graph's own: passed on to the graph widget.
+template <typename Value> int setGraphAttribute(Control *c, int attribute, Value value)
 {
-    if (dataType == VAL_SHORT_INTEGER) {
-        *lo = SHRT_MIN;
-        *hi = SHRT_MAX;
-    } else if (dataType == VAL_UNSIGNED_SHORT_INTEGER) {
-        *lo = 0;
-        *hi = USHRT_MAX;
-    } else {
-        *lo = INT_MIN;
-        *hi = INT_MAX;
-    }
+    if (c->type != ControlType::Graph || !c->widget)
+        return UIE_BAD_ATTRIBUTE;
+    return uigraph::setAttribute(c->widget, attribute, value);
+}
+
+template <typename Value> int getGraphAttribute(Control *c, int attribute, Value *value)
+{
+    if (c->type != ControlType::Graph || !c->widget)
+        return UIE_BAD_ATTRIBUTE;
+    return uigraph::getAttribute(c->widget, attribute, value);
 }
 
 // Limits and default of a numeric control; the value follows the limits.
@@ -59,7 +47,7 @@ int setLimit(Control *c, int attribute, double v)
         return UIE_BAD_VALUE;
     if (c->dataType != VAL_DOUBLE) {
         double lo = 0, hi = 0;
-        integerLimits(c->dataType, &lo, &hi);
+        typeLimits(c->dataType, &lo, &hi);
         v = std::round(std::clamp(v, lo, hi));
     }
     switch (attribute) {
@@ -140,8 +128,7 @@ void applyTimer(Control *c)
 {
     if (!c->timer)
         return;
-    c->timer->setInterval(
-        static_cast<int>(std::clamp(std::llround(c->interval * 1000.0), 1LL, (long long)INT_MAX)));
+    c->timer->setInterval(timerMilliseconds(c->interval));
     // Tests call timer callbacks themselves: timers never tick on their own then.
     if (c->enabled && !testMode()) {
         if (!c->timer->isActive())
@@ -161,14 +148,11 @@ int ctrlValDouble(int panelHandle, int id, double *v)
 int SetCtrlAttribute(int panelHandle, int id, int attribute, int value)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
-    if (isGraphAttribute(attribute)) {
-        if (c->type != ControlType::Graph || !c->widget)
-            return UIE_BAD_ATTRIBUTE;
-        return uigraph::setAttribute(c->widget, attribute, static_cast<double>(value));
-    }
+    if (isGraphAttribute(attribute))
+        return setGraphAttribute(c, attribute, static_cast<double>(value));
     switch (attribute) {
     case ATTR_DIMMED:
         c->dimmed = value != 0;
@@ -230,14 +214,11 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, int value)
 int SetCtrlAttribute(int panelHandle, int id, int attribute, double value)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
-    if (isGraphAttribute(attribute)) {
-        if (c->type != ControlType::Graph || !c->widget)
-            return UIE_BAD_ATTRIBUTE;
-        return uigraph::setAttribute(c->widget, attribute, value);
-    }
+    if (isGraphAttribute(attribute))
+        return setGraphAttribute(c, attribute, value);
     switch (attribute) {
     case ATTR_MAX_VALUE:
     case ATTR_MIN_VALUE:
@@ -264,14 +245,11 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, double value)
 int SetCtrlAttribute(int panelHandle, int id, int attribute, const char *value)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
-    if (isGraphAttribute(attribute)) {
-        if (c->type != ControlType::Graph || !c->widget)
-            return UIE_BAD_ATTRIBUTE;
-        return uigraph::setAttribute(c->widget, attribute, value);
-    }
+    if (isGraphAttribute(attribute))
+        return setGraphAttribute(c, attribute, value);
     if (attribute == ATTR_CTRL_VAL)
         return SetCtrlVal(panelHandle, id, value);
     if (attribute != ATTR_LABEL_TEXT)
@@ -289,16 +267,14 @@ int SetCtrlAttribute(int panelHandle, int id, int attribute, const char *value)
 int GetCtrlAttribute(int panelHandle, int id, int attribute, int *value)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
     if (!value)
         return UIE_BAD_VALUE;
     if (isGraphAttribute(attribute)) {
-        if (c->type != ControlType::Graph || !c->widget)
-            return UIE_BAD_ATTRIBUTE;
         double v = 0;
-        const int rc = uigraph::getAttribute(c->widget, attribute, &v);
+        const int rc = getGraphAttribute(c, attribute, &v);
         if (rc == 0)
             *value = static_cast<int>(std::llround(std::clamp(v, double(INT_MIN), double(INT_MAX))));
         return rc;
@@ -362,16 +338,13 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, int *value)
 int GetCtrlAttribute(int panelHandle, int id, int attribute, double *value)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
     if (!value)
         return UIE_BAD_VALUE;
-    if (isGraphAttribute(attribute)) {
-        if (c->type != ControlType::Graph || !c->widget)
-            return UIE_BAD_ATTRIBUTE;
-        return uigraph::getAttribute(c->widget, attribute, value);
-    }
+    if (isGraphAttribute(attribute))
+        return getGraphAttribute(c, attribute, value);
     switch (attribute) {
     case ATTR_MAX_VALUE:
     case ATTR_MIN_VALUE:
@@ -397,16 +370,13 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, double *value)
 int GetCtrlAttribute(int panelHandle, int id, int attribute, char *value)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
     if (!value)
         return UIE_BAD_VALUE;
-    if (isGraphAttribute(attribute)) {
-        if (c->type != ControlType::Graph || !c->widget)
-            return UIE_BAD_ATTRIBUTE;
-        return uigraph::getAttribute(c->widget, attribute, value);
-    }
+    if (isGraphAttribute(attribute))
+        return getGraphAttribute(c, attribute, value);
     if (attribute == ATTR_CTRL_VAL)
         return GetCtrlVal(panelHandle, id, value);
     if (attribute != ATTR_LABEL_TEXT)
@@ -418,7 +388,7 @@ int GetCtrlAttribute(int panelHandle, int id, int attribute, char *value)
 int SetActiveCtrl(int panelHandle, int id)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
     if (!c->shown)
@@ -455,7 +425,7 @@ int operable(Control *c)
 int operateNumber(int panelHandle, int id, double value, bool fromInteger)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
     int rc = operable(c);
@@ -488,7 +458,7 @@ int OperateCtrl(int panelHandle, int id, double value)
 int OperateCtrl(int panelHandle, int id, const char *value)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
     int rc = operable(c);
@@ -511,7 +481,7 @@ int OperateCtrl(int panelHandle, int id, const char *value)
 int CallCtrlCallback(int panelHandle, int id, int event, int eventData1, int eventData2)
 {
     int err = 0;
-    if (!lookup(panelHandle, id, &err))
+    if (!lookupControl(panelHandle, id, &err))
         return err;
     fireCallback(panelHandle, id, event, eventData1, eventData2);
     return 0;

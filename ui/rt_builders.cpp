@@ -264,7 +264,7 @@ QWidget *buildTimer(Panel *p, Control *c)
     if (!(c->interval > 0.0))
         c->interval = 1.0;
     c->enabled = d.value("enabled").toBool(true);
-    t->setInterval(static_cast<int>(std::clamp(std::lround(c->interval * 1000.0), 1L, long(INT_MAX))));
+    t->setInterval(timerMilliseconds(c->interval));
     const int ph = p->handle, id = c->id;
     QObject::connect(t, &QTimer::timeout, t, [ph, id]() { timerTick(ph, id); });
     if (c->enabled && !testMode())
@@ -274,6 +274,11 @@ QWidget *buildTimer(Panel *p, Control *c)
 }
 
 } // namespace
+
+int timerMilliseconds(double seconds)
+{
+    return static_cast<int>(std::clamp(std::llround(seconds * 1000.0), 1LL, static_cast<long long>(INT_MAX)));
+}
 
 QWidget *buildControl(Panel *p, Control *c)
 {

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <cmath>
 
 #include "runtime_internal.h"
@@ -275,49 +276,41 @@ QString getText(Control *c)
 
 using namespace uirt;
 
-static Control *lookup(int panelHandle, int id, int *err)
-{
-    Panel *p = panel(panelHandle);
-    if (!p) {
-        *err = UIE_BAD_PANEL;
-        return nullptr;
-    }
-    Control *c = control(p, id);
-    if (!c)
-        *err = UIE_BAD_CONTROL;
-    return c;
-}
-
 // ------------------------------------------------------------------- values
 
 int SetCtrlVal(int panelHandle, int id, int value)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     return c ? setNumber(c, value, true) : err;
 }
 
 int SetCtrlVal(int panelHandle, int id, double value)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     return c ? setNumber(c, value, false) : err;
 }
 
 int SetCtrlVal(int panelHandle, int id, const char *value)
 {
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
     return isText(c) ? setText(c, value) : UIE_BAD_TYPE;
 }
 
-// Integer reads of integer controls, within the limits of the target type.
-static int getInteger(int panelHandle, int id, double lo, double hi, double *out)
+namespace
 {
+
+// Integer reads of integer controls, within the limits of the target type.
+template <typename T> int getInteger(int panelHandle, int id, T *value)
+{
+    if (!value)
+        return UIE_BAD_VALUE;
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
     if (c->dataType == VAL_DOUBLE || c->dataType == VAL_STRING || c->dataType == VAL_NO_TYPE)
@@ -326,43 +319,27 @@ static int getInteger(int panelHandle, int id, double lo, double hi, double *out
     const int rc = getNumber(c, &v);
     if (rc < 0)
         return rc;
-    if (v < lo || v > hi)
+    if (v < std::numeric_limits<T>::min() || v > std::numeric_limits<T>::max())
         return UIE_BAD_VALUE;
-    *out = v;
+    *value = static_cast<T>(v);
     return 0;
 }
 
+} // namespace
+
 int GetCtrlVal(int panelHandle, int id, int *value)
 {
-    if (!value)
-        return UIE_BAD_VALUE;
-    double v = 0;
-    const int rc = getInteger(panelHandle, id, INT_MIN, INT_MAX, &v);
-    if (rc == 0)
-        *value = static_cast<int>(v);
-    return rc;
+    return getInteger(panelHandle, id, value);
 }
 
 int GetCtrlVal(int panelHandle, int id, short *value)
 {
-    if (!value)
-        return UIE_BAD_VALUE;
-    double v = 0;
-    const int rc = getInteger(panelHandle, id, SHRT_MIN, SHRT_MAX, &v);
-    if (rc == 0)
-        *value = static_cast<short>(v);
-    return rc;
+    return getInteger(panelHandle, id, value);
 }
 
 int GetCtrlVal(int panelHandle, int id, unsigned short *value)
 {
-    if (!value)
-        return UIE_BAD_VALUE;
-    double v = 0;
-    const int rc = getInteger(panelHandle, id, 0, USHRT_MAX, &v);
-    if (rc == 0)
-        *value = static_cast<unsigned short>(v);
-    return rc;
+    return getInteger(panelHandle, id, value);
 }
 
 int GetCtrlVal(int panelHandle, int id, double *value)
@@ -370,7 +347,7 @@ int GetCtrlVal(int panelHandle, int id, double *value)
     if (!value)
         return UIE_BAD_VALUE;
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
     double v = 0;
@@ -385,7 +362,7 @@ int GetCtrlVal(int panelHandle, int id, char *value)
     if (!value)
         return UIE_BAD_VALUE;
     int err = 0;
-    Control *c = lookup(panelHandle, id, &err);
+    Control *c = lookupControl(panelHandle, id, &err);
     if (!c)
         return err;
     if (!isText(c))

@@ -127,6 +127,19 @@ Control *control(int panelHandle, int id)
     return control(panel(panelHandle), id);
 }
 
+Control *lookupControl(int panelHandle, int id, int *err)
+{
+    Panel *p = panel(panelHandle);
+    if (!p) {
+        *err = UIE_BAD_PANEL;
+        return nullptr;
+    }
+    Control *c = control(p, id);
+    if (!c)
+        *err = UIE_BAD_CONTROL;
+    return c;
+}
+
 MenuBarRec *menuBar(int handle)
 {
     auto it = g_menuBars.find(handle);

@@ -133,6 +133,8 @@ struct MenuBarRec {
 Panel *panel(int handle);
 Control *control(int panel, int control);
 Control *control(Panel *p, int control);
+// The control, or nullptr with err set to UIE_BAD_PANEL or UIE_BAD_CONTROL.
+Control *lookupControl(int panel, int control, int *err);
 MenuBarRec *menuBar(int handle);
 std::map<int, std::unique_ptr<Panel>> &panels();
 std::map<int, std::unique_ptr<MenuBarRec>> &menuBars();
@@ -178,6 +180,8 @@ int loadPanel(int parent, const char *fileName, int resourceId, int tabHost);
 // Makes a control's widget from its resource description (rt_builders.cpp);
 // nullptr for a timer, which has none.
 QWidget *buildControl(Panel *p, Control *c);
+// A timer control's interval in whole milliseconds, at least 1.
+int timerMilliseconds(double seconds);
 // Limits of a control's data type (integers: the C type's; otherwise none).
 void typeLimits(int dataType, double *lo, double *hi);
 void applyControlMode(Control *c);
