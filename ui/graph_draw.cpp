@@ -41,6 +41,110 @@ void drawMarkers(QCPPainter *painter, const QVector<QPointF> &pts, int pointStyl
     painter->restore();
 }
 
+// Pixel rows of a plot's values (gain and offset applied), kept within what
+// the painter handles.
+struct RowMap {
+    double py0 = 0.0, pyScale = 1.0, gain = 1.0, offset = 0.0, top = 0.0, bottom = 0.0;
+    double operator()(double raw) const
+    {
+        return clampPixel(py0 + (gain * raw + offset) * pyScale, top, bottom);
+    }
+    double baseline() const { return clampPixel(py0, top, bottom); }
+};
+
+// Draws one unbroken run of points as the plot's style asks (bars from the
+// zero line, a line, markers) and empties the run.
+void strokeRun(QCPPainter *painter, const Plot &p, QVector<QPointF> &points, double baseline,
+               const QColor &color)
+{
+    if (points.isEmpty())
+        return;
+    const bool scatter = p.plotStyle == VAL_SCATTER;
+    if (p.plotStyle == VAL_VERTICAL_BAR) {
+        for (const QPointF &pt : points)
+            painter->drawLine(QPointF(pt.x(), baseline), pt);
+    } else if (!scatter) {
+        if (points.size() == 1)
+            painter->drawPoint(points[0]);
+        else
+            painter->drawPolyline(points.constData(), points.size());
+    }
+    if (scatter || (p.plotStyle == VAL_CONNECTED_POINTS && p.pointStyle != VAL_NO_POINT))
+        drawMarkers(painter, points, p.pointStyle, std::max(1, p.pointFrequency), color);
+    points.clear();
+}
+
+// At most one sample per column: the real line through the points; a NaN
+// breaks it.
+void drawSampleLine(QCPPainter *painter, const Plot &p, const graphcore::XMap &map, const RowMap &row,
+                    const QRect &area, QVector<QPointF> &points, const QColor &color)
+{
+    std::size_t a, b;
+    if (!graphcore::visibleRange(p.count(), map, -2.0, area.width() + 2.0, a, b))
+        return;
+    const double *y = p.y.data();
+    const double baseline = row.baseline();
+    points.clear();
+    for (std::size_t i = a; i <= b; ++i) {
+        const double v = y[i];
+        if (std::isnan(v)) {
+            strokeRun(painter, p, points, baseline, color);
+            continue;
+        }
+        points.append(QPointF(area.left() + map.pixelOf(static_cast<double>(i)), row(v)));
+    }
+    strokeRun(painter, p, points, baseline, color);
+}
+
+// Several samples per column, scatter or bars: one min..max stroke per
+// column (a bar runs from the zero line to the sample).
+void drawColumnStrokes(QCPPainter *painter, const std::vector<graphcore::Column> &columns, const RowMap &row,
+                       double left, bool bars)
+{
+    const double baseline = row.baseline();
+    QVector<QLineF> lines;
+    lines.reserve(static_cast<int>(columns.size()));
+    for (const graphcore::Column &c : columns) {
+        const double x = left + c.column + 0.5;
+        double lo = row(c.min), hi = row(c.max);
+        if (bars) {
+            const double a = std::min({lo, hi, baseline}), b = std::max({lo, hi, baseline});
+            lo = a;
+            hi = b;
+        }
+        lines.append(QLineF(x, lo, x, hi));
+    }
+    painter->drawLines(lines);
+}
+
+// Several samples per column, as a line: each column entered at its first
+// sample and left at its last, which joins the columns as the samples run;
+// the stroke between covers min..max.
+void drawColumnLine(QCPPainter *painter, const std::vector<graphcore::Column> &columns, const RowMap &row,
+                    double left, QVector<QPointF> &points)
+{
+    points.clear();
+    points.reserve(static_cast<int>(columns.size()) * 4);
+    int prev = -2;
+    for (const graphcore::Column &c : columns) {
+        if (c.column != prev + 1 && points.size() > 1) {
+            painter->drawPolyline(points.constData(), points.size());
+            points.clear();
+        }
+        const double x = left + c.column + 0.5;
+        const double lo = row(c.min), hi = row(c.max);
+        const double first = std::isnan(c.first) ? lo : row(c.first);
+        const double last = std::isnan(c.last) ? hi : row(c.last);
+        points.append(QPointF(x, first));
+        points.append(QPointF(x, lo));
+        points.append(QPointF(x, hi));
+        points.append(QPointF(x, last));
+        prev = c.column;
+    }
+    if (!points.isEmpty())
+        painter->drawPolyline(points.constData(), points.size());
+}
+
 } // namespace
 
 // ------------------------------------------------------------ plots
@@ -118,12 +222,13 @@ void TracePlottable::drawPlot(QCPPainter *painter, const Plot &p, const QRect &a
     map.viewHi = xr.upper;
     map.width = area.width();
 
-    const double top = area.top(), bottom = area.bottom();
-    const double py0 = valueAxis()->coordToPixel(0.0);
-    const double pyScale = valueAxis()->coordToPixel(1.0) - py0;
-    const double gain = p.yGain, offset = p.yOffset;
-    auto ypix = [&](double raw) { return clampPixel(py0 + (gain * raw + offset) * pyScale, top, bottom); };
-    const double baseline = clampPixel(py0, top, bottom);
+    RowMap row;
+    row.top = area.top();
+    row.bottom = area.bottom();
+    row.py0 = valueAxis()->coordToPixel(0.0);
+    row.pyScale = valueAxis()->coordToPixel(1.0) - row.py0;
+    row.gain = p.yGain;
+    row.offset = p.yOffset;
 
     const QColor color = rgb(p.color);
     QPen pen(color);
@@ -136,87 +241,17 @@ void TracePlottable::drawPlot(QCPPainter *painter, const Plot &p, const QRect &a
     painter->setPen(pen);
     painter->setBrush(Qt::NoBrush);
 
-    const bool scatter = p.plotStyle == VAL_SCATTER;
-    const bool bars = p.plotStyle == VAL_VERTICAL_BAR;
-    const double left = area.left();
-
     if (p.dx != 0.0 && map.samplesPerColumn() <= 1.0) {
-        // At most one sample per column: the real line through the points.
-        std::size_t a, b;
-        if (!graphcore::visibleRange(n, map, -2.0, area.width() + 2.0, a, b))
-            return;
-        points_.clear();
-        auto flushLine = [&]() {
-            if (points_.isEmpty())
-                return;
-            if (bars) {
-                for (const QPointF &pt : points_)
-                    painter->drawLine(QPointF(pt.x(), baseline), pt);
-            } else if (!scatter) {
-                if (points_.size() == 1)
-                    painter->drawPoint(points_[0]);
-                else
-                    painter->drawPolyline(points_.constData(), points_.size());
-            }
-            if (scatter || (p.plotStyle == VAL_CONNECTED_POINTS && p.pointStyle != VAL_NO_POINT))
-                drawMarkers(painter, points_, p.pointStyle, std::max(1, p.pointFrequency), color);
-            points_.clear();
-        };
-        for (std::size_t i = a; i <= b; ++i) {
-            const double v = y[i];
-            if (std::isnan(v)) {
-                flushLine();
-                continue;
-            }
-            points_.append(QPointF(left + map.pixelOf(static_cast<double>(i)), ypix(v)));
-        }
-        flushLine();
+        drawSampleLine(painter, p, map, row, area, points_, color);
         return;
     }
-
-    // Several samples per column: one min..max stroke per column.
     graphcore::reduceColumns(y, n, p.pyramid.levelCount() > 0 ? &p.pyramid : nullptr, map, columns_);
     if (columns_.empty())
         return;
-    if (scatter || bars) {
-        QVector<QLineF> lines;
-        lines.reserve(static_cast<int>(columns_.size()));
-        for (const graphcore::Column &c : columns_) {
-            const double x = left + c.column + 0.5;
-            double lo = ypix(c.min), hi = ypix(c.max);
-            if (bars) {
-                // A bar runs from the zero line to the sample.
-                const double a = std::min({lo, hi, baseline}), b = std::max({lo, hi, baseline});
-                lo = a;
-                hi = b;
-            }
-            lines.append(QLineF(x, lo, x, hi));
-        }
-        painter->drawLines(lines);
-        return;
-    }
-    points_.clear();
-    points_.reserve(static_cast<int>(columns_.size()) * 4);
-    int prev = -2;
-    for (const graphcore::Column &c : columns_) {
-        if (c.column != prev + 1 && points_.size() > 1) {
-            painter->drawPolyline(points_.constData(), points_.size());
-            points_.clear();
-        }
-        const double x = left + c.column + 0.5;
-        const double lo = ypix(c.min), hi = ypix(c.max);
-        const double first = std::isnan(c.first) ? lo : ypix(c.first);
-        const double last = std::isnan(c.last) ? hi : ypix(c.last);
-        // Entering at the first sample and leaving at the last joins the
-        // columns as the samples run; the stroke between covers min..max.
-        points_.append(QPointF(x, first));
-        points_.append(QPointF(x, lo));
-        points_.append(QPointF(x, hi));
-        points_.append(QPointF(x, last));
-        prev = c.column;
-    }
-    if (!points_.isEmpty())
-        painter->drawPolyline(points_.constData(), points_.size());
+    if (p.plotStyle == VAL_SCATTER || p.plotStyle == VAL_VERTICAL_BAR)
+        drawColumnStrokes(painter, columns_, row, area.left(), p.plotStyle == VAL_VERTICAL_BAR);
+    else
+        drawColumnLine(painter, columns_, row, area.left(), points_);
 }
 
 // ------------------------------------------------------------ cursors
