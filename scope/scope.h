@@ -93,6 +93,12 @@ void Scope_SetScrollRange(int maximum);
 // Where the trigger line is drawn for a trigger at window position
 // position of a window of windowSize samples (scope_trigger_line.cpp).
 int Scope_TriggerLinePosition(int position, int windowSize);
+// Gives the trigger line (cursor 8 of the time graph) its own look, a dashed
+// orange vertical line with a "T" tag at the top edge, and shows it only
+// while it is switched on (scope_trigger_line.cpp).
+void Scope_StyleTriggerLine(void);
+inline constexpr int kTriggerLineCursor = 8;
+inline constexpr int kTriggerLineColor = 0xFF8000;
 
 // The Demo Card's figures and the codes of the scope's rings, named once.
 inline constexpr double kMaxClockRate = 40000000.0; // S/s: the card's clock
@@ -248,6 +254,15 @@ int Scope_Reset_Position(int panel, int control, int event, void *callbackData, 
 
 // Cuts the window to the record when the record became shorter than it.
 void Scope_FitWindowToRecord(void);
+// The window after the record length changed from previousLength to
+// newLength: one that showed the whole record shows the whole new record;
+// a part of the record is kept while it fits in the new one, else the
+// window becomes the whole new record (ZoomFactor follows).  No window
+// (thumb 0) stays none.  Pure.
+void Scope_WindowAfterRecordChange(int previousLength, int newLength, int *value, int *thumb, double *zoom);
+// Applies that rule to the scope's window and scroll bar after an edit of
+// the record length (RequestedSamples already holds the new length).
+void Scope_WindowForRecordLength(int previousLength);
 // The whole record in one window (key 0); -1 when there is no record length.
 int Scope_FitRecord(void);
 // The scope's keys, their tooltip hints and the About key (F1).
@@ -293,6 +308,15 @@ int On_FFT(int panel, int control, int event, void *callbackData, int eventData1
 // is reported with the "Error" popup once per run.
 void fft(int slot, int start);
 int Read_FFT_Cursor(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+// The spectrum cursor sits on a bin of one slot's trace (the first drawn
+// slot until it is dragged onto another): after every re-plot it is put
+// back on the nearest bin of that trace, and its readout shows that bin's
+// frequency and level.
+void Scope_SnapSpectrumCursor(void);
+// Moves the spectrum cursor to the highest bin of its trace on screen
+// ("Peak"); 0, or -1 when no trace is drawn.
+int Scope_SpectrumCursorPeak(void);
+int FFT_Peak(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 
 // ------------------------------------------ saving, printing (scope_files.cpp)
 extern int &isAutoSaveON;
@@ -441,6 +465,7 @@ struct ScopeState {
     int spectrumPlot[4] = {0, 0, 0, 0};
     int spectrumBins[4] = {0, 0, 0, 0}; // bins of each slot's spectrum that hold its last result (0: none)
     int spectrumFailureShown = 0;      // a failed spectrum of this run was reported
+    int spectrumCursorSlot = -1;       // slot whose trace carries the spectrum cursor (-1: first drawn)
 
     // autosave (scope_autosave.cpp)
     int isAutoSaveON = 0;

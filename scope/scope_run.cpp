@@ -286,6 +286,7 @@ int ScopeTriggerLine(int, int, int, void *, int, int)
 {
     is_TriggerLineON = !is_TriggerLineON;
     SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 8, 0.0, 0.0);
+    Scope_StyleTriggerLine();
     return 0;
 }
 

@@ -1,5 +1,16 @@
-// Where the trigger line is drawn in the visible window.
+// Where the trigger line is drawn in the visible window, and how.
 #include "scope/scope.h"
+
+void Scope_StyleTriggerLine(void)
+{
+    // The measurement cursors and offset markers are solid lines in the
+    // cursor colour; the trigger line differs in colour, dash and tag.
+    SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, kTriggerLineCursor, ATTR_CROSS_HAIR_STYLE, VAL_VERTICAL_LINE);
+    SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, kTriggerLineCursor, ATTR_CURSOR_COLOR, kTriggerLineColor);
+    SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, kTriggerLineCursor, ATTR_CURSOR_LINE_STYLE, VAL_DASH);
+    SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, kTriggerLineCursor, ATTR_CURSOR_MARKER, 'T');
+    SetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, kTriggerLineCursor, ATTR_CURSOR_ENABLED, is_TriggerLineON ? 1 : 0);
+}
 
 int Scope_TriggerLinePosition(int position, int windowSize)
 {

@@ -132,6 +132,7 @@ void Init_System(void)
     SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 2, 0.0, 0.0);
     SetAxisScalingMode(panelScope, SCOPE_TIMEGRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, -4.0, 4.0);
     SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 8, 0.0, 0.0);
+    Scope_StyleTriggerLine();
     for (int c = 3; c <= 6; ++c)
         SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, c, 0.0, 0.0);
     for (int c = 4; c <= 6; ++c) {

@@ -129,6 +129,17 @@ int GraphWidget::setCursorAttribute(int number, int attr, int value)
     case ATTR_CURSOR_POINT_STYLE:
         c->pointStyle = value;
         break;
+    case ATTR_CURSOR_LINE_STYLE:
+        if (value != VAL_SOLID && value != VAL_DASH && value != VAL_DOT)
+            return UIE_BAD_VALUE;
+        c->lineStyle = value;
+        break;
+    case ATTR_CURSOR_MARKER:
+        // One printable character, or none.
+        if (value != 0 && (value < 0x21 || value > 0x7E))
+            return UIE_BAD_VALUE;
+        c->marker = value;
+        break;
     default:
         return UIE_BAD_ATTRIBUTE;
     }
@@ -158,6 +169,12 @@ int GraphWidget::cursorAttribute(int number, int attr, int *value)
         return 0;
     case ATTR_CURSOR_POINT_STYLE:
         *value = c->pointStyle;
+        return 0;
+    case ATTR_CURSOR_LINE_STYLE:
+        *value = c->lineStyle;
+        return 0;
+    case ATTR_CURSOR_MARKER:
+        *value = c->marker;
         return 0;
     default:
         return UIE_BAD_ATTRIBUTE;

@@ -271,6 +271,23 @@ void CursorLayerable::applyDefaultAntialiasingHint(QCPPainter *painter) const
     painter->setAntialiasing(false);
 }
 
+// A tag in the cursor's colour hanging from the top edge of the plot area,
+// centred on the cursor's vertical line, with the marker letter in the
+// plot area's colour.
+void CursorLayerable::drawMarker(QCPPainter *painter, const GraphCursor &c, double px, double top)
+{
+    const QRectF tag(std::round(px) - kMarkerWidth / 2.0, top, kMarkerWidth, kMarkerHeight);
+    painter->setBrush(rgb(c.color));
+    painter->drawRect(tag);
+    QFont font = painter->font();
+    font.setBold(true);
+    font.setPixelSize(kMarkerHeight - 3);
+    painter->setFont(font);
+    painter->setPen(graph_->background());
+    painter->drawText(tag, Qt::AlignCenter, QString(QChar(c.marker)));
+    painter->setBrush(Qt::NoBrush);
+}
+
 void CursorLayerable::draw(QCPPainter *painter)
 {
     const QRect area = clipRect();
@@ -286,6 +303,7 @@ void CursorLayerable::draw(QCPPainter *painter)
         const double py = graph_->yAxis->coordToPixel(c.y);
         QPen pen(rgb(c.color));
         pen.setCosmetic(true);
+        pen.setStyle(c.lineStyle == VAL_DASH ? Qt::DashLine : c.lineStyle == VAL_DOT ? Qt::DotLine : Qt::SolidLine);
         painter->setPen(pen);
         painter->setBrush(Qt::NoBrush);
         const bool vertical = c.style == VAL_LONG_CROSS || c.style == VAL_VERTICAL_LINE;
@@ -294,6 +312,10 @@ void CursorLayerable::draw(QCPPainter *painter)
             painter->drawLine(QPointF(px, top), QPointF(px, bottom));
         if (horizontal && py >= top - 1 && py <= bottom + 1)
             painter->drawLine(QPointF(left, py), QPointF(right, py));
+        pen.setStyle(Qt::SolidLine);
+        painter->setPen(pen);
+        if (c.marker && px >= left - 1 && px <= right + 1)
+            drawMarker(painter, c, px, top);
         // The active cursor carries a small box at its point.
         if (i == graph_->activeCursor() && px >= left && px <= right && py >= top && py <= bottom)
             painter->drawRect(QRectF(px - 3, py - 3, 6, 6));

@@ -47,7 +47,13 @@ class CursorLayerable : public QCPLayerable
     void applyDefaultAntialiasingHint(QCPPainter *painter) const override;
     void draw(QCPPainter *painter) override;
 
+  public:
+    // Size in pixels of the tag that carries a cursor's marker letter.
+    static constexpr int kMarkerWidth = 13;
+    static constexpr int kMarkerHeight = 14;
+
   private:
+    void drawMarker(QCPPainter *painter, const GraphCursor &c, double px, double top);
     GraphWidget *graph_;
 };
 

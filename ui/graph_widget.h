@@ -54,6 +54,8 @@ struct GraphCursor {
     int mode = 0;  // VAL_FREE_FORM
     int color = 0xFFFFFF;
     int pointStyle = 0;
+    int lineStyle = 0; // VAL_SOLID
+    int marker = 0;    // letter of the tag at the top edge, 0 for none
     int plot = -1;   // plot it sits on (snap), or -1
     long index = -1; // point index on that plot
 };

@@ -115,6 +115,9 @@ enum {
     ATTR_CURSOR_COLOR,           // int RGB
     ATTR_CURSOR_ENABLED,         // int 0/1: shown and draggable
     ATTR_CURSOR_POINT_STYLE,     // int (kept for completeness)
+    ATTR_CURSOR_LINE_STYLE,      // VAL_SOLID, VAL_DASH or VAL_DOT: the pen of the cursor's lines
+    ATTR_CURSOR_MARKER,          // int: a letter drawn in a small tag at the top edge of the plot
+                                 // area, on the cursor's vertical line (0: none)
 
     // print options (SetPrintAttribute)
     ATTR_PRINT_OUTPUT_FILE = 500, // const char *: "" prints to the printer, a path prints to a PDF file

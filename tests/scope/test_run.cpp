@@ -257,6 +257,33 @@ TEST_F(RunTest, TriggerLineToggleParksTheLine)
     EXPECT_EQ(is_TriggerLineON, 0);
 }
 
+// The trigger line is told from the measurement cursors and the offset
+// markers by its colour, its dash and its "T" tag, and is shown only while
+// switched on.
+TEST_F(RunTest, TriggerLineLooksUnlikeACursor)
+{
+    auto attr = [](int cursor, int attribute) {
+        int v = -1;
+        GetCursorAttribute(panelScope, SCOPE_TIMEGRAPH, cursor, attribute, &v);
+        return v;
+    };
+    ScopeCursorMode(panelScope, 0, EVENT_COMMIT, Data(1), 0, 0); // cursor 1 on
+    for (int cursor : {1, 2, 3}) {
+        EXPECT_NE(attr(8, ATTR_CURSOR_COLOR), attr(cursor, ATTR_CURSOR_COLOR)) << cursor;
+        EXPECT_NE(attr(8, ATTR_CURSOR_LINE_STYLE), attr(cursor, ATTR_CURSOR_LINE_STYLE)) << cursor;
+        EXPECT_EQ(attr(cursor, ATTR_CURSOR_MARKER), 0) << cursor;
+    }
+    EXPECT_EQ(attr(8, ATTR_CURSOR_LINE_STYLE), VAL_DASH);
+    EXPECT_EQ(attr(8, ATTR_CURSOR_MARKER), 'T');
+    EXPECT_EQ(attr(8, ATTR_CROSS_HAIR_STYLE), VAL_VERTICAL_LINE);
+    EXPECT_EQ(attr(8, ATTR_CURSOR_ENABLED), 0);
+    ASSERT_EQ(Toolbar_PressItem(Toolbar, kToolbarTriggerLine), 0);
+    EXPECT_EQ(attr(8, ATTR_CURSOR_ENABLED), 1);
+    ASSERT_EQ(Toolbar_PressItem(Toolbar, kToolbarTriggerLine), 0);
+    EXPECT_EQ(attr(8, ATTR_CURSOR_ENABLED), 0);
+    ScopeCursorMode(panelScope, 0, EVENT_COMMIT, Data(1), 0, 0);
+}
+
 TEST_F(RunTest, FilterPanelCloseCopiesTheSwitch)
 {
     DisplayMenuFilter(Menu_Handle, MENUBAR_SETTINGS_FILTER, nullptr, panelBench);

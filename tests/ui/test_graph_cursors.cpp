@@ -311,3 +311,53 @@ TEST_F(GraphTest, ACallbackThatDiscardsThePanelEndsTheDragSafely)
     EXPECT_LT(RefreshGraph(panel_, kPlot), 0);
     panel_ = 0;
 }
+
+TEST_F(GraphTest, DashedCursorAndItsMarkerTag)
+{
+    int v = -1;
+    ASSERT_EQ(GetCursorAttribute(panel_, kPlot, 1, ATTR_CURSOR_LINE_STYLE, &v), 0);
+    EXPECT_EQ(v, VAL_SOLID);
+    ASSERT_EQ(GetCursorAttribute(panel_, kPlot, 1, ATTR_CURSOR_MARKER, &v), 0);
+    EXPECT_EQ(v, 0);
+    EXPECT_EQ(SetCursorAttribute(panel_, kPlot, 1, ATTR_CURSOR_LINE_STYLE, 9), UIE_BAD_VALUE);
+    EXPECT_EQ(SetCursorAttribute(panel_, kPlot, 1, ATTR_CURSOR_MARKER, 0x1F), UIE_BAD_VALUE);
+    EXPECT_EQ(SetCursorAttribute(panel_, kPlot, 1, ATTR_CURSOR_MARKER, 300), UIE_BAD_VALUE);
+
+    SetCursorAttribute(panel_, kPlot, 2, ATTR_CURSOR_ENABLED, 0);
+    SetCursorAttribute(panel_, kPlot, 3, ATTR_CURSOR_ENABLED, 0);
+    SetActiveGraphCursor(panel_, kPlot, 3); // no box on cursor 1
+    SetCursorAttribute(panel_, kPlot, 1, ATTR_CURSOR_COLOR, 0xFF00FF);
+    SetCursorAttribute(panel_, kPlot, 1, ATTR_CROSS_HAIR_STYLE, VAL_VERTICAL_LINE);
+    SetAxisScalingMode(panel_, kPlot, VAL_XAXIS, VAL_MANUAL, 0.0, 100.0);
+    SetGraphCursor(panel_, kPlot, 1, 50.0, 1.0);
+    RefreshGraph(panel_, kPlot);
+    uigraph::GraphWidget *g = graph();
+    const int h = g->axisRect()->height();
+    const int solid = colourPixels(g->grab().toImage(), 0xFF00FF);
+    EXPECT_GE(solid, h - 2);
+
+    // A dashed line leaves gaps: clearly fewer pixels, but still a line.
+    ASSERT_EQ(SetCursorAttribute(panel_, kPlot, 1, ATTR_CURSOR_LINE_STYLE, VAL_DASH), 0);
+    ASSERT_EQ(GetCursorAttribute(panel_, kPlot, 1, ATTR_CURSOR_LINE_STYLE, &v), 0);
+    EXPECT_EQ(v, VAL_DASH);
+    RefreshGraph(panel_, kPlot);
+    const int dashed = colourPixels(g->grab().toImage(), 0xFF00FF);
+    EXPECT_LT(dashed, solid * 9 / 10);
+    EXPECT_GT(dashed, solid / 3);
+
+    // The marker: a tag in the cursor's colour at the top edge of the plot
+    // area, on the line.
+    ASSERT_EQ(SetCursorAttribute(panel_, kPlot, 1, ATTR_CURSOR_MARKER, 'T'), 0);
+    ASSERT_EQ(GetCursorAttribute(panel_, kPlot, 1, ATTR_CURSOR_MARKER, &v), 0);
+    EXPECT_EQ(v, 'T');
+    RefreshGraph(panel_, kPlot);
+    const QImage img = g->grab().toImage();
+    const QRect area = g->axisRect()->rect();
+    const int px = qRound(g->xAxis->coordToPixel(50.0));
+    int tag = 0;
+    for (int y = area.top(); y < area.top() + 14; ++y)
+        for (int x = px - 6; x <= px + 6; ++x)
+            tag += (img.pixel(x, y) & 0xFFFFFF) == 0xFF00FF;
+    EXPECT_GT(tag, 60) << "no tag at the top of the line";
+    EXPECT_GT(colourPixels(img, 0xFF00FF), dashed + 60);
+}
