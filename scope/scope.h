@@ -132,7 +132,7 @@ inline constexpr int kCouplingRings[4] = {TAB_COUPLING_CH1, TAB_COUPLING_CH2, TA
 // Controls of the spectrum group, dimmed while the spectrum view is off.
 inline constexpr int kSpectrumControls[] = {
     SCOPE_FFT_WINDOW,     SCOPE_FFT_CURSOR_FREQ, SCOPE_FFT_CURSOR_LEVEL, SCOPE_FFT_PEAK_FREQ,
-    SCOPE_FFT_PEAK_LEVEL, SCOPE_FFT_FREQ_UNIT,   SCOPE_FFT_LEVEL_UNIT};
+    SCOPE_FFT_PEAK_LEVEL, SCOPE_FFT_FREQ_UNIT,   SCOPE_FFT_LEVEL_UNIT, SCOPE_FFT_PEAK};
 
 // Buffers (scope_buffers.cpp).  Every slot buffer has room for the
 // pre-trigger positions; BufferIn too (its pointer sits pre_iSample words

@@ -19,6 +19,7 @@ const CallbackEntry scopeCallbackTable[] = {
     {"Read_Scope_Cursor", Read_Scope_Cursor, nullptr},
     {"On_FFT", On_FFT, nullptr},
     {"Read_FFT_Cursor", Read_FFT_Cursor, nullptr},
+    {"FFT_Peak", FFT_Peak, nullptr},
     {"onOK_Save", onOK_Save, nullptr},
     {"Close_Saving", Close_Saving, nullptr},
     {"Scope_Export_Image", Scope_Export_Image, nullptr},

@@ -1,5 +1,7 @@
 // The spectrum view: power spectrum in dBm of every slot, peak search and
 // the spectrum cursor readout.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -52,6 +54,33 @@ void ShowSpectrumCursor(void)
     GetGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, &x, &y);
     SetCtrlVal(panelScope, SCOPE_FFT_CURSOR_FREQ, (x + Scroll_Value / 2) * dFreqStep);
     SetCtrlVal(panelScope, SCOPE_FFT_CURSOR_LEVEL, y);
+}
+
+// The slot whose trace carries the spectrum cursor: the one it was last
+// put on while that slot is drawn, else the first drawn slot; -1 for none.
+int CursorSlot(void)
+{
+    const int slot = scopeState.spectrumCursorSlot;
+    if (slot >= 0 && slot < numChanIn && slot < 4 && Ain[slot])
+        return slot;
+    for (int k = 0; k < numChanIn && k < 4; ++k) {
+        if (Ain[k])
+            return k;
+    }
+    return -1;
+}
+
+// Puts the spectrum cursor on point index of the cursor slot's trace;
+// false when that trace is not on the graph.
+bool PutCursorOnTrace(int slot, int index)
+{
+    if (slot < 0 || spectrumPlot[slot] <= 0)
+        return false;
+    int count = 0;
+    if (GetPlotData(panelScope, SCOPE_FFTGRAPH, spectrumPlot[slot], nullptr, 0, &count) < 0 || count <= 0)
+        return false;
+    index = std::clamp(index, 0, count - 1);
+    return SetGraphCursorIndex(panelScope, SCOPE_FFTGRAPH, 1, spectrumPlot[slot], index) == 0;
 }
 
 // Reports a spectrum that could not be computed, once per run: a popup per
@@ -155,7 +184,52 @@ void fft(int slot, int start)
     if (Ain[slot] && shown > 0 && firstBin >= 0 && firstBin + shown <= half) {
         spectrumPlot[slot] = PlotY(panelScope, SCOPE_FFTGRAPH, bins + firstBin, shown, VAL_DOUBLE,
                                    VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 1, ChannelColor[slot]);
+        if (slot == CursorSlot())
+            Scope_SnapSpectrumCursor();
     }
+}
+
+void Scope_SnapSpectrumCursor(void)
+{
+    // Dragged, the cursor snaps to the bins of the trace it sits on.
+    SetCursorAttribute(panelScope, SCOPE_FFTGRAPH, 1, ATTR_CURSOR_MODE, VAL_SNAP_TO_POINT);
+    double x = 0.0, y = 0.0;
+    GetGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, &x, &y);
+    const double bin = std::isfinite(x) ? std::clamp(std::round(x), 0.0, 1.0e9) : 0.0;
+    PutCursorOnTrace(CursorSlot(), static_cast<int>(bin));
+    ShowSpectrumCursor();
+}
+
+int Scope_SpectrumCursorPeak(void)
+{
+    const int slot = CursorSlot();
+    const int firstBin = Scroll_Value / 2;
+    const int shown = Scroll_Thumb_Size / 2;
+    // The trace on screen is bins firstBin .. firstBin + shown - 1 of the
+    // slot's last spectrum.
+    if (slot < 0 || !spectrum[slot] || shown <= 0 || firstBin < 0 ||
+        firstBin + shown > scopeState.spectrumBins[slot])
+        return -1;
+    double peak = 0.0, lowest = 0.0;
+    int peakIndex = -1, lowestIndex = -1;
+    if (MaxMin1D(spectrum[slot] + firstBin, shown, &peak, &peakIndex, &lowest, &lowestIndex) != 0 || peakIndex < 0)
+        return -1;
+    if (!PutCursorOnTrace(slot, peakIndex))
+        return -1;
+    ShowSpectrumCursor();
+    return 0;
+}
+
+int FFT_Peak(int panel, int control, int event, void *callbackData, int eventData1, int eventData2)
+{
+    (void)panel;
+    (void)control;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event == EVENT_COMMIT)
+        Scope_SpectrumCursorPeak();
+    return 0;
 }
 
 int Read_FFT_Cursor(int panel, int control, int event, void *callbackData, int eventData1, int eventData2)
@@ -165,7 +239,16 @@ int Read_FFT_Cursor(int panel, int control, int event, void *callbackData, int e
     (void)callbackData;
     (void)eventData1;
     (void)eventData2;
-    if (event == EVENT_VAL_CHANGED)
-        ShowSpectrumCursor();
+    if (event != EVENT_VAL_CHANGED)
+        return 0;
+    // The trace the drag snapped the cursor to becomes its trace.
+    int handle = 0, index = 0;
+    if (GetGraphCursorIndex(panelScope, SCOPE_FFTGRAPH, 1, &handle, &index) == 0 && handle > 0) {
+        for (int k = 0; k < numChanIn && k < 4; ++k) {
+            if (Ain[k] && spectrumPlot[k] == handle)
+                scopeState.spectrumCursorSlot = k;
+        }
+    }
+    ShowSpectrumCursor();
     return 0;
 }

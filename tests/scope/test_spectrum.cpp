@@ -206,6 +206,51 @@ TEST_F(SpectrumTest, CursorReadoutCountsBinsFromTheWindowStart)
     EXPECT_NEAR(CtrlNumber(panelScope, SCOPE_FFT_CURSOR_LEVEL), -3.0, 1e-9);
 }
 
+// The cursor sits on bins of the trace, never between them; "Peak" puts it
+// on the tone's bin, also when the window starts further into the record.
+TEST_F(SpectrumTest, CursorSnapsToBinsAndPeakFindsTheTone)
+{
+    ASSERT_EQ(OperateCtrl(panelScope, SCOPE_FFT_SWITCH, 1), 0); // undims "Peak"
+    DeleteGraphPlot(panelScope, SCOPE_FFTGRAPH, -1, VAL_IMMEDIATE_DRAW);
+    fft(0, 0);
+    double x = -1, y = 0;
+    ASSERT_EQ(DragGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, 20.4, 7.0, 1), 0);
+    GetGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, &x, &y);
+    EXPECT_DOUBLE_EQ(x, 20.0);
+    EXPECT_DOUBLE_EQ(y, spectrum[0][20]);
+    EXPECT_NEAR(CtrlNumber(panelScope, SCOPE_FFT_CURSOR_FREQ), 2.0, 1e-9);
+    EXPECT_DOUBLE_EQ(CtrlNumber(panelScope, SCOPE_FFT_CURSOR_LEVEL), spectrum[0][20]);
+
+    // The next spectrum puts it on the same bin of the new trace.
+    ASSERT_EQ(DragGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, 49.6, 0.0, 1), 0);
+    oChan[0].amplitude = 0.5;
+    DeleteGraphPlot(panelScope, SCOPE_FFTGRAPH, -1, VAL_IMMEDIATE_DRAW);
+    fft(0, 0);
+    GetGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, &x, &y);
+    EXPECT_DOUBLE_EQ(x, 50.0);
+    EXPECT_NEAR(y, kSineLevel - 6.02, 0.05);
+    EXPECT_DOUBLE_EQ(CtrlNumber(panelScope, SCOPE_FFT_CURSOR_LEVEL), y);
+
+    ASSERT_EQ(DragGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, 300.0, 0.0, 1), 0);
+    ASSERT_EQ(OperateCtrl(panelScope, SCOPE_FFT_PEAK, 0), 0);
+    GetGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, &x, &y);
+    EXPECT_DOUBLE_EQ(x, 50.0);
+    EXPECT_NEAR(CtrlNumber(panelScope, SCOPE_FFT_CURSOR_FREQ), 5.0, 1e-9);
+    EXPECT_DOUBLE_EQ(CtrlNumber(panelScope, SCOPE_FFT_CURSOR_LEVEL), PeakLevel());
+
+    // Zoomed in, the window starts at bin 50: the peak is its first bin.
+    ScopeZoomData(panelScope, 0, EVENT_COMMIT, Data(1), 0, 0);
+    ScrollBarCallback(panelScope, SCOPE_SCROLLBAR, SB_EVENT_JUMP, nullptr, 100, 0);
+    ASSERT_EQ(Scope_SpectrumCursorPeak(), 0);
+    GetGraphCursor(panelScope, SCOPE_FFTGRAPH, 1, &x, &y);
+    EXPECT_DOUBLE_EQ(x, 0.0);
+    EXPECT_NEAR(CtrlNumber(panelScope, SCOPE_FFT_CURSOR_FREQ), 5.0, 1e-9);
+
+    // With no trace there is nothing to find.
+    DeleteGraphPlot(panelScope, SCOPE_FFTGRAPH, -1, VAL_IMMEDIATE_DRAW);
+    EXPECT_EQ(Scope_SpectrumCursorPeak(), -1);
+}
+
 } // namespace
 
 namespace
