@@ -349,13 +349,12 @@ int Update_Parameter_Scope(int panel, int control, int event, void *, int, int)
     const bool onScope = panel == panelScope;
     const bool onAdvanced = panel == panelAd_Scope;
 
+    const int previousLength = RequestedSamples;
     GetCtrlVal(panelScope, SCOPE_RECORD_LENGTH, &RequestedSamples);
     GetCtrlVal(panelScope, SCOPE_PARAMETER_CHANNEL, &is_Parameter);
     GetCtrlVal(panelScope, SCOPE_PRE_SAMPLES, &pre_iSample);
 
     if (onScope && control == SCOPE_RECORD_LENGTH) {
-        Scroll_Value = 0;
-        ScrollBar_SetAttribute(panelScope, SCOPE_SCROLLBAR, ATTR_SB_VALUE, 0);
         const double r = std::fmod(static_cast<double>(RequestedSamples), 2048.0);
         if (r > 0.0)
             RequestedSamples = static_cast<int>(RequestedSamples - r + 2048.0);
@@ -364,6 +363,7 @@ int Update_Parameter_Scope(int panel, int control, int event, void *, int, int)
         if (RequestedSamples > limit)
             RequestedSamples = limit;
         SetCtrlVal(panelScope, SCOPE_RECORD_LENGTH, RequestedSamples);
+        Scope_WindowForRecordLength(previousLength);
         if (pre_iSample >= RequestedSamples) {
             pre_iSample = RequestedSamples / 2;
             SetCtrlVal(panelScope, SCOPE_PRE_SAMPLES, pre_iSample);

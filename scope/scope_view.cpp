@@ -130,6 +130,44 @@ void Scope_FitWindowToRecord(void)
         Scroll_Value = 0;
 }
 
+void Scope_WindowAfterRecordChange(int previousLength, int newLength, int *value, int *thumb, double *zoom)
+{
+    if (*thumb <= 0 || newLength <= 0) {
+        *value = 0;
+        return; // no window yet: the next start shows the whole record
+    }
+    // A window that showed the whole record follows the record; one that
+    // showed a part of it stays while it fits in the new record.
+    const bool whole = *value <= 0 && *thumb >= previousLength;
+    const bool fits = *value >= 0 && static_cast<long long>(*value) + *thumb <= newLength;
+    if (whole || !fits) {
+        *value = 0;
+        *thumb = newLength;
+        *zoom = 1.0;
+    } else {
+        // The zoom steps go on from the window kept.
+        *zoom = static_cast<double>(newLength) / *thumb;
+    }
+}
+
+void Scope_WindowForRecordLength(int previousLength)
+{
+    // The scroll range of the next start: the record, or the decimated
+    // record of a stream.
+    int range = RequestedSamples;
+    if (isStreamingRAMEnabled && decimation_factor > 1)
+        range = RequestedSamples / decimation_factor;
+    if (Scroll_Max > 0 && Scroll_Max < previousLength)
+        previousLength = Scroll_Max;
+    Scope_WindowAfterRecordChange(previousLength, range, &Scroll_Value, &Scroll_Thumb_Size, &ZoomFactor);
+    if (Scroll_Thumb_Size <= 0) {
+        ScrollBar_SetAttribute(panelScope, SCOPE_SCROLLBAR, ATTR_SB_VALUE, 0);
+        return;
+    }
+    Scope_SetScrollRange(range);
+    SetThumbSize(Scroll_Thumb_Size);
+}
+
 void Scope_SetXAxisOffsets(void)
 {
     SetCtrlAttribute(panelScope, SCOPE_TIMEGRAPH, ATTR_XAXIS_OFFSET, dTimeStep * Scroll_Value);

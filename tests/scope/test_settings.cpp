@@ -330,7 +330,14 @@ TEST_F(SettingsTest, LiveReapplyDuringAContinuousRun)
     EXPECT_EQ(isScopeContOn, 1);
     EXPECT_EQ(iSamples, 8192 + 16384);
     EXPECT_EQ(Scroll_Max, 8192);
-    EXPECT_EQ(Scroll_Thumb_Size, 2048); // a window that fits is kept
+    EXPECT_EQ(Scroll_Thumb_Size, 8192); // the whole record's window follows it
+    // A part of the record that still fits is kept.
+    Scroll_Value = 1000;
+    Scroll_Thumb_Size = 2048;
+    SetCtrlVal(panelScope, SCOPE_RECORD_LENGTH, 16384);
+    Update_Parameter_Scope(panelScope, SCOPE_RECORD_LENGTH, EVENT_VAL_CHANGED, nullptr, 0, 0);
+    EXPECT_EQ(Scroll_Value, 1000);
+    EXPECT_EQ(Scroll_Thumb_Size, 2048);
     Tick();
     EXPECT_EQ(isScopeStartOn, 1);
     EXPECT_EQ(PlotValues(SCOPE_TIMEGRAPH, plot[0]).size(), 2048u);
@@ -343,6 +350,55 @@ TEST_F(SettingsTest, LiveReapplyDuringAContinuousRun)
     EXPECT_DOUBLE_EQ(ZoomFactor, 1.0);
     Tick();
     EXPECT_EQ(PlotValues(SCOPE_TIMEGRAPH, plot[0]).size(), 4096u);
+}
+
+// After a record length change the view shows the whole new record when it
+// showed the whole old one or when its part no longer fits; a part that
+// fits is kept, and the zoom steps go on from it.
+TEST_F(SettingsTest, RecordLengthChangeKeepsTheWindowOrFitsTheRecord)
+{
+    Channels({1});
+    SetCtrlAttribute(panelScope, SCOPE_RECORD_LENGTH, ATTR_MAX_VALUE, 7999488);
+    Scope(8192, 100000.0);
+    ASSERT_EQ(OneShot(), 0);
+    Tick();
+    ASSERT_EQ(Scroll_Thumb_Size, 8192);
+    auto bar = [](int attribute) {
+        int v = -1;
+        ScrollBar_GetAttribute(panelScope, SCOPE_SCROLLBAR, attribute, &v);
+        return v;
+    };
+    for (int n : {7999488, 2048}) {
+        EditRecord(n);
+        ASSERT_EQ(RequestedSamples, n);
+        EXPECT_EQ(Scroll_Value, 0) << n;
+        EXPECT_EQ(Scroll_Thumb_Size, n) << n;
+        EXPECT_DOUBLE_EQ(ZoomFactor, 1.0) << n;
+        EXPECT_EQ(bar(ATTR_SB_VIEW_SIZE), n) << n;
+        EXPECT_EQ(bar(ATTR_SB_MAX), n) << n;
+        EXPECT_EQ(bar(ATTR_SB_VALUE), 0) << n;
+    }
+    ASSERT_EQ(OneShot(), 0);
+    Tick();
+    EXPECT_EQ(PlotValues(SCOPE_TIMEGRAPH, plot[0]).size(), 2048u);
+
+    Scroll_Value = 1000;
+    Scroll_Thumb_Size = 1000;
+    EditRecord(7999488);
+    EXPECT_EQ(Scroll_Value, 1000);
+    EXPECT_EQ(Scroll_Thumb_Size, 1000);
+    EXPECT_EQ(bar(ATTR_SB_VALUE), 1000);
+    EXPECT_EQ(bar(ATTR_SB_VIEW_SIZE), 1000);
+    EXPECT_NEAR(ZoomFactor, 7999.488, 1e-9);
+    EditRecord(2048); // 1000 .. 1999 fits
+    EXPECT_EQ(Scroll_Value, 1000);
+    EXPECT_EQ(Scroll_Thumb_Size, 1000);
+    Scroll_Value = 1500;
+    EditRecord(7999488);
+    EditRecord(2048); // 1500 .. 2499 does not
+    EXPECT_EQ(Scroll_Value, 0);
+    EXPECT_EQ(Scroll_Thumb_Size, 2048);
+    EXPECT_DOUBLE_EQ(ZoomFactor, 1.0);
 }
 
 TEST_F(SettingsTest, RecordEditedDuringASingleShotIsAppliedBeforeTheNextTick)
