@@ -1,8 +1,8 @@
 // Autoset: from a probe of the present input (the strongest channel; every
 // channel of the Demo Card sees the same signal, so slot 0), choose the
 // sampling rate and record length that show about three and a half periods,
-// the vertical gain that makes the trace span 70 % of the eight divisions,
-// and a rising-edge trigger at the signal's middle on that channel.  A DC or
+// the vertical gain that makes the trace span 70 % of the eight divisions
+// with the traces centred, and a rising-edge trigger at the signal's middle on that channel.  A DC or
 // noise input gets the default settings and says so in the status text.
 #include <algorithm>
 #include <cmath>
@@ -66,7 +66,8 @@ int Scope_Autoset(void)
     GetCtrlAttribute(panelScope, SCOPE_RECORD_LENGTH, ATTR_MAX_VALUE, &recordMax);
     SetCtrlVal(panelScope, SCOPE_VERTICAL_CHANNEL, kVerticalAll);
     // A swing within the acquisition noise, or no steady crossings: DC or noise.
-    if (swing < 0.1 || p.frequency <= 0.0) {
+    const bool dc = swing < 0.1 || p.frequency <= 0.0;
+    if (dc) {
         SetCtrlVal(panelScope, SCOPE_SAMPLING_RATE, std::min(100000.0, rateMax));
         SetCtrlVal(panelScope, SCOPE_RECORD_LENGTH, kBlock);
         SetCtrlVal(panelScope, SCOPE_VERTICAL_GAIN, 1.0);
@@ -92,8 +93,20 @@ int Scope_Autoset(void)
     ZoomFactor = 1.0;
     ScrollBar_SetAttribute(panelScope, SCOPE_SCROLLBAR, ATTR_SB_VIEW_SIZE, RequestedSamples);
     ScrollBar_SetAttribute(panelScope, SCOPE_SCROLLBAR, ATTR_SB_VALUE, 0);
+    if (dc) {
+        Scope_LayoutOffsetMarkers();
+    } else {
+        // The gain fills 70 % of the screen, so the traces are centred: a
+        // trace at its slot's usual offset (up to 3 divisions) or riding on
+        // a DC level would run off the screen.
+        const double middle = 0.5 * (p.low + p.high);
+        for (int k = 0; k < numChanIn && k < 4; ++k) {
+            VerticalOffset[k] = -middle * VerticalScale[k];
+            SetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 3 + k, Scroll_Thumb_Size / 2, VerticalOffset[k]);
+        }
+    }
     SetCtrlVal(panelScope, SCOPE_STATUS,
-               swing < 0.1 || p.frequency <= 0.0 ? " Autoset: DC or noise input, default settings"
+               dc ? " Autoset: DC or noise input, default settings"
                                                  : " Autoset done");
     SetCtrlAttribute(panelScope, SCOPE_STATUS, ATTR_VISIBLE, 1);
     return rc < 0 ? rc : 0;

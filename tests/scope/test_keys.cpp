@@ -125,6 +125,41 @@ TEST_F(KeysTest, FileKeysPressSaveAndPrintAndDimmedItemsRefuse)
     Toolbar_DimItem(Toolbar, kToolbarZoomIn, 0);
 }
 
+// The keys no other case presses: Ctrl+S opens the save panel as "Save"
+// does, Left and Shift+Right move the active cursor, F1 is the About item's
+// key in every bench window.
+TEST_F(KeysTest, SaveArrowAndAboutKeys)
+{
+    MakeRamp(1, 1000);
+    Scope_FitRecord();
+    EXPECT_EQ(Press("Ctrl+S"), 1);
+    int shown = 0;
+    GetPanelAttribute(panelSave, ATTR_VISIBLE, &shown);
+    EXPECT_EQ(shown, 1);
+    HidePanel(panelSave);
+
+    ASSERT_EQ(Press("1"), 1);
+    double x0 = 0, x = 0, y = 0;
+    GetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 1, &x0, &y);
+    Press("Left");
+    GetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 1, &x, &y);
+    EXPECT_DOUBLE_EQ(x, x0 - 1);
+    Press("Shift+Right");
+    GetGraphCursor(panelScope, SCOPE_TIMEGRAPH, 1, &x, &y);
+    EXPECT_DOUBLE_EQ(x, x0 - 1 + 100);
+
+    uirt::MenuBarRec *menus = uirt::menuBar(GetPanelMenuBar(panelBench));
+    ASSERT_NE(menus, nullptr);
+    QAction *about = menus->entries[MENUBAR_HELP_ABOUT].action;
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(about->shortcutContext(), Qt::ApplicationShortcut);
+    about->trigger();
+    GetPanelAttribute(panelAbout, ATTR_VISIBLE, &shown);
+    EXPECT_EQ(shown, 1);
+    HidePanel(panelAbout);
+}
+
 TEST_F(KeysTest, KeysUsedByTheFocusedBoxStayWithIt)
 {
     MakeRamp(1, 1000);
