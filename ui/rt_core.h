@@ -44,6 +44,8 @@ class PanelWidget : public QWidget
 
   protected:
     void resizeEvent(QResizeEvent *event) override;
+    // Tab and Shift+Tab go through the panel's tab chain (rt_taborder.cpp).
+    bool focusNextPrevChild(bool next) override;
 };
 
 struct ScrollBarState;
@@ -209,6 +211,14 @@ int ringIndexOfValue(QComboBox *box, double value);
 QWidget *buildTable(QWidget *parent, Control *c, int panelHandle);
 int tableSetRow(Control *c, double row);
 int tableGetRow(Control *c, double *row);
+
+// The widgets Tab visits on a panel, in order: the toolbar items (at the
+// panel's top edge), then the controls in the order of the resource file,
+// a tab control as its tab bar followed by the controls of its sheets.  Not
+// every one takes the focus now (hidden, dimmed, display-only).
+std::vector<QWidget *> tabChain(Panel *p);
+// Whether Tab stops at the widget now.
+bool takesTabFocus(const QWidget *w);
 
 // Toolbars die with their panel.
 void discardToolbarsOf(int panel);

@@ -72,6 +72,8 @@ QWidget *buildTable(QWidget *parent, Control *c, int panelHandle)
     t->verticalHeader()->setVisible(d.value("rowHeaders").toBool(false));
     t->verticalHeader()->setDefaultSectionSize(std::clamp(d.value("rowHeight").toInt(20), 12, 200));
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the table for the next control (the arrows move in it).
+    t->setTabKeyNavigation(false);
     t->setWordWrap(false);
     const bool selectable = d.value("rowSelect").toBool(false);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -129,6 +129,9 @@ int ScrollBar_ConvertFromGraph(int panelHandle, int graph, CtrlCallbackPtr callb
     bar->setEnabled(!c->dimmed);
     bar->setAccessibleName(c->labelText.isEmpty() ? QString("Scroll bar") : c->labelText);
     bar->setTracking(true);
+    // Reached with Tab (then the arrow keys move it); a click on it leaves
+    // the keyboard with the panel's keys.
+    bar->setFocusPolicy(Qt::TabFocus);
     st->bar = bar;
     c->widget->hide();
     c->shown = bar;

@@ -192,6 +192,9 @@ int Toolbar_InsertItem(ToolbarType handle, int position, int itemType, int activ
         tb->bar->insertAction(before, a);
         if (auto *button = qobject_cast<QToolButton *>(tb->bar->widgetForAction(a))) {
             button->setAccessibleName(item->description);
+            // Reached with Tab like the panel's controls; a click leaves the
+            // keyboard where it was.
+            button->setFocusPolicy(Qt::TabFocus);
             button->setToolButtonStyle(a->icon().isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
         }
         const int tbHandle = tb->handle;

@@ -3,8 +3,16 @@
 // clips nothing, and remembers its place and size in the layout file.
 #include "support/bench_fixture.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include <algorithm>
+#include <functional>
 
 #include "ui/comfort.h"
 #include "ui/rt_core.h"
@@ -102,6 +110,75 @@ TEST_F(LayoutTest, NoPanelGoesBelowTheSizeThatClipsNothing)
         SetPanelSize(panel, mh + 437, mw + 611);
         ExpectNothingClipped(panel);
     }
+}
+
+// Tab from the first stop goes once through every control of the scope
+// that takes the keyboard, in reading order of the resource: the toolbar
+// items left to right, then the controls as the resource lists them, the
+// channel tabs with the controls of the sheet shown; then back to the first.
+TEST_F(LayoutTest, TabVisitsEveryControlOnceInResourceOrder)
+{
+    DisplayPanel(panelScope);
+    uirt::Panel *p = uirt::panel(panelScope);
+    QWidget *window = p->content->window();
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    auto takesTab = [](QWidget *w) {
+        return w && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus);
+    };
+
+    std::vector<QWidget *> stops;
+    std::vector<QToolButton *> items;
+    for (QToolButton *b : p->content->findChildren<QToolButton *>())
+        if (b->defaultAction() && b->parentWidget()->inherits("QToolBar"))
+            items.push_back(b);
+    std::sort(items.begin(), items.end(), [](QWidget *a, QWidget *b) { return a->x() < b->x(); });
+    for (QToolButton *b : items)
+        if (b->isEnabled())
+            stops.push_back(b);
+    std::function<void(uirt::Panel *)> controls = [&](uirt::Panel *panel) {
+        for (auto &kv : panel->controls) {
+            uirt::Control *c = kv.second.get();
+            if (auto *tabs = qobject_cast<QTabWidget *>(c->shown.data())) {
+                stops.push_back(tabs->tabBar());
+                for (int sheet : c->sheets)
+                    controls(uirt::panel(sheet));
+            } else if (takesTab(c->shown)) {
+                stops.push_back(c->shown);
+            }
+        }
+    };
+    controls(p);
+    ASSERT_GT(stops.size(), 30u);
+    EXPECT_NE(std::find(stops.begin(), stops.end(), uirt::control(panelScope, SCOPE_SCROLLBAR)->shown.data()),
+              stops.end());
+
+    stops.front()->setFocus(Qt::TabFocusReason);
+    if (!stops.front()->hasFocus())
+        GTEST_SKIP() << "no keyboard focus on this platform";
+    auto where = [&]() -> int {
+        QWidget *f = QApplication::focusWidget();
+        for (std::size_t i = 0; i < stops.size(); ++i)
+            if (f && (stops[i] == f || stops[i]->isAncestorOf(f)))
+                return static_cast<int>(i);
+        return -1;
+    };
+    auto press = [](int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QKeyEvent event(QEvent::KeyPress, key, mods);
+        QApplication::sendEvent(QApplication::focusWidget(), &event);
+    };
+    for (std::size_t i = 1; i <= stops.size(); ++i) {
+        press(Qt::Key_Tab);
+        const int at = where();
+        ASSERT_EQ(at, static_cast<int>(i % stops.size()))
+            << "Tab " << i << " went to "
+            << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "nothing")
+            << " instead of " << stops[i % stops.size()]->metaObject()->className() << " "
+            << stops[i % stops.size()]->accessibleName().toStdString();
+    }
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(where(), static_cast<int>(stops.size()) - 1);
+    HidePanel(panelScope);
 }
 
 TEST_F(LayoutTest, PlacesAndSizesAreRememberedInTheLayoutFile)
