@@ -2,8 +2,9 @@
 // channel of the Demo Card sees the same signal, so slot 0), choose the
 // sampling rate and record length that show about three and a half periods,
 // the vertical gain that makes the trace span 70 % of the eight divisions
-// with the traces centred, and a rising-edge trigger at the signal's middle on that channel.  A DC or
-// noise input gets the default settings and says so in the status text.
+// with the traces centred, and a rising-edge trigger at the signal's middle
+// on that channel.  A DC or noise input gets the default settings (offset
+// markers included) and says so in the status text.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -106,8 +107,7 @@ int Scope_Autoset(void)
         }
     }
     SetCtrlVal(panelScope, SCOPE_STATUS,
-               dc ? " Autoset: DC or noise input, default settings"
-                                                 : " Autoset done");
+               dc ? " Autoset: DC or noise input, default settings" : " Autoset done");
     SetCtrlAttribute(panelScope, SCOPE_STATUS, ATTR_VISIBLE, 1);
     return rc < 0 ? rc : 0;
 }
