@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "benchstate/benchstate.h"
 
@@ -222,6 +223,8 @@ enum {
     kToolbarPersistence = 17,
     kToolbarTriggerLine = 18,
     kToolbarAdvanced = 20,
+    kToolbarAutoset = 22,
+    kToolbarFitRecord = 23,
 };
 // Stops a running acquisition after a failure (flags, "One Shot" enabled,
 // "Stop" dimmed); the tick that failed ends the run as usual.
@@ -270,6 +273,12 @@ void Scope_InstallKeys(void);
 // Rate, record length, vertical gain and trigger chosen from the present
 // input (key A); returns 0, or a negative code when settings fail.
 int Scope_Autoset(void);
+// Toolbar callbacks of "Autoset" and "Fit record" (on commit).
+int ScopeAutoset(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int ScopeFitRecord(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+// The keys of the scope and the bench, one line each ("keys: command"), as
+// the Help menu lists them.
+std::string Scope_ShortcutsText(void);
 // X-axis offsets of the time, zoom and spectrum graphs from the window.
 void Scope_SetXAxisOffsets(void);
 // Plots the visible window of every drawn slot on the time graph (and, with

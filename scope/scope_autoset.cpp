@@ -111,3 +111,10 @@ int Scope_Autoset(void)
     SetCtrlAttribute(panelScope, SCOPE_STATUS, ATTR_VISIBLE, 1);
     return rc < 0 ? rc : 0;
 }
+
+int ScopeAutoset(int, int, int event, void *, int, int)
+{
+    if (event == EVENT_COMMIT)
+        Scope_Autoset();
+    return 0;
+}

@@ -5,6 +5,8 @@
 // spectrum cursor) as a drag does; "0" shows the whole record.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <string>
 
 #include "scope/scope.h"
 #include "ui/comfort.h"
@@ -109,10 +111,10 @@ int ScopeKey(int, int, int event, void *callbackData, int, int)
         Toolbar_PressItem(Toolbar, kToolbarPrint);
         break;
     case kKeyFitRecord:
-        Scope_FitRecord();
+        Toolbar_PressItem(Toolbar, kToolbarFitRecord);
         break;
     case kKeyAutoset:
-        Scope_Autoset();
+        Toolbar_PressItem(Toolbar, kToolbarAutoset);
         break;
     default:
         break;
@@ -125,15 +127,74 @@ struct KeyEntry {
     int command;
 };
 
+// In the order the Help menu lists them; keys of one command stay together.
 const KeyEntry kKeys[] = {
-    {"Space", kKeyRunStop},          {"S", kKeyOneShot},          {"Return", kKeyOneShot},
-    {"+", kKeyZoomIn},               {"=", kKeyZoomIn},           {"-", kKeyZoomOut},
-    {"Home", kKeyResetPosition},     {"F", kKeyFft},              {"1", kKeyCursor1},
-    {"2", kKeyCursor2},              {"Left", kKeyLeft},          {"Right", kKeyRight},
-    {"Shift+Left", kKeyLeftDivision}, {"Shift+Right", kKeyRightDivision},
-    {"Ctrl+S", kKeySave},            {"Ctrl+P", kKeyPrint},       {"0", kKeyFitRecord},
+    {"Space", kKeyRunStop},
+    {"S", kKeyOneShot},
+    {"Return", kKeyOneShot},
+    {"+", kKeyZoomIn},
+    {"=", kKeyZoomIn},
+    {"-", kKeyZoomOut},
+    {"0", kKeyFitRecord},
     {"A", kKeyAutoset},
+    {"Home", kKeyResetPosition},
+    {"F", kKeyFft},
+    {"1", kKeyCursor1},
+    {"2", kKeyCursor2},
+    {"Left", kKeyLeft},
+    {"Right", kKeyRight},
+    {"Shift+Left", kKeyLeftDivision},
+    {"Shift+Right", kKeyRightDivision},
+    {"Ctrl+S", kKeySave},
+    {"Ctrl+P", kKeyPrint},
 };
+
+const char *CommandName(int command)
+{
+    switch (command) {
+    case kKeyRunStop:
+        return "Continuous Mode, or Stop while running continuously";
+    case kKeyOneShot:
+        return "One Shot";
+    case kKeyZoomIn:
+        return "Zoom In";
+    case kKeyZoomOut:
+        return "Zoom Out";
+    case kKeyFitRecord:
+        return "Fit record: the whole record in one window";
+    case kKeyAutoset:
+        return "Autoset";
+    case kKeyResetPosition:
+        return "Reset Position (offset markers)";
+    case kKeyFft:
+        return "Spectrum view (FFT) on or off";
+    case kKeyCursor1:
+        return "Cursor1 on or off";
+    case kKeyCursor2:
+        return "Cursor2 on or off";
+    case kKeyLeft:
+        return "Active cursor one sample left (spectrum view: one bin)";
+    case kKeyRight:
+        return "Active cursor one sample right (spectrum view: one bin)";
+    case kKeyLeftDivision:
+        return "Active cursor one division left";
+    case kKeyRightDivision:
+        return "Active cursor one division right";
+    case kKeySave:
+        return "Save";
+    case kKeyPrint:
+        return "Print Waveform";
+    default:
+        return "";
+    }
+}
+
+// Keys as a user reads them on the keyboard.
+std::string KeyText(const char *keys)
+{
+    const std::string k = keys;
+    return k == "Return" ? "Enter" : k;
+}
 
 } // namespace
 
@@ -162,6 +223,28 @@ int Scope_FitRecord(void)
     return 0;
 }
 
+int ScopeFitRecord(int, int, int event, void *, int, int)
+{
+    if (event == EVENT_COMMIT)
+        Scope_FitRecord();
+    return 0;
+}
+
+std::string Scope_ShortcutsText(void)
+{
+    std::string text;
+    for (size_t i = 0; i < std::size(kKeys);) {
+        const int command = kKeys[i].command;
+        std::string keys = KeyText(kKeys[i].keys);
+        for (++i; i < std::size(kKeys) && kKeys[i].command == command; ++i)
+            keys += " or " + KeyText(kKeys[i].keys);
+        text += keys + ": " + CommandName(command) + "\n";
+    }
+    text += "F1: About (from every window of the bench)\n";
+    text += "Tab or Shift+Tab: the next or the previous control\n";
+    return text;
+}
+
 void Scope_InstallKeys(void)
 {
     for (const KeyEntry &k : kKeys)
@@ -175,6 +258,8 @@ void Scope_InstallKeys(void)
     SetToolbarKeyHint(panelScope, "Zoom Out", "-");
     SetToolbarKeyHint(panelScope, "Cursor1", "1");
     SetToolbarKeyHint(panelScope, "Cursor2", "2");
+    SetToolbarKeyHint(panelScope, "Autoset", "A");
+    SetToolbarKeyHint(panelScope, "Fit record", "0");
     SetCtrlKeyHint(panelScope, SCOPE_RESET_POSITION, "Home");
     SetCtrlKeyHint(panelScope, SCOPE_FFT_SWITCH, "F");
     const int menuBar = GetPanelMenuBar(panelBench);

@@ -94,6 +94,10 @@ const ToolItem kToolItems[] = {
     {kToggleButton, "Trigger Line", "icon\\trigger.ico", ScopeTriggerLine, 1},
     {kSeparator, nullptr, nullptr, nullptr, 0},
     {kCommandButton, "Advanced Scope Setting", "icon\\ad_scope.ico", Advanced_Scope_Setting, 1},
+    // Appended: the positions other code dims items by stay as they are.
+    {kSeparator, nullptr, nullptr, nullptr, 0},
+    {kCommandButton, "Autoset", "icon\\autoset.ico", ScopeAutoset, 1},
+    {kCommandButton, "Fit record", "icon\\fit_record.ico", ScopeFitRecord, 1},
 };
 
 } // namespace

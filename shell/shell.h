@@ -10,6 +10,8 @@
 inline constexpr const char *kVersionText = "Version: 2.0";
 // Name of the default setup file in the per-user configuration folder.
 inline constexpr const char *kDefaultSetupName = "KorvaxDemo.ini";
+// Name of the file that keeps the chosen theme, in the same folder.
+inline constexpr const char *kThemeFileName = "KorvaxDemo.theme";
 
 void Init_System(void);
 int CaptureTimer(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
@@ -17,6 +19,20 @@ void about(int menuBar, int menuItem, void *callbackData, int panel);
 int onOK_About(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int quit(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 void close(int menuBar, int menuItem, void *callbackData, int panel);
+
+// Themes (theme.cpp).
+// The theme file's path (configuration folder + "/KorvaxDemo.theme").
+int Theme_FilePath(char *path, std::size_t size);
+// Start-up: the theme kept in the theme file, else the desktop's; checks
+// its View menu item.  Returns the theme applied.
+int Bench_ApplyTheme(void);
+// The user's choice: applied, checked in the View menu and written to the
+// theme file.  Returns 0, or a negative code (the theme is applied even
+// when the file cannot be written; a message says so).
+int Bench_ChooseTheme(int theme);
+void Choose_Theme(int menuBar, int menuItem, void *callbackData, int panel);
+// Help > Keyboard shortcuts: every key of the bench in a message.
+void Display_Shortcuts(int menuBar, int menuItem, void *callbackData, int panel);
 
 // Setup files.
 // Reads the 32 lines from the file's current position and applies them.

@@ -9,5 +9,7 @@ const CallbackEntry shellCallbackTable[] = {
     {"close", nullptr, close},
     {"Load_Setup", nullptr, Load_Setup},
     {"Save_Setup", nullptr, Save_Setup},
+    {"Choose_Theme", nullptr, Choose_Theme},
+    {"Display_Shortcuts", nullptr, Display_Shortcuts},
 };
 const int shellCallbackCount = sizeof(shellCallbackTable) / sizeof(shellCallbackTable[0]);

@@ -33,6 +33,8 @@ int Bench_OpenMain(void)
         panelBench = 0;
         return -1;
     }
+    // The theme before anything is shown.
+    Bench_ApplyTheme();
     panelSplash = LoadPanel(panelBench, kResourceFile, SPLASH);
     DisplayPanel(panelBench);
     SetCtrlVal(panelSplash, SPLASH_VERSION, kVersionText);

@@ -1,4 +1,4 @@
-// Panel places and sizes, the look of the bench and keyboard commands: the
+// Panel places and sizes, keyboard commands and the light and dark themes: the
 // comfort layer of the runtime.  Like userint.h, nothing of Qt shows here.
 #pragma once
 
@@ -31,3 +31,20 @@ int SetMenuItemKey(int menuBar, int menuItem, const char *keys);
 // description).
 int SetCtrlKeyHint(int panel, int control, const char *keys);
 int SetToolbarKeyHint(int panel, const char *itemDescription, const char *keys);
+
+// ------------------------------------------------------------------ themes
+// Light or dark windows, panels, controls and text.  Graphs keep their own
+// plot-area colour in both; their margins and axes follow the theme.
+enum { THEME_LIGHT = 0, THEME_DARK = 1 };
+// The theme the desktop prefers: its colour scheme when the platform says,
+// else the lightness of the default palette's window colour.
+int GetDesktopTheme(void);
+// Applies a theme to every window of the bench, and those made later.
+int SetBenchTheme(int theme);
+// The theme applied (before any: the one the palette shows).
+int GetBenchTheme(void);
+// The small file that keeps the chosen theme: one word, "light" or "dark".
+// Read returns the theme, or a negative code when the file is missing,
+// unreadable or says something else.
+int ReadThemeFile(const char *path);
+int WriteThemeFile(const char *path, int theme);

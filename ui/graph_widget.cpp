@@ -138,7 +138,9 @@ GraphWidget *asGraph(QWidget *w)
 
 void GraphWidget::applyColors()
 {
+    // The plot area keeps its own colour; margins and axes take the panel's.
     axisRect()->setBackground(QBrush(bg_));
+    setBackground(palette().brush(QPalette::Window));
     const QColor text = palette().color(QPalette::WindowText);
     for (QCPAxis *a : {xAxis, yAxis, xAxis2, yAxis2}) {
         a->setBasePen(QPen(text));
@@ -433,6 +435,15 @@ void GraphWidget::showEvent(QShowEvent *event)
     QCustomPlot::showEvent(event);
     if (redrawPending())
         scheduleFlush();
+}
+
+void GraphWidget::changeEvent(QEvent *event)
+{
+    QCustomPlot::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyColors();
+        changed();
+    }
 }
 
 void GraphWidget::resizeEvent(QResizeEvent *)

@@ -135,6 +135,7 @@ class GraphWidget : public QCustomPlot
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
   private:
     void scheduleFlush();

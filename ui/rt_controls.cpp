@@ -140,7 +140,9 @@ void applyPalette(Control *c)
     if (!w)
         return;
     QPalette pal = QApplication::palette(w);
-    if (c->textColorSet) {
+    // Black is plain text: on a dark theme it takes the theme's text colour.
+    const bool plain = c->textColor == VAL_BLACK && pal.color(QPalette::Window).lightness() < 128;
+    if (c->textColorSet && !plain) {
         const QColor col = QColor::fromRgb(static_cast<QRgb>(c->textColor));
         pal.setColor(QPalette::WindowText, col);
         pal.setColor(QPalette::Text, col);

@@ -4,6 +4,7 @@
 #include "rt_core.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -400,6 +401,7 @@ QMdiArea *mdiAreaOf(Panel *parent)
     pc->mdiTop = bottom > 0 ? bottom + 4 : 0;
     pc->mdi = new QMdiArea(pc);
     pc->mdi->setAccessibleName(parent->title + " workspace");
+    pc->mdi->setBackground(QApplication::palette().brush(QPalette::Dark)); // the theme's
     // Panels larger than the window stay reachable.
     pc->mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     pc->mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -493,8 +495,11 @@ void placeControl(Panel *p, Control *c, QWidget *w)
         c->label = l;
         w->raise();
     }
-    if (d.contains("tooltip"))
+    if (d.contains("tooltip")) {
         w->setToolTip(d.value("tooltip").toString());
+        if (c->label)
+            c->label->setToolTip(w->toolTip());
+    }
     const bool visible = d.value("visible").toBool(true);
     w->setVisible(visible);
     if (c->label)

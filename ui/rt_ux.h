@@ -37,7 +37,7 @@ void setDesignRect(Panel *p, Control *c, const QRect &rect);
 // Called when a panel is displayed: the first time, it takes its remembered
 // or default size.
 void panelDisplayed(Panel *p);
-// The layout file's path, and its display options (theme ...).
+// The layout file's path, and its display options.
 QString LayoutFilePath();
 QString layoutOption(const QString &key);
 void setLayoutOption(const QString &key, const QString &value);

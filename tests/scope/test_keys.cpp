@@ -8,6 +8,10 @@
 #include <QApplication>
 #include <QToolButton>
 
+#include <map>
+#include <sstream>
+#include <string>
+
 #include "ui/comfort.h"
 #include "ui/rt_core.h"
 
@@ -180,6 +184,36 @@ TEST_F(KeysTest, TooltipsShowTheKeys)
     EXPECT_TRUE(Tip("Zoom In").contains("(+)"));
     EXPECT_TRUE(Tip("Cursor1").contains("(1)"));
     EXPECT_TRUE(uirt::control(panelScope, SCOPE_FFT_SWITCH)->shown->toolTip().contains("(F)"));
+    EXPECT_TRUE(Tip("Autoset").contains("(A)")) << Tip("Autoset").toStdString();
+    EXPECT_TRUE(Tip("Fit record").contains("(0)"));
+}
+
+TEST_F(KeysTest, HelpMenuListsEveryKeyOnceWithItsCommand)
+{
+    testseam::ClearShown();
+    ASSERT_EQ(ActivateMenuItem(GetPanelMenuBar(panelBench), MENUBAR_HELP_SHORTCUTS), 0);
+    ASSERT_EQ(testseam::Shown().size(), 1u);
+    const std::string shown = testseam::Shown().front();
+    const std::string title = "Keyboard shortcuts|";
+    ASSERT_EQ(shown.rfind(title, 0), 0u) << shown;
+    // One line per command: "keys: command", keys joined by " or ".
+    std::map<std::string, std::string> listed;
+    std::istringstream lines(shown.substr(title.size()));
+    for (std::string line; std::getline(lines, line);) {
+        const size_t colon = line.find(": ");
+        ASSERT_NE(colon, std::string::npos) << line;
+        EXPECT_GT(line.size(), colon + 2) << line;
+        std::string keys = line.substr(0, colon);
+        for (size_t at; (at = keys.find(" or ")) != std::string::npos; keys.erase(0, at + 4))
+            EXPECT_TRUE(listed.emplace(keys.substr(0, at), line).second) << keys.substr(0, at);
+        EXPECT_TRUE(listed.emplace(keys, line).second) << keys;
+    }
+    for (const char *key : {"Space", "S", "Enter", "+", "=", "-", "0", "A", "Home", "F", "1", "2", "Left", "Right",
+                            "Shift+Left", "Shift+Right", "Ctrl+S", "Ctrl+P", "F1"})
+        EXPECT_EQ(listed.count(key), 1u) << key;
+    EXPECT_NE(listed["S"].find("One Shot"), std::string::npos);
+    EXPECT_NE(listed["0"].find("Fit record"), std::string::npos);
+    EXPECT_NE(listed["A"].find("Autoset"), std::string::npos);
 }
 
 TEST_F(KeysTest, FitRecordShowsTheWholeRecordWhateverItsLength)

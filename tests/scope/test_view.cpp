@@ -3,6 +3,14 @@
 #include "support/bench_fixture.h"
 #include "test_view_support.h"
 
+#include <QAction>
+#include <QToolButton>
+
+#include <iterator>
+#include <string>
+
+#include "ui/rt_core.h"
+
 using namespace viewtest;
 
 namespace
@@ -25,33 +33,39 @@ class ViewTest : public BenchTest
     }
 };
 
-TEST_F(ViewTest, ToolbarHoldsTheTwentyItemsInOrder)
+TEST_F(ViewTest, ToolbarHoldsItsItemsInOrder)
 {
     ASSERT_GT(Toolbar, 0);
     int count = 0;
     ASSERT_EQ(Toolbar_GetNumItems(Toolbar, &count), 0);
-    ASSERT_EQ(count, 20);
-    const char *texts[20] = {"Print Waveform",
-                             "Save",
-                             nullptr,
-                             "One Shot",
-                             "Continuous Mode",
-                             "Stop",
-                             nullptr,
-                             "Zoom In",
-                             "Zoom Out",
-                             nullptr,
-                             "Zoom Area ON",
-                             "Zoom Area OFF",
-                             nullptr,
-                             "Cursor1",
-                             "Cursor2",
-                             nullptr,
-                             "Persistence Mode",
-                             "Trigger Line",
-                             nullptr,
-                             "Advanced Scope Setting"};
-    for (int pos = 1; pos <= 20; ++pos) {
+    const char *texts[] = {"Print Waveform",
+                           "Save",
+                           nullptr,
+                           "One Shot",
+                           "Continuous Mode",
+                           "Stop",
+                           nullptr,
+                           "Zoom In",
+                           "Zoom Out",
+                           nullptr,
+                           "Zoom Area ON",
+                           "Zoom Area OFF",
+                           nullptr,
+                           "Cursor1",
+                           "Cursor2",
+                           nullptr,
+                           "Persistence Mode",
+                           "Trigger Line",
+                           nullptr,
+                           "Advanced Scope Setting",
+                           nullptr,
+                           "Autoset",
+                           "Fit record"};
+    const int items = static_cast<int>(std::size(texts));
+    ASSERT_EQ(count, items);
+    EXPECT_EQ(kToolbarAutoset, 22);
+    EXPECT_EQ(kToolbarFitRecord, 23);
+    for (int pos = 1; pos <= items; ++pos) {
         int kind = -1;
         Toolbar_GetItemAttribute(Toolbar, pos, ATTR_TB_KIND, &kind);
         const char *text = texts[pos - 1];
@@ -65,6 +79,41 @@ TEST_F(ViewTest, ToolbarHoldsTheTwentyItemsInOrder)
         Toolbar_GetItemDescription(Toolbar, pos, description);
         EXPECT_STREQ(description, text) << pos;
     }
+}
+
+TEST_F(ViewTest, EveryToolbarItemHasATooltipAndAnIcon)
+{
+    int buttons = 0;
+    for (QToolButton *b : uirt::panel(panelScope)->content->findChildren<QToolButton *>()) {
+        QAction *a = b->defaultAction();
+        if (!a || a->isSeparator())
+            continue;
+        ++buttons;
+        EXPECT_TRUE(a->toolTip().startsWith(a->text())) << a->text().toStdString();
+        EXPECT_FALSE(a->icon().isNull()) << a->text().toStdString();
+    }
+    EXPECT_EQ(buttons, 16);
+}
+
+TEST_F(ViewTest, FitRecordAndAutosetItemsRunTheirCommands)
+{
+    MakeRamp(1, 1000);
+    ZoomIn();
+    ZoomIn();
+    ScrollTo(400);
+    ASSERT_EQ(Scroll_Thumb_Size, 250);
+    ASSERT_EQ(Toolbar_PressItem(Toolbar, kToolbarFitRecord), 0);
+    EXPECT_EQ(Scroll_Value, 0);
+    EXPECT_EQ(Scroll_Thumb_Size, 1000);
+    EXPECT_DOUBLE_EQ(ZoomFactor, 1.0);
+    EXPECT_EQ(BarValue(), 0);
+
+    SetCtrlVal(panelScope, SCOPE_STATUS, "");
+    ASSERT_EQ(Toolbar_PressItem(Toolbar, kToolbarAutoset), 0);
+    char status[256] = "";
+    GetCtrlVal(panelScope, SCOPE_STATUS, status);
+    EXPECT_NE(std::string(status).find("Autoset"), std::string::npos) << status;
+    EXPECT_EQ(Scroll_Thumb_Size, RequestedSamples);
 }
 
 TEST_F(ViewTest, ZoomButtonsOfTheToolbarStepTheWindow)
