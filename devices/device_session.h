@@ -16,7 +16,13 @@
 namespace devices
 {
 
-enum Client { kClientScope = 0, kClientDigital = 1, kClientVoltmeter = 2, kClientCount = 3 };
+enum Client {
+    kClientScope = 0,
+    kClientDigital = 1,
+    kClientVoltmeter = 2,
+    kClientCalibration = 3, // the probe-calibration tool
+    kClientCount = 4
+};
 
 enum class CaptureState { Idle, Running, Done, Failed };
 

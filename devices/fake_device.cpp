@@ -8,7 +8,7 @@ namespace devices
 FakeDevice::FakeDevice(const FakeBehaviour &behaviour, const std::string &name) : behaviour_(behaviour)
 {
     caps_.name = name;
-    caps_.driver = "fake";
+    caps_.driver = behaviour.driver;
     caps_.connection = "none";
     caps_.model = name;
     caps_.analogChannels = behaviour.analogChannels;

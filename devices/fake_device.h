@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <string>
 
 #include "devices/device.h"
 
@@ -22,6 +23,7 @@ struct FakeBehaviour {
     int failAfter = -1;        // captures that succeed before every later one fails (-1: never)
     int shortBy = 0;           // samples missing from every record
     bool hold = false;         // captures wait for release() (or a cancel)
+    std::string driver = "fake"; // "sound": the bench treats it as a sound input
 };
 
 class FakeDevice : public Device

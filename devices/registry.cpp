@@ -18,16 +18,18 @@ void Registry::resetProviders()
 {
     providers_.clear();
 #if KORVAX_HAVE_SIGROK
-    providers_.push_back(ScanSigrok);
+    providers_.push_back({ScanSigrok, true, {}});
 #endif
 #if KORVAX_HAVE_AUDIO
-    providers_.push_back(ScanSound);
+    providers_.push_back({ScanSound, false, {}});
 #endif
 }
 
 void Registry::setProviders(std::vector<Provider> providers)
 {
-    providers_ = std::move(providers);
+    providers_.clear();
+    for (Provider &provider : providers)
+        providers_.push_back({std::move(provider), true, {}});
 }
 
 void Registry::clear()
@@ -38,9 +40,37 @@ void Registry::clear()
 
 void Registry::scan()
 {
+    PendingScan pending = beginScan();
+    collect(pending);
+    finishScan(pending);
+}
+
+PendingScan Registry::beginScan()
+{
+    clear();
+    PendingScan pending;
+    pending.parts = providers_;
+    return pending;
+}
+
+void Registry::collect(PendingScan &pending)
+{
+    for (PendingScan::Part &part : pending.parts) {
+        if (part.anyThread && part.provider)
+            part.provider(part.found);
+    }
+}
+
+void Registry::finishScan(PendingScan &pending)
+{
     entries_.clear();
-    for (const Provider &provider : providers_)
-        provider(entries_);
+    for (PendingScan::Part &part : pending.parts) {
+        if (!part.anyThread && part.provider)
+            part.provider(part.found);
+        for (Entry &entry : part.found)
+            entries_.push_back(std::move(entry));
+        part.found.clear();
+    }
     scanned_ = true;
 }
 

@@ -29,6 +29,20 @@ using Provider = std::function<void(std::vector<Entry> &)>;
 void ScanSigrok(std::vector<Entry> &entries);
 void ScanSound(std::vector<Entry> &entries);
 
+// A scan in three steps, for a caller that keeps its own thread free while
+// the devices are looked for: begin and finish on the thread that owns the
+// registry (the user-interface thread), collect on any thread in between.
+// The sound inputs are listed in finish: Qt Multimedia's device list
+// belongs to the application's thread.
+struct PendingScan {
+    struct Part {
+        Provider provider;
+        bool anyThread = true;
+        std::vector<Entry> found;
+    };
+    std::vector<Part> parts;
+};
+
 class Registry
 {
 public:
@@ -37,6 +51,14 @@ public:
     // Scans again: every provider in order.  Devices made from the earlier
     // entries must all be destroyed first (a scan may free what they use).
     void scan();
+    // The same in steps.  begin forgets the entries (the devices made from
+    // them must be gone already); collect runs the providers that may run
+    // on any thread; finish runs the others and makes the found devices the
+    // entries, in the providers' order.
+    PendingScan beginScan();
+    static void collect(PendingScan &pending);
+    void finishScan(PendingScan &pending);
+
     bool scanned() const { return scanned_; }
     const std::vector<Entry> &entries() const { return entries_; }
     // Entry of a device number (2, 3, ...), or null.
@@ -45,7 +67,8 @@ public:
     int find(const std::string &driver, const std::string &connection, const std::string &model) const;
 
     // The providers a scan runs; tests put their own (a fake device) in
-    // place.  Defaults: libsigrok, then the sound inputs, each when built.
+    // place, run on any thread.  Defaults: libsigrok (any thread), then the
+    // sound inputs (the registry's thread), each when built.
     void setProviders(std::vector<Provider> providers);
     void resetProviders();
     // Forgets the entries (no scan yet).
@@ -53,7 +76,7 @@ public:
 
 private:
     Registry();
-    std::vector<Provider> providers_;
+    std::vector<PendingScan::Part> providers_;
     std::vector<Entry> entries_;
     bool scanned_ = false;
 };

@@ -1,13 +1,18 @@
-// libsigrok devices through its C API.  Every libsigrok call runs under one
-// process-wide lock (the library keeps shared driver state), except
-// sr_session_stop, which the library lets any thread call to end a running
-// session.
+// libsigrok devices through its C API.  Every libsigrok call of the process
+// runs on one thread of its own (the library's context and its drivers'
+// state are not safe to use from several threads), except sr_session_stop,
+// which the library lets any thread call to end a running session.
 #include <libsigrok/libsigrok.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <set>
+#include <thread>
+#include <type_traits>
 
 #include "devices/registry.h"
 
@@ -17,10 +22,72 @@ namespace devices
 namespace
 {
 
-std::mutex &SigrokLock()
+// The thread that makes every libsigrok call.  A caller hands its work over
+// and waits until it is done; work handed over from that thread itself
+// runs at once.  Made on first use and never destroyed: devices still open
+// when the process ends may close through it until the very end.
+class SigrokThread
 {
-    static std::mutex lock;
-    return lock;
+public:
+    static SigrokThread &instance()
+    {
+        static SigrokThread *thread = new SigrokThread;
+        return *thread;
+    }
+
+    void run(const std::function<void()> &work)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (worker_.joinable() && std::this_thread::get_id() == worker_.get_id()) {
+            lock.unlock();
+            work();
+            return;
+        }
+        if (!worker_.joinable())
+            worker_ = std::thread(&SigrokThread::loop, this);
+        Job job{&work, false};
+        queue_.push_back(&job);
+        wake_.notify_all();
+        done_.wait(lock, [&job] { return job.done; });
+    }
+
+private:
+    struct Job {
+        const std::function<void()> *work;
+        bool done;
+    };
+
+    void loop()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return !queue_.empty(); });
+            Job *job = queue_.front();
+            queue_.pop_front();
+            lock.unlock();
+            (*job->work)();
+            lock.lock();
+            job->done = true;
+            done_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    std::deque<Job *> queue_;
+    std::thread worker_;
+};
+
+template <typename Work> auto OnSigrokThread(Work work) -> decltype(work())
+{
+    using Result = decltype(work());
+    if constexpr (std::is_void<Result>::value) {
+        SigrokThread::instance().run([&work] { work(); });
+    } else {
+        Result result{};
+        SigrokThread::instance().run([&work, &result] { result = work(); });
+        return result;
+    }
 }
 
 // The library's context, made on first use and kept for the process.
@@ -125,7 +192,30 @@ public:
 
     bool open() override
     {
-        std::lock_guard<std::mutex> lock(SigrokLock());
+        return OnSigrokThread([this] { return openHere(); });
+    }
+
+    void close() override
+    {
+        OnSigrokThread([this] { closeHere(); });
+    }
+
+    bool capture(const CaptureConfig &config, CaptureRecord &record) override
+    {
+        return OnSigrokThread([&] { return captureHere(config, record); });
+    }
+
+protected:
+    void interrupt() override
+    {
+        std::lock_guard<std::mutex> lock(sessionLock_);
+        if (session_)
+            sr_session_stop(session_);
+    }
+
+private:
+    bool openHere()
+    {
         if (open_)
             return true;
         if (sr_dev_open(sdi_) != SR_OK) {
@@ -137,25 +227,15 @@ public:
         return true;
     }
 
-    void close() override
+    void closeHere()
     {
-        std::lock_guard<std::mutex> lock(SigrokLock());
         if (open_)
             sr_dev_close(sdi_);
         open_ = false;
     }
 
-    bool capture(const CaptureConfig &config, CaptureRecord &record) override;
+    bool captureHere(const CaptureConfig &config, CaptureRecord &record);
 
-protected:
-    void interrupt() override
-    {
-        std::lock_guard<std::mutex> lock(sessionLock_);
-        if (session_)
-            sr_session_stop(session_);
-    }
-
-private:
     struct Feed {
         SigrokDevice *self;
         CaptureRecord *record;
@@ -218,9 +298,8 @@ void SigrokDevice::OnPacket(const sr_dev_inst *, const sr_datafeed_packet *packe
     }
 }
 
-bool SigrokDevice::capture(const CaptureConfig &config, CaptureRecord &record)
+bool SigrokDevice::captureHere(const CaptureConfig &config, CaptureRecord &record)
 {
-    std::lock_guard<std::mutex> lock(SigrokLock());
     std::string error;
     sr_context *context = Context(&error);
     if (!context || !open_) {
@@ -325,11 +404,8 @@ bool SigrokDevice::capture(const CaptureConfig &config, CaptureRecord &record)
     return true;
 }
 
-} // namespace
-
-void ScanSigrok(std::vector<Entry> &entries)
+void ScanSigrokHere(std::vector<Entry> &entries)
 {
-    std::lock_guard<std::mutex> lock(SigrokLock());
     sr_context *context = Context(nullptr);
     if (!context)
         return;
@@ -390,6 +466,13 @@ void ScanSigrok(std::vector<Entry> &entries)
         }
         g_slist_free(found);
     }
+}
+
+} // namespace
+
+void ScanSigrok(std::vector<Entry> &entries)
+{
+    OnSigrokThread([&entries] { ScanSigrokHere(entries); });
 }
 
 } // namespace devices

@@ -71,6 +71,11 @@ extern CalPauseRoutine calPause;
 void Probe_Calibration(int menuBar, int menuItem, void *callbackData, int panel);
 int Start_Cal(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int Close_Cal(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+// With a sound input in use: sets its volts at full scale so that the last
+// record of the probe signal reads the known amplitude (the panel's box) as
+// its peak.  A message says why when there is no sound input, no record or
+// no signal in it.
+int Cal_Set_Full_Scale(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 // Configures generator and acquisition for the calibration.  Returns 0, or -1
 // when a buffer cannot be allocated.
 int Cal_Setting(void);

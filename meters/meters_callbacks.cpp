@@ -10,5 +10,6 @@ const CallbackEntry metersCallbackTable[] = {
     {"Close_Voltmeter", Close_Voltmeter, nullptr},
     {"Start_Cal", Start_Cal, nullptr},
     {"Close_Cal", Close_Cal, nullptr},
+    {"Cal_Set_Full_Scale", Cal_Set_Full_Scale, nullptr},
 };
 const int metersCallbackCount = sizeof(metersCallbackTable) / sizeof(metersCallbackTable[0]);

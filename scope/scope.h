@@ -100,6 +100,12 @@ int Scope_TriggerLinePosition(int position, int windowSize);
 void Scope_StyleTriggerLine(void);
 inline constexpr int kTriggerLineCursor = 8;
 inline constexpr int kTriggerLineColor = 0xFF8000;
+// The first edge in x[from .. n): the first index at which the signal,
+// having been below level - hysteresis since from (above level + hysteresis
+// for a falling edge, rising 0), reaches the level; -1 when there is none.
+// Places the trigger point in a real device's record and counts the
+// periods Autoset measures.
+int Scope_FindEdge(const double *x, int from, int n, double level, double hysteresis, int rising);
 
 // The Demo Card's figures and the codes of the scope's rings, named once.
 inline constexpr double kMaxClockRate = 40000000.0; // S/s: the card's clock

@@ -33,19 +33,16 @@ Probe Analyse(const std::vector<double> &s, double rate)
     p.low = *mm.first;
     p.high = *mm.second;
     const double mid = 0.5 * (p.low + p.high), hyst = 0.1 * (p.high - p.low);
-    bool armed = false;
+    const int n = static_cast<int>(s.size());
     long first = -1, last = -1;
     int count = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] < mid - hyst)
-            armed = true;
-        else if (armed && s[i] > mid + hyst) {
-            armed = false;
-            if (first < 0)
-                first = static_cast<long>(i);
-            last = static_cast<long>(i);
-            ++count;
-        }
+    // An edge: from below mid - hyst to at least mid + hyst.
+    for (int i = Scope_FindEdge(s.data(), 0, n, mid + hyst, 2.0 * hyst, 1); i >= 0;
+         i = Scope_FindEdge(s.data(), i + 1, n, mid + hyst, 2.0 * hyst, 1)) {
+        if (first < 0)
+            first = i;
+        last = i;
+        ++count;
     }
     if (count >= 3 && last > first)
         p.frequency = (count - 1) * rate / static_cast<double>(last - first);

@@ -1,10 +1,13 @@
 // Selecting a real device: the device rings, the scan, opening the device
 // and applying its capabilities to the panels as Select_Device applies the
 // Demo Card's, and the identity of the last real device kept across runs.
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "devices/registry.h"
 #include "devices/sound_device.h"
@@ -17,6 +20,21 @@ namespace
 std::unique_ptr<devices::DeviceSession> session;
 int openNumber = 0;       // device number the session belongs to
 bool realLayout = false;  // the panels show a real device's layout
+
+// A scan runs on a thread of its own; its end is handed back to the event
+// loop (ScanEnded), which fills the rings and chooses the device.
+struct Identity {
+    std::string driver, connection, model, name;
+};
+struct Scan {
+    devices::PendingScan pending;
+    std::thread thread;
+    std::atomic<bool> collected{false};
+    bool startup = false;    // the scan of the start-up: the device last used is looked for
+    bool reselect = false;   // the device in use before is chosen again when found
+    Identity wanted;         // that device
+};
+std::unique_ptr<Scan> scan;
 
 const int kLeds[4] = {TAB_AIN_LED1, TAB_AIN_LED2, TAB_AIN_LED3, TAB_AIN_LED4};
 const int kInfos[4] = {TAB_AIN_INFO1, TAB_AIN_INFO2, TAB_AIN_INFO3, TAB_AIN_INFO4};
@@ -33,10 +51,6 @@ std::string IdentityPath(void)
         return std::string();
     return std::string(windowsDir) + "/" + kDeviceFileName;
 }
-
-struct Identity {
-    std::string driver, connection, model, name;
-};
 
 void WriteIdentity(const devices::Capabilities &caps)
 {
@@ -259,6 +273,94 @@ bool OpenDevice(int number)
     return true;
 }
 
+// Ends the session of the device in use (any capture of it first).
+void CloseSession(void)
+{
+    session.reset();
+    openNumber = 0;
+}
+
+void ScanEnded(void *);
+
+// Starts a scan on its own thread: the rings hold the Demo Card and the
+// rescan entry meanwhile, the mouse shows that the bench is busy.
+void StartScan(bool startup, bool reselect, const Identity &wanted)
+{
+    scan = std::make_unique<Scan>();
+    scan->startup = startup;
+    scan->reselect = reselect;
+    scan->wanted = wanted;
+    scan->pending = devices::Registry::instance().beginScan();
+    RealDevice_FillRings();
+    SetMouseCursor(VAL_HOUR_GLASS_CURSOR);
+    DeviceInfo(startup && !wanted.name.empty() ? "Looking for " + wanted.name + "..." : "Scanning for devices...");
+    Scan *job = scan.get();
+    try {
+        job->thread = std::thread([job] {
+            devices::Registry::collect(job->pending);
+            job->collected = true;
+            PostDeferredCall(ScanEnded, nullptr);
+        });
+    } catch (...) {
+        // No thread to be had: the scan runs here.
+        devices::Registry::collect(job->pending);
+        job->collected = true;
+        PostDeferredCall(ScanEnded, nullptr);
+    }
+}
+
+// The scan has collected its devices: they become the registry's entries
+// and fill the rings.  Returns the finished scan.
+std::unique_ptr<Scan> FinishScan(void)
+{
+    std::unique_ptr<Scan> done = std::move(scan);
+    if (done->thread.joinable())
+        done->thread.join();
+    devices::Registry::instance().finishScan(done->pending);
+    SetMouseCursor(VAL_DEFAULT_CURSOR);
+    DeviceInfo("");
+    RealDevice_FillRings();
+    return done;
+}
+
+// End of a scan, in the event loop: the device the scan looks for is
+// chosen when it is there; when it is not, the Demo Card stays and the
+// device information says so.
+void ScanEnded(void *)
+{
+    if (!scan || !scan->collected)
+        return; // finished already, or a later scan still running
+    const std::unique_ptr<Scan> done = FinishScan();
+    if (!done->reselect) {
+        if (realLayout)
+            Select_Device(devices::kDemoCardNumber);
+        return;
+    }
+    const Identity &wanted = done->wanted;
+    const int number = devices::Registry::instance().find(wanted.driver, wanted.connection, wanted.model);
+    if (number) {
+        // The scope does not change devices under a running acquisition.
+        if (isScopeStartOn) {
+            Scope_HaltAcquisition();
+            Scope_EndRun();
+        }
+        device = static_cast<short>(number);
+        Select_Device(device);
+        if (device == number)
+            return;
+    }
+    if (realLayout)
+        Select_Device(devices::kDemoCardNumber);
+    device = devices::kDemoCardNumber;
+    SyncRings();
+    const std::string name = wanted.name.empty() ? wanted.model : wanted.name;
+    DeviceInfo(name + (done->startup ? " is not present: the Demo Card is used." : " is gone: the Demo Card is used."));
+    if (done->startup) {
+        SetCtrlVal(panelScope, SCOPE_STATUS, "Demo Card");
+        SetCtrlAttribute(panelScope, SCOPE_STATUS, ATTR_VISIBLE, 1);
+    }
+}
+
 } // namespace
 
 devices::DeviceSession *RealDevice_Session(void)
@@ -268,8 +370,29 @@ devices::DeviceSession *RealDevice_Session(void)
 
 void RealDevice_CloseAll(void)
 {
-    session.reset();
-    openNumber = 0;
+    if (scan) {
+        // A scan still running is waited for; nothing is chosen from it.
+        scan->reselect = false;
+        if (scan->thread.joinable())
+            scan->thread.join();
+        FinishScan();
+    }
+    CloseSession();
+}
+
+int RealDevice_Scanning(void)
+{
+    return scan ? 1 : 0;
+}
+
+int RealDevice_WaitForScan(int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (scan && !scan->collected && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (scan && scan->collected)
+        ScanEnded(nullptr);
+    return scan ? 0 : 1;
 }
 
 void RealDevice_FillRings(void)
@@ -282,33 +405,36 @@ void RealDevice_FillRings(void)
 
 void RealDevice_Rescan(void)
 {
-    devices::Registry &registry = devices::Registry::instance();
-    devices::Capabilities kept;
+    if (scan)
+        return; // a scan is running: its end fills the rings
+    Identity kept;
     const bool hadDevice = session != nullptr;
-    if (hadDevice)
-        kept = session->capabilities();
-    // The scan may free what an open device uses: close it first.
-    RealDevice_CloseAll();
-    SetMouseCursor(VAL_HOUR_GLASS_CURSOR);
-    ProcessDrawEvents();
-    registry.scan();
-    SetMouseCursor(VAL_DEFAULT_CURSOR);
-    device = devices::kDemoCardNumber;
     if (hadDevice) {
-        const int number = registry.find(kept.driver, kept.connection, kept.model);
-        if (number)
-            device = static_cast<short>(number);
-        else
-            DeviceInfo(kept.name + " is gone: the Demo Card is used.");
+        const devices::Capabilities &caps = session->capabilities();
+        kept = {caps.driver, caps.connection, caps.model, caps.name};
+        if (isScopeStartOn) {
+            Scope_HaltAcquisition();
+            Scope_EndRun();
+        }
+        // Nothing runs on the device's layout until it is back.
+        Toolbar_DimItem(Toolbar, kToolbarOneShot, 1);
+        Toolbar_DimItem(Toolbar, kToolbarContinuous, 1);
     }
-    RealDevice_FillRings();
+    // The scan may free what an open device uses: close it first.
+    CloseSession();
+    StartScan(false, hadDevice, kept);
 }
 
 int RealDevice_Select(short number)
 {
     if (number == kRescanDevices) {
+        const bool keep = session != nullptr;
         RealDevice_Rescan();
-        number = device;
+        if (keep)
+            return 1; // the device in use comes back when the scan ends
+        number = devices::kDemoCardNumber;
+    } else if (scan && number == devices::kDemoCardNumber) {
+        scan->reselect = false; // chosen while a scan runs: the choice stays
     }
     if (number >= devices::kFirstDeviceNumber) {
         if (OpenDevice(number)) {
@@ -324,12 +450,12 @@ int RealDevice_Select(short number)
         }
     }
     // The Demo Card.
-    RealDevice_CloseAll();
+    CloseSession();
     device = devices::kDemoCardNumber;
     if (realLayout)
         RestoreDemoLayout();
     realLayout = false;
-    if (number == devices::kDemoCardNumber)
+    if (number == devices::kDemoCardNumber && !scan)
         DeviceInfo("");
     RealDevice_FillRings();
     return 0;
@@ -343,36 +469,26 @@ void RealDevice_RestoreAtStartup(void)
         return;
     }
     Identity identity;
-    std::string text = "The device last used is not present: the Demo Card is used.";
-    if (ReadIdentity(identity)) {
-        devices::Registry &registry = devices::Registry::instance();
-        SetMouseCursor(VAL_HOUR_GLASS_CURSOR);
-        registry.scan();
-        SetMouseCursor(VAL_DEFAULT_CURSOR);
-        RealDevice_FillRings();
-        const int number = registry.find(identity.driver, identity.connection, identity.model);
-        if (number) {
-            device = static_cast<short>(number);
-            Select_Device(device);
-            if (device == number)
-                return;
-        }
-        text = (identity.name.empty() ? identity.model : identity.name) + " is not present: the Demo Card is used.";
-    }
     device = devices::kDemoCardNumber;
+    if (ReadIdentity(identity) && !scan) {
+        // The bench starts on the Demo Card; the scan's end chooses the
+        // device when it is there.
+        StartScan(true, true, identity);
+        return;
+    }
     SyncRings();
-    DeviceInfo(text);
+    DeviceInfo("The device last used is not present: the Demo Card is used.");
     SetCtrlVal(panelScope, SCOPE_STATUS, "Demo Card");
     SetCtrlAttribute(panelScope, SCOPE_STATUS, ATTR_VISIBLE, 1);
 }
 
-int Scope_Device_Scale(int panel, int control, int event, void *, int, int)
+void RealDevice_SetSoundFullScale(double volts)
 {
-    if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED)
-        return 0;
-    double volts = 1.0;
-    GetCtrlVal(panel, control, &volts);
+    if (!(volts > 0.0))
+        return;
     devices::SetSoundFullScale(volts);
+    volts = devices::SoundFullScale();
+    SetCtrlVal(panelScope, SCOPE_DEVICE_FS, volts);
     // A sound input's one range is its full scale.
     if (session && session->capabilities().driver == "sound") {
         char label[64];
@@ -383,5 +499,14 @@ int Scope_Device_Scale(int panel, int control, int event, void *, int, int)
             SetCtrlIndex(panelRange, kRangeRings[k], 0);
         }
     }
+}
+
+int Scope_Device_Scale(int panel, int control, int event, void *, int, int)
+{
+    if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED)
+        return 0;
+    double volts = 1.0;
+    GetCtrlVal(panel, control, &volts);
+    RealDevice_SetSoundFullScale(volts);
     return 0;
 }

@@ -1,4 +1,5 @@
-// Where the trigger line is drawn in the visible window, and how.
+// The trigger: where its line is drawn in the visible window and how, and
+// the edge search that places the trigger point in a record.
 #include "scope/scope.h"
 
 void Scope_StyleTriggerLine(void)
@@ -28,4 +29,33 @@ int Scope_TriggerLinePosition(int position, int windowSize)
     if (position < 0)
         position = 0;
     return position;
+}
+
+int Scope_FindEdge(const double *x, int from, int n, double level, double hysteresis, int rising)
+{
+    if (!x || from < 0)
+        return -1;
+    if (hysteresis < 0.0)
+        hysteresis = 0.0;
+    // Armed once the signal has been on the far side of the level by more
+    // than the hysteresis, so noise riding on the level does not fire it.
+    bool armed = false;
+    if (rising) {
+        const double arm = level - hysteresis;
+        for (int i = from; i < n; ++i) {
+            if (x[i] < arm)
+                armed = true;
+            else if (armed && x[i] >= level)
+                return i;
+        }
+    } else {
+        const double arm = level + hysteresis;
+        for (int i = from; i < n; ++i) {
+            if (x[i] > arm)
+                armed = true;
+            else if (armed && x[i] <= level)
+                return i;
+        }
+    }
+    return -1;
 }

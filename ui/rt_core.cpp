@@ -495,6 +495,16 @@ int ProcessSystemEvents(void)
     return 0;
 }
 
+int PostDeferredCall(DeferredCallbackPtr fn, void *callbackData)
+{
+    QApplication *app = g_app;
+    if (!app || !fn)
+        return !fn ? UIE_BAD_VALUE : UIE_NOT_INITIALISED;
+    // A queued call is thread-safe and runs in the application's thread.
+    QMetaObject::invokeMethod(app, [fn, callbackData]() { fn(callbackData); }, Qt::QueuedConnection);
+    return 0;
+}
+
 int SetMouseCursor(int cursorStyle)
 {
     if (!g_app)

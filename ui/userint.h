@@ -282,6 +282,12 @@ int RunUserInterface(void);            // returns the code given to QuitUserInte
 int QuitUserInterface(int code);
 int ProcessDrawEvents(void);
 int ProcessSystemEvents(void);
+// Runs fn(data) on the user-interface thread from the event loop, after the
+// events already waiting.  May be called from any thread; a worker hands its
+// result back this way.  Returns 0, or UIE_NOT_INITIALISED before the
+// runtime starts (fn is then not called).
+typedef void (*DeferredCallbackPtr)(void *callbackData);
+int PostDeferredCall(DeferredCallbackPtr fn, void *callbackData);
 int SetMouseCursor(int cursorStyle);
 
 // ----------------------------------------------------------------- panels

@@ -2,8 +2,11 @@
 // its capabilities, the capture tick on libsigrok's demo device and on a
 // PulseAudio sine source, the voltmeter and the analyzer on a device, the
 // fake device's faults, and the device kept across runs.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -12,6 +15,8 @@
 
 #include "devices/fake_device.h"
 #include "devices/registry.h"
+#include "devices/sound_device.h"
+#include "meters/meters.h"
 #include "scope/scope_realdevice.h"
 #include "support/bench_fixture.h"
 #include "support/device_support.h"
@@ -25,6 +30,7 @@ protected:
     void TearDown() override
     {
         RealDevice_CloseAll();
+        devices::SetSoundFullScale(1.0);
         devices::Registry::instance().resetProviders();
         devices::Registry::instance().clear();
         BenchTest::TearDown();
@@ -36,7 +42,12 @@ protected:
         SetCtrlVal(panelScope, SCOPE_DEVICE, number);
         CallCtrlCallback(panelScope, SCOPE_DEVICE, EVENT_COMMIT, 0, 0);
     }
-    static void Rescan() { ChooseOnScope(kRescanDevices); }
+    // Rescan as a click, then the scan's end as the event loop brings it.
+    static void Rescan()
+    {
+        ChooseOnScope(kRescanDevices);
+        EXPECT_EQ(RealDevice_WaitForScan(10000), 1) << "the scan did not end";
+    }
     static void OneShot() { GoStopCallback(panelScope, 0, EVENT_COMMIT, reinterpret_cast<void *>(1), 0, 0); }
     static void Continuous() { GoStopCallback(panelScope, 0, EVENT_COMMIT, reinterpret_cast<void *>(2), 0, 0); }
     static void Stop() { GoStopCallback(panelScope, 0, EVENT_COMMIT, reinterpret_cast<void *>(3), 0, 0); }
@@ -244,6 +255,7 @@ TEST_F(DeviceBenchTest, TheDeviceLastUsedIsChosenAgainAtStartUpOrTheDemoCardSays
     devices::Registry::instance().clear();
     device = 3;
     RealDevice_RestoreAtStartup();
+    EXPECT_EQ(RealDevice_WaitForScan(10000), 1);
     EXPECT_EQ(device, 3);
     ASSERT_NE(RealDevice_Session(), nullptr);
     EXPECT_EQ(RealDevice_Session()->capabilities().name, "Fake 2");
@@ -253,10 +265,194 @@ TEST_F(DeviceBenchTest, TheDeviceLastUsedIsChosenAgainAtStartUpOrTheDemoCardSays
     UseFakeDevices({devices::FakeBehaviour()});
     device = 3;
     RealDevice_RestoreAtStartup();
+    EXPECT_EQ(RealDevice_WaitForScan(10000), 1);
     EXPECT_EQ(device, 1);
     EXPECT_EQ(RealDevice_Session(), nullptr);
     EXPECT_NE(Text(panelScope, SCOPE_DEVICE_INFO).find("Fake 2 is not present"), std::string::npos);
     EXPECT_EQ(Text(panelScope, SCOPE_STATUS), "Demo Card");
+}
+
+TEST_F(DeviceBenchTest, AScanRunsOffTheUserInterfaceThreadAndItsEndChoosesTheDeviceAgain)
+{
+    // A provider that finds its devices only when the test lets it: the
+    // click must return while it is still looking.
+    std::mutex mutex;
+    std::condition_variable gate;
+    bool open = true, looking = false;
+    devices::Registry::instance().setProviders({[&](std::vector<devices::Entry> &entries) {
+        std::unique_lock<std::mutex> lock(mutex);
+        looking = true;
+        gate.notify_all();
+        gate.wait_for(lock, std::chrono::seconds(10), [&] { return open; });
+        looking = false;
+        for (const char *name : {"Fake 1", "Fake 2"}) {
+            devices::Entry entry;
+            entry.caps = devices::FakeDevice(devices::FakeBehaviour(), name).capabilities();
+            entry.make = [name]() {
+                return std::unique_ptr<devices::Device>(new devices::FakeDevice(devices::FakeBehaviour(), name));
+            };
+            entries.push_back(std::move(entry));
+        }
+    }});
+    auto shut = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        open = false;
+    };
+    auto release = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        open = true;
+        gate.notify_all();
+    };
+    Rescan();
+    ChooseOnScope(3);
+    ASSERT_NE(RealDevice_Session(), nullptr);
+
+    shut();
+    ChooseOnScope(kRescanDevices); // returns with the provider still looking
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        ASSERT_TRUE(gate.wait_for(lock, std::chrono::seconds(10), [&] { return looking; }));
+    }
+    EXPECT_EQ(RealDevice_Scanning(), 1);
+    EXPECT_EQ(RealDevice_Session(), nullptr) << "the device is closed for the scan";
+    EXPECT_EQ(RingLabels(panelScope, SCOPE_DEVICE), (std::vector<std::string>{"Demo Card", "Rescan devices"}));
+    EXPECT_NE(Text(panelScope, SCOPE_DEVICE_INFO).find("Scanning"), std::string::npos);
+    ChooseOnScope(kRescanDevices); // a second rescan meanwhile changes nothing
+    EXPECT_EQ(RealDevice_Scanning(), 1);
+
+    // The end comes through the event loop: the rings fill and the device
+    // in use before is chosen again.
+    release();
+    for (int i = 0; i < 2000 && RealDevice_Scanning(); ++i) {
+        ProcessSystemEvents();
+        if (RealDevice_Scanning())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(RealDevice_Scanning(), 0);
+    EXPECT_EQ(RingLabels(panelScope, SCOPE_DEVICE),
+              (std::vector<std::string>{"Demo Card", "Fake 1", "Fake 2", "Rescan devices"}));
+    EXPECT_EQ(device, 3);
+    ASSERT_NE(RealDevice_Session(), nullptr);
+    EXPECT_EQ(RealDevice_Session()->capabilities().name, "Fake 2");
+
+    // The Demo Card chosen while a scan runs stays chosen after it.
+    shut();
+    ChooseOnScope(kRescanDevices);
+    ChooseOnScope(1);
+    release();
+    EXPECT_EQ(RealDevice_WaitForScan(10000), 1);
+    EXPECT_EQ(device, 1);
+    EXPECT_EQ(RealDevice_Session(), nullptr);
+    EXPECT_EQ(RingLabels(panelScope, SCOPE_DEVICE).size(), 4u);
+}
+
+TEST_F(DeviceBenchTest, ARealDevicesRecordIsTriggeredBySourceSlopeAndLevel)
+{
+    // Every capture of the fake device starts at phase 0: 1 kHz at 1 MS/s,
+    // 1000 samples a period, 1 V on CH1 and 2 V on CH2.
+    UseFakeDevices({devices::FakeBehaviour()});
+    Rescan();
+    ChooseOnScope(2);
+    const double pi = 3.14159265358979323846;
+    auto fake = [pi](int channel, int sample) { return (channel + 1) * std::sin(2.0 * pi * sample / 1000.0); };
+    auto trigger = [](int source, int slope, double level, int pre) {
+        SetCtrlVal(panelScope, SCOPE_TRIGGER_SOURCE, source);
+        SetCtrlVal(panelScope, SCOPE_TRIGGER_SLOPE, slope);
+        SetCtrlVal(panelScope, SCOPE_TRIGGER_LEVEL, level);
+        SetCtrlVal(panelScope, SCOPE_PRE_SAMPLES, pre);
+        SetCtrlVal(panelAd_Scope, AD_SCOPE_MULTIPLE_RECORD, 0); // pre-samples need single records
+        trigger_source = source;
+        pre_iSample = pre;
+    };
+
+    // CH1 rising through 0.5 V with 100 pre-samples: the crossing at sample
+    // 84 has too few samples before it, the next one (1084) is the trigger
+    // point.  Both channels are cut at the same place.
+    trigger(0, 1, 0.5, 100);
+    ASSERT_TRUE(ShootRecord(4096, 1000000.0));
+    for (int i = -100; i < 4096; i += 7) {
+        ASSERT_NEAR(vBufferIn[0][i], fake(0, 1084 + i), 1e-9) << i;
+        ASSERT_NEAR(vBufferIn[1][i], fake(1, 1084 + i), 1e-9) << i;
+    }
+
+    // CH2 falling through -0.5 V: 2 sin reaches it at sample 540.2.
+    trigger(1, 0, -0.5, 0);
+    ASSERT_TRUE(ShootRecord(4096, 1000000.0));
+    EXPECT_NEAR(vBufferIn[1][0], fake(1, 541), 1e-9);
+    EXPECT_NEAR(vBufferIn[0][10], fake(0, 551), 1e-9);
+
+    // A level the signal never reaches: the run waits, the last triggered
+    // record stays, and Stop ends the wait.
+    trigger(0, 1, 1.5, 0);
+    SetCtrlVal(panelScope, SCOPE_RECORD_LENGTH, 4096);
+    OneShot();
+    for (int i = 0; i < 40; ++i) {
+        Tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(isScopeStartOn, 1);
+    EXPECT_EQ(Text(panelScope, SCOPE_STATUS), "Waiting for trigger");
+    Stop();
+    EXPECT_EQ(isScopeStartOn, 0);
+
+    // "NONE": the record runs free from the device's first sample on.
+    trigger(kTriggerNone, 1, 1.5, 0);
+    ASSERT_TRUE(ShootRecord(4096, 1000000.0));
+    EXPECT_NEAR(vBufferIn[0][0], 0.0, 1e-12);
+    EXPECT_NEAR(vBufferIn[0][250], 1.0, 1e-9);
+}
+
+TEST_F(DeviceBenchTest, ProbeCalibrationSetsTheSoundInputsVoltsAtFullScale)
+{
+    // A sound input whose first channel peaks at half its full scale.
+    devices::FakeBehaviour sound;
+    sound.driver = "sound";
+    sound.amplitude = 0.5;
+    UseFakeDevices({sound});
+    Rescan();
+    ChooseOnScope(2);
+    ASSERT_EQ(device, 2);
+    Probe_Calibration(Menu_Handle, MENUBAR_INSTRUMENTS_PROBE_CAL, nullptr, panelBench);
+    int visible = 0;
+    GetCtrlAttribute(panelCal, CAL_SET_FULL_SCALE, ATTR_VISIBLE, &visible);
+    EXPECT_EQ(visible, 1);
+
+    // No record yet: a message, the factor stays.
+    CallCtrlCallback(panelCal, CAL_SET_FULL_SCALE, EVENT_COMMIT, 0, 0);
+    EXPECT_EQ(Popups("No record of the known signal"), 1);
+    EXPECT_EQ(devices::SoundFullScale(), 1.0);
+
+    // The probe signal comes from the device.
+    CallCtrlCallback(panelCal, CAL_START, EVENT_COMMIT, 0, 0);
+    for (int i = 0; i < 2000 && calPlot == 0; ++i) {
+        Probe_Cal_Capture();
+        if (calPlot == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_NE(calPlot, 0) << "no record reached the calibration graph";
+    EXPECT_NEAR(*std::max_element(vCalBufferIn, vCalBufferIn + iSamples), 0.5, 1e-9);
+
+    // A known 2 V peak: 4 V at full scale, on the scope panel and its range.
+    SetCtrlVal(panelCal, CAL_KNOWN_AMPLITUDE, 2.0);
+    CallCtrlCallback(panelCal, CAL_SET_FULL_SCALE, EVENT_COMMIT, 0, 0);
+    const double factor = devices::SoundFullScale();
+    EXPECT_NEAR(factor, 4.0, 4.0e-3);
+    EXPECT_EQ(Value(panelScope, SCOPE_DEVICE_FS), factor);
+    const std::vector<std::string> range = RingLabels(panelRange, TAB_RANGE_CH1);
+    ASSERT_EQ(range.size(), 1u);
+    EXPECT_EQ(range[0].rfind("\u00B1 4.00", 0), 0u) << range[0];
+    EXPECT_EQ(Text(panelCal, CAL_FULL_SCALE_INFO), "Volts at full scale: 4");
+    // Pressed again on the same record: the same factor, not twice applied.
+    CallCtrlCallback(panelCal, CAL_SET_FULL_SCALE, EVENT_COMMIT, 0, 0);
+    EXPECT_DOUBLE_EQ(devices::SoundFullScale(), factor);
+    CallCtrlCallback(panelCal, CAL_CLOSE, EVENT_COMMIT, 0, 0);
+    EXPECT_EQ(RealDevice_Session()->poll(devices::kClientCalibration), devices::CaptureState::Idle);
+
+    // On the Demo Card there is no factor to set.
+    ChooseOnScope(1);
+    CallCtrlCallback(panelCal, CAL_SET_FULL_SCALE, EVENT_COMMIT, 0, 0);
+    EXPECT_EQ(Popups("Only a sound input"), 1);
+    EXPECT_DOUBLE_EQ(devices::SoundFullScale(), factor);
 }
 
 #if KORVAX_HAVE_SIGROK
@@ -278,6 +474,16 @@ TEST_F(DeviceBenchTest, SigrokDemoDeviceOnTheScopeVoltmeterAndAnalyzer)
         ASSERT_NEAR(vBufferIn[1][i], 10.0 * std::sin(2.0 * M_PI * i / 20.0), 1e-3) << i;
     EXPECT_NEAR(Value(panelScope, SCOPE_PARAM_RMS), 10000.0 / std::sqrt(2.0), 5.0);
     EXPECT_NEAR(Value(panelScope, SCOPE_PARAM_PKPK), 20000.0, 1.0);
+
+    // Triggered on CH2 falling through 5 V: the first sample at or below it
+    // is sample 9 of the demo's record (3.09 V).
+    SetCtrlVal(panelScope, SCOPE_TRIGGER_SOURCE, 1);
+    SetCtrlVal(panelScope, SCOPE_TRIGGER_SLOPE, 0);
+    SetCtrlVal(panelScope, SCOPE_TRIGGER_LEVEL, 5.0);
+    ASSERT_TRUE(ShootRecord(2048, 1000000.0));
+    for (int i = 0; i < 40; ++i)
+        ASSERT_NEAR(vBufferIn[1][i], 10.0 * std::sin(2.0 * M_PI * (i + 9) / 20.0), 1e-3) << i;
+    SetCtrlVal(panelScope, SCOPE_TRIGGER_SOURCE, kTriggerNone);
 
     // The spectrum peaks at rate / 20 = 50 kHz.
     SetCtrlVal(panelScope, SCOPE_FFT_SWITCH, 1);
@@ -367,6 +573,21 @@ TEST_F(DeviceBenchTest, PulseAudioSineSourceOnTheScope)
     CallCtrlCallback(panelScope, SCOPE_FFT_SWITCH, EVENT_COMMIT, 0, 0);
     ASSERT_TRUE(ShootRecord(8192, 48000.0));
     EXPECT_NEAR(Value(panelScope, SCOPE_FFT_PEAK_FREQ), 1.0, 0.05);
+
+    // The probe-calibration tool: the sine source called 1 V peak.
+    Probe_Calibration(Menu_Handle, MENUBAR_INSTRUMENTS_PROBE_CAL, nullptr, panelBench);
+    CallCtrlCallback(panelCal, CAL_START, EVENT_COMMIT, 0, 0);
+    for (int i = 0; i < 2000 && calPlot == 0; ++i) {
+        Probe_Cal_Capture();
+        if (calPlot == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_NE(calPlot, 0);
+    SetCtrlVal(panelCal, CAL_KNOWN_AMPLITUDE, 1.0);
+    CallCtrlCallback(panelCal, CAL_SET_FULL_SCALE, EVENT_COMMIT, 0, 0);
+    CallCtrlCallback(panelCal, CAL_CLOSE, EVENT_COMMIT, 0, 0);
+    const double expected = 1.0 / (kPulseSineRms * std::sqrt(2.0));
+    EXPECT_NEAR(devices::SoundFullScale(), expected, expected * 0.02);
 }
 #endif
 
