@@ -77,6 +77,9 @@ void ShowFullScaleControls(void)
     SetCtrlAttribute(panelCal, CAL_KNOWN_AMPLITUDE, ATTR_VISIBLE, visible);
     SetCtrlAttribute(panelCal, CAL_SET_FULL_SCALE, ATTR_VISIBLE, visible);
     SetCtrlAttribute(panelCal, CAL_FULL_SCALE_INFO, ATTR_VISIBLE, visible);
+    SetCtrlVal(panelCal, CAL_INFO,
+               visible ? "Feed a signal of known peak amplitude to the first input, press Start, then set the full scale."
+                       : "Connect the probe to the calibration output, then press Start.");
     if (visible) {
         char text[128];
         std::snprintf(text, sizeof text, "Volts at full scale: %.4g", devices::SoundFullScale());
