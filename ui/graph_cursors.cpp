@@ -1,6 +1,7 @@
 // Cursors of the graph control: positions, snapping to plot points,
 // attributes, the active cursor and drags by mouse or from code.
 #include "ui/graph_widget.h"
+#include "ui/graph_xy.h"
 
 #include "ui/runtime_internal.h"
 #include "ui/userint.h"
@@ -47,7 +48,9 @@ void GraphWidget::snapCursor(GraphCursor &c, double x, double y)
         c.index = -1;
         return;
     }
-    const std::size_t i = graphcore::nearestIndex(x, p->x0, p->dx, p->count());
+    const std::size_t i =
+        p->isXY() ? graphcore::nearestPoint(p->xs.data(), p->y.data(), p->count(), p->yGain, p->yOffset, x, y)
+                  : graphcore::nearestIndex(x, p->x0, p->dx, p->count());
     c.plot = p->handle;
     c.index = static_cast<long>(i);
     c.x = p->xAt(i);

@@ -166,10 +166,10 @@ QCPRange TracePlottable::getKeyRange(bool &foundRange, QCP::SignDomain) const
     foundRange = false;
     QCPRange r;
     for (const auto &p : graph_->plots_) {
-        if (p->count() == 0)
+        double a, b;
+        if (!p->keyRange(a, b))
             continue;
-        const double a = p->xAt(0), b = p->xAt(p->count() - 1);
-        const QCPRange pr(std::min(a, b), std::max(a, b));
+        const QCPRange pr(a, b);
         if (!foundRange)
             r = pr;
         else
@@ -213,6 +213,10 @@ void TracePlottable::drawPlot(QCPPainter *painter, const Plot &p, const QRect &a
     const std::size_t n = p.count();
     if (n == 0)
         return;
+    if (p.isXY()) {
+        drawXY(painter, p, area);
+        return;
+    }
     const double *y = p.y.data();
     const QCPRange xr = keyAxis()->range();
     graphcore::XMap map;

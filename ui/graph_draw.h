@@ -30,6 +30,7 @@ class TracePlottable : public QCPAbstractPlottable
 
   private:
     void drawPlot(QCPPainter *painter, const Plot &p, const QRect &area);
+    void drawXY(QCPPainter *painter, const Plot &p, const QRect &area); // graph_xy.cpp
     GraphWidget *graph_;
     std::vector<graphcore::Column> columns_;
     QVector<QPointF> points_;

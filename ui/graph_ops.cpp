@@ -85,6 +85,16 @@ int PlotWaveform(int panel, int control, const void *waveformArray, int numberOf
                       plotStyle, pointStyle, lineStyle, pointFrequency, color);
 }
 
+int PlotXY(int panel, int control, const void *xArray, const void *yArray, int numberOfPoints, int xDataType,
+           int yDataType, int plotStyle, int pointStyle, int lineStyle, int pointFrequency, int color)
+{
+    GraphWidget *g = nullptr;
+    if (int rc = findGraph(panel, control, &g))
+        return rc;
+    return g->addXYPlot(xArray, yArray, numberOfPoints, xDataType, yDataType, plotStyle, pointStyle, lineStyle,
+                        pointFrequency, color);
+}
+
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refreshMode)
 {
     GraphWidget *g = nullptr;
@@ -139,6 +149,26 @@ int GetPlotData(int panel, int control, int plotHandle, double *values, int maxV
         const std::size_t n = std::min(p->count(), static_cast<std::size_t>(maxValues));
         for (std::size_t i = 0; i < n; ++i)
             values[i] = p->valueAt(i);
+    }
+    return 0;
+}
+
+int GetPlotXData(int panel, int control, int plotHandle, double *values, int maxValues, int *count)
+{
+    GraphWidget *g = nullptr;
+    if (int rc = findGraph(panel, control, &g))
+        return rc;
+    const uigraph::Plot *p = g->plot(plotHandle);
+    if (!p)
+        return UIE_BAD_PLOT;
+    if (values && maxValues < 0)
+        return UIE_BAD_VALUE;
+    if (count)
+        *count = static_cast<int>(p->count());
+    if (values) {
+        const std::size_t n = std::min(p->count(), static_cast<std::size_t>(maxValues));
+        for (std::size_t i = 0; i < n; ++i)
+            values[i] = p->xAt(i);
     }
     return 0;
 }

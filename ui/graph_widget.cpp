@@ -248,6 +248,8 @@ int GraphWidget::addPlot(const void *data, int count, int dataType, double yGain
     p->lineStyle = lineStyle;
     p->pointFrequency = std::max(1, pointFrequency);
     p->rangeKnown = false;
+    p->xs.clear(); // a spare of an XY plot holds x values
+    p->hasXRange = false;
     plots_.push_back(std::move(p));
     dropOldest();
     changed();
@@ -384,16 +386,11 @@ void GraphWidget::updateRanges()
         bool found = false;
         double lo = 0, hi = 0;
         for (const auto &p : plots_) {
-            if (p->count() == 0)
+            double a, b;
+            if (!p->keyRange(a, b))
                 continue;
-            const double a = p->xAt(0), b = p->xAt(p->count() - 1);
-            if (!found) {
-                lo = std::min(a, b);
-                hi = std::max(a, b);
-            } else {
-                lo = std::min(lo, std::min(a, b));
-                hi = std::max(hi, std::max(a, b));
-            }
+            lo = found ? std::min(lo, a) : a;
+            hi = found ? std::max(hi, b) : b;
             found = true;
         }
         if (found && std::isfinite(lo) && std::isfinite(hi)) {

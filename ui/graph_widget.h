@@ -41,9 +41,30 @@ struct Plot {
     // Finite range of the raw samples, found on first need (autoscale).
     bool rangeKnown = false, hasRange = false;
     double rawMin = 0.0, rawMax = 0.0;
+    // An XY plot (PlotXY) keeps its x values here, one per y value, with
+    // their finite range; a waveform plot leaves xs empty.
+    graphcore::SampleBuffer xs;
+    bool hasXRange = false;
+    double xMin = 0.0, xMax = 0.0;
 
     std::size_t count() const { return y.size(); }
-    double xAt(std::size_t i) const { return x0 + static_cast<double>(i) * dx; }
+    bool isXY() const { return xs.size() > 0; }
+    double xAt(std::size_t i) const { return isXY() ? xs.data()[i] : x0 + static_cast<double>(i) * dx; }
+    // The x range the plot covers; false when it has no finite x.
+    bool keyRange(double &lo, double &hi) const
+    {
+        if (isXY()) {
+            lo = xMin;
+            hi = xMax;
+            return hasXRange;
+        }
+        if (count() == 0)
+            return false;
+        const double a = xAt(0), b = xAt(count() - 1);
+        lo = a < b ? a : b;
+        hi = a < b ? b : a;
+        return true;
+    }
     double valueAt(std::size_t i) const { return yGain * y.data()[i] + yOffset; }
 };
 
@@ -71,6 +92,9 @@ class GraphWidget : public QCustomPlot
     // Stores a plot; returns its handle (> 0) or a UIE_* code.
     int addPlot(const void *data, int count, int dataType, double yGain, double yOffset, double x0, double dx,
                 int plotStyle, int pointStyle, int lineStyle, int pointFrequency, int color);
+    // Stores an XY plot: y against x, count values of each (graph_xy.cpp).
+    int addXYPlot(const void *x, const void *y, int count, int xType, int yType, int plotStyle, int pointStyle,
+                  int lineStyle, int pointFrequency, int color);
     // Deletes one plot, or all of them for -1.
     int deletePlot(int handle);
     int plotCount() const { return static_cast<int>(plots_.size()); }

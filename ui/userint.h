@@ -391,6 +391,11 @@ int PlotY(int panel, int control, const void *yArray, int numberOfPoints, int yD
 int PlotWaveform(int panel, int control, const void *waveformArray, int numberOfPoints, int dataType,
                  double yGain, double yOffset, double initialX, double xIncrement, int plotStyle,
                  int pointStyle, int lineStyle, int pointFrequency, int color);
+// y against x: the line through the points (x[i], y[i]) in their order
+// (only the points with VAL_SCATTER); a NaN in either array breaks the
+// line.  The plot keeps one copy of each array as doubles.
+int PlotXY(int panel, int control, const void *xArray, const void *yArray, int numberOfPoints, int xDataType,
+           int yDataType, int plotStyle, int pointStyle, int lineStyle, int pointFrequency, int color);
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refreshMode); // plotHandle -1: all
 int RefreshGraph(int panel, int control);
 int SetAxisScalingMode(int panel, int control, int axis, int axisScaling, double min, double max);
@@ -398,6 +403,8 @@ int GetAxisScalingMode(int panel, int control, int axis, int *axisScaling, doubl
 // Number of points a plot holds, and a copy of its y values after gain and
 // offset (tests, printing).  values may be null to ask only for the count.
 int GetPlotData(int panel, int control, int plotHandle, double *values, int maxValues, int *count);
+// The same for the x values: those of an XY plot, else each point's x.
+int GetPlotXData(int panel, int control, int plotHandle, double *values, int maxValues, int *count);
 
 // Graph cursors are numbered from 1 to ATTR_NUM_CURSORS of the graph.  In
 // snap mode a cursor sits on a point of its snap plot (SetGraphCursorIndex);
