@@ -340,6 +340,12 @@ int SaveCallback(int panel, int control, int event, void *callbackData, int even
 int onOK_Save(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int Close_Saving(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int SaveChannelonDisk(int slot, const short *rawCodes, const double *values, int start);
+// Saves math trace 0 or 1 (its record as the last capture left it) in the
+// format the chosen name selects, as a channel is saved; the text and
+// binary formats carry no channel line and the trace's peak as their range.
+// Returns 0, or -1 (cancelled, trace off, gaps the format cannot hold, a
+// write failure; failures are reported).
+int Scope_SaveMathOnDisk(int trace);
 int PrintCallback(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 
 // Waveform file formats.  Each writer returns 0, or -1 when a write failed.
@@ -445,6 +451,7 @@ struct ScopeState {
     double ticks_scope = 0.0;
     double FirCoef[1024] = {};
     bool measureInDraw = true; // the slot being drawn updates the measurement
+    bool captureFailed = false; // a slot of this tick got no record (filter design, memory)
 
     // run control (scope_run.cpp)
     int isScopeStartOn = 0;

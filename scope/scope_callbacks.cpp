@@ -47,5 +47,6 @@ const CallbackEntry scopeCallbackTable[] = {
     {"Display_SpecAn", Display_SpecAn, nullptr},
     {"SpecAn_Setting", SpecAn_Setting, nullptr},
     {"Close_SpecAn", Close_SpecAn, nullptr},
+    {"Scope_XY", Scope_XY, nullptr},
 };
 const int scopeCallbackCount = sizeof(scopeCallbackTable) / sizeof(scopeCallbackTable[0]);

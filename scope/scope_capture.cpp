@@ -49,10 +49,13 @@ int AcquireSlot(int slot)
     else if (Scope_SynthesizeRecord(record, pre, RequestedSamples, 1, iClockRate, kAcquisitionNoise) < 0) {
         MessagePopup("Error", "Not enough memory to synthesise the record; the acquisition is stopped.");
         Scope_HaltAcquisition();
+        scopeState.captureFailed = true;
         return -1;
     }
-    if (isFilterON && Scope_FilterRecord(record, pre + RequestedSamples, iClockRate) < 0)
+    if (isFilterON && Scope_FilterRecord(record, pre + RequestedSamples, iClockRate) < 0) {
+        scopeState.captureFailed = true;
         return -1;
+    }
     return 0;
 }
 
@@ -201,6 +204,7 @@ void NormalCapture(void)
     // A count below 1 (a damaged setup) would divide by zero.
     const int averageCount = average_count >= 1 ? average_count : 1;
     const int slots = numChanIn < 4 ? numChanIn : 4;
+    scopeState.captureFailed = false;
     for (int k = 0; k < slots; ++k) {
         measureInDraw = k == slots - 1;
         if (!is_AverageON) {
@@ -213,7 +217,11 @@ void NormalCapture(void)
         }
     }
     measureInDraw = true;
-    Scope_AfterCapture();
+    // A slot without its record (unfiltered, or none) is not measured.
+    if (scopeState.captureFailed)
+        Scope_MeasurementsNotMade("no record: the capture failed");
+    else
+        Scope_AfterCapture();
     if (!is_AverageON)
         RefreshTimeView();
 

@@ -110,7 +110,8 @@ void Scope_ComputeMath(void)
             m.reason = "not enough memory for the math trace";
             continue;
         }
-        const double dt = iClockRate > 0.0 ? 1.0 / iClockRate : 1.0;
+        const double interval = Scope_RecordInterval();
+        const double dt = interval > 0.0 ? interval : 1.0;
         const int status = WaveformMath(a, b, n, m.operation, dt, 0, m.record.data(), nullptr);
         if (status != 0) {
             m.reason = GetAnalysisErrorString(status);

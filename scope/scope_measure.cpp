@@ -127,8 +127,7 @@ void Measure(int source, SourceResult *r)
     if (!GateRange(n, &first, &count, &r->reason))
         return;
     const double *x = record + first;
-    const double dt = iClockRate > 0.0 ? 1.0 / iClockRate : 0.0;
-    r->status = PulseMeasure(x, count, dt, &r->pulse);
+    r->status = PulseMeasure(x, count, Scope_RecordInterval(), &r->pulse);
     if (r->status < 0 && r->status != -20104) {
         r->reason = GetAnalysisErrorString(r->status);
         return;
@@ -416,18 +415,43 @@ void Scope_UpdateMeasurements(void)
     ShowTable();
 }
 
+double Scope_RecordInterval(void)
+{
+    if (!(iClockRate > 0.0))
+        return 0.0;
+    if (isStreamingRAMOn && decimation_factor > 1)
+        return decimation_factor / iClockRate;
+    return 1.0 / iClockRate;
+}
+
+void Scope_MeasurementsNotMade(const char *reason)
+{
+    for (ScopeMathChannel &m : scopeMeasure.math) {
+        m.valid = 0;
+        m.reason = reason;
+    }
+    for (ScopeMeasurement &m : scopeMeasure.rows) {
+        m.value = kNaN;
+        m.reason = reason;
+    }
+    ShowTable();
+}
+
 void Scope_AfterCapture(void)
 {
-    // An average still being gathered shows nothing new.
-    if (is_AverageON && numChanIn > 0 && count_acq[std::min(numChanIn, 4) - 1] != 0)
+    // An average still being gathered shows nothing new (a stream is never
+    // averaged).
+    if (!isStreamingRAMOn && is_AverageON && numChanIn > 0 && count_acq[std::min(numChanIn, 4) - 1] != 0)
         return;
     Scope_ComputeMath();
     if (!isFFT_On) {
         Scope_PlotMath();
         // A completed average refreshed the graph before this point.
-        if (is_AverageON)
+        if (is_AverageON && !isStreamingRAMOn)
             RefreshGraph(panelScope, SCOPE_TIMEGRAPH);
     }
+    if (scopeMeasure.xy.on)
+        Scope_PlotXY();
     Scope_UpdateMeasurements();
     if (scopeMeasure.log)
         Scope_WriteMeasurementLogRow();

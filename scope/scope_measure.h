@@ -96,6 +96,15 @@ struct ScopeSpectrumAnalysis {
     double thd = 0, thdn = 0, snr = 0, sinad = 0, sfdr = 0, enob = 0, fundamental = 0;
 };
 
+// XY view: ySource against xSource (measurement source codes: channels
+// and math traces).
+struct ScopeXYState {
+    int on = 0;
+    int xSource = 0;
+    int ySource = 1;
+    int plot = 0; // the newest XY trace
+};
+
 struct ScopeMeasureState {
     std::vector<ScopeMeasurement> rows;
     int gate = 0;
@@ -106,6 +115,7 @@ struct ScopeMeasureState {
     int logRows = 0;
     ScopeMathChannel math[kMathChannels];
     ScopeSpectrumAnalysis spectrum;
+    ScopeXYState xy;
 };
 
 extern ScopeMeasureState scopeMeasure;
@@ -157,6 +167,20 @@ void Scope_SpectrumAnalysis(int slot, double *bins, int half, double df, int win
 void Scope_PlotSpectrumHolds(int slot, int firstBin, int shown);
 void Scope_ResetSpectrumAnalysis(void);
 
+// XY view (scope_xy.cpp): on or off with its two sources; -1 for a bad
+// source.  Plots the current records at once.
+int Scope_SetXY(int on, int xSource, int ySource);
+// Plots the visible window of the sources against each other (after every
+// capture while the view is on); returns the plot handle, 0 when nothing
+// could be drawn (the x axis name then says why).
+int Scope_PlotXY(void);
+// Seconds between two samples of the records as they are held: a stream
+// keeps one sample in decimation_factor.
+double Scope_RecordInterval(void);
+// Every measurement row shows a dash and why (a failed capture, a stream
+// still coming): never the values of an earlier record.  Statistics stay.
+void Scope_MeasurementsNotMade(const char *reason);
+
 int Meas_Add(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int Meas_Remove(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int Meas_Reset(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
@@ -168,3 +192,4 @@ int Close_Math(int panel, int control, int event, void *callbackData, int eventD
 int Display_SpecAn(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int SpecAn_Setting(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int Close_SpecAn(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int Scope_XY(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);

@@ -5,12 +5,6 @@
 #include "scope/scope.h"
 #include "scope/scope_realdevice.h"
 
-namespace
-{
-
-
-} // namespace
-
 void StreamingRAMCapture(void)
 {
     if (RealDevice_Session() && !Scope_DeviceTick())
@@ -28,6 +22,7 @@ void StreamingRAMCapture(void)
     for (int k = 0; ready && k < numChanIn && k < 4; ++k)
         ready = vBufferIn[k] != nullptr;
     if (!ready) {
+        Scope_MeasurementsNotMade("no stream: the buffers do not hold it");
         Scope_HaltAcquisition();
         Scope_EndRun();
         return;
@@ -53,13 +48,16 @@ void StreamingRAMCapture(void)
         else if (Scope_SynthesizeRecord(vBufferIn[k], 0, iSamples, decimation, iClockRate, kAcquisitionNoise) <
                  0) {
             MessagePopup("Error", "Not enough memory to synthesise the stream; the acquisition is stopped.");
+            Scope_MeasurementsNotMade("no stream: not enough memory");
             Scope_HaltAcquisition();
             Scope_EndRun();
             return;
         }
         // Designed for the undecimated rate, run over the kept samples.
-        if (isFilterON && Scope_FilterRecord(vBufferIn[k], kept, iClockRate) < 0)
+        if (isFilterON && Scope_FilterRecord(vBufferIn[k], kept, iClockRate) < 0) {
+            Scope_MeasurementsNotMade("no stream: the filter design failed");
             return;
+        }
         Scope_PlotRecord(k, 0);
     }
 
@@ -73,6 +71,9 @@ void StreamingRAMCapture(void)
         Toolbar_DimItem(Toolbar, kToolbarStop, 1);
         Toolbar_DimItem(Toolbar, kToolbarContinuous, 1);
     }
+    // Math traces, the XY view and the measurement table follow the stream
+    // (its samples are decimation_factor clock periods apart).
+    Scope_AfterCapture();
     RefreshGraph(panelScope, SCOPE_TIMEGRAPH);
     Plot_Cursor_Measurement();
 }
