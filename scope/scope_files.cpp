@@ -4,6 +4,7 @@
 // The simulated card delivers no raw codes, so the 16-bit codes of the
 // binary format are made from the saved volts record when it is written:
 // round(v / range * 32767), held to the 16-bit range.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <strings.h>
 
@@ -20,6 +22,7 @@
 #include "formats/replace_file.h"
 #include "formats/sigrok_session.h"
 #include "formats/wav.h"
+#include "analysis/waveform_math.h"
 #include "scope/scope.h"
 
 namespace
@@ -185,19 +188,70 @@ ExportFormat ExportFormatOf(const char *path)
     return ExportFormat::None;
 }
 
-// Writes n volts of one slot, the first preSamples of them before the
-// trigger.  A WAV file's full scale is the slot's input range.
-formats::Status WriteExport(ExportFormat format, const char *path, int slot, const double *values, int n,
-                            int preSamples)
-try {
-    formats::Record record;
-    record.sampleInterval = 1.0 / RecordRate();
+// The math traces on screen, each with as many samples as a saved record
+// of n samples (their index j is record position iOffset + j, the
+// displayed start, as for the channel records saved from there).
+std::vector<int> ShownMathTraces(int n)
+{
+    std::vector<int> shown;
+    for (int i = 0; i < kMathChannels; ++i) {
+        const ScopeMathChannel &m = scopeMeasure.math[i];
+        if (m.enabled && m.valid && n > 0 && m.record.size() >= static_cast<std::size_t>(n))
+            shown.push_back(i);
+    }
+    return shown;
+}
+
+const char *MathUnit(int operation)
+{
+    switch (operation) {
+    case WAVEFORM_MULTIPLY:
+        return "V^2";
+    case WAVEFORM_DIVIDE:
+        return "";
+    case WAVEFORM_DERIVATIVE:
+        return "V/s";
+    case WAVEFORM_INTEGRAL:
+        return "V*s";
+    default:
+        return "V";
+    }
+}
+
+formats::Channel MathChannel(int i, int n)
+{
+    const ScopeMathChannel &m = scopeMeasure.math[i];
     formats::Channel channel;
-    channel.name = ChannelName[slot][0] ? std::string(ChannelName[slot], strnlen(ChannelName[slot], 8))
-                                        : "CH" + std::to_string(iChan[slot].channel + 1);
-    channel.unit = "V";
-    channel.values.assign(values, values + n);
-    record.channels.push_back(std::move(channel));
+    channel.name = Scope_SourceName(kMeasSourceMath1 + i);
+    channel.unit = MathUnit(m.operation);
+    channel.values.assign(m.record.begin(), m.record.begin() + n);
+    return channel;
+}
+
+// Largest finite magnitude of a record (1 when it has none): the full scale
+// of a math trace, which has no input range.
+double PeakOf(const double *values, int n)
+{
+    double peak = 0.0;
+    for (int i = 0; i < n; ++i)
+        if (std::isfinite(values[i]))
+            peak = std::max(peak, std::fabs(values[i]));
+    return peak > 0.0 ? peak : 1.0;
+}
+
+// Whether the save panel asks for 16-bit PCM WAV samples (else float32).
+bool Pcm16Wav(void)
+{
+    int pcm16 = 0;
+    return GetCtrlVal(panelSave, SAVING_WAV_SAMPLE, &pcm16) >= 0 && pcm16 == 1;
+}
+
+// Writes the record's channels, the first preSamples samples before the
+// trigger.  A WAV file's full scale is fullScale volts.
+formats::Status WriteExport(ExportFormat format, const char *path, formats::Record &record, int preSamples,
+                            double fullScale)
+{
+    record.sampleInterval = 1.0 / RecordRate();
     record.SetPreTrigger(static_cast<std::size_t>(preSamples > 0 ? preSamples : 0));
     switch (format) {
     case ExportFormat::Csv:
@@ -206,10 +260,8 @@ try {
         return formats::WriteNpy(path, record);
     case ExportFormat::Wav: {
         formats::WavOptions options;
-        options.fullScaleVolts = iRange[slot];
-        // The save panel's sample type: float32 (the default) or 16-bit PCM.
-        int pcm16 = 0;
-        if (GetCtrlVal(panelSave, SAVING_WAV_SAMPLE, &pcm16) >= 0 && pcm16 == 1)
+        options.fullScaleVolts = fullScale;
+        if (Pcm16Wav())
             options.sample = formats::WavSample::Pcm16;
         return formats::WriteWav(path, record, options);
     }
@@ -219,8 +271,42 @@ try {
         break;
     }
     return formats::Status::BadArgument;
+}
+
+// n volts of one slot, with the math traces on screen as further channels
+// when withMath (a 16-bit WAV leaves them out: its codes at the slot's
+// range would clip them).
+formats::Status WriteSlotExport(ExportFormat format, const char *path, int slot, const double *values, int n,
+                                int preSamples, bool withMath)
+try {
+    formats::Record record;
+    formats::Channel channel;
+    channel.name = ChannelName[slot][0] ? std::string(ChannelName[slot], strnlen(ChannelName[slot], 8))
+                                        : "CH" + std::to_string(iChan[slot].channel + 1);
+    channel.unit = "V";
+    channel.values.assign(values, values + n);
+    record.channels.push_back(std::move(channel));
+    if (withMath && !(format == ExportFormat::Wav && Pcm16Wav()))
+        for (int i : ShownMathTraces(n))
+            record.channels.push_back(MathChannel(i, n));
+    return WriteExport(format, path, record, preSamples, iRange[slot]);
 } catch (const std::bad_alloc &) {
     return formats::Status::TooLarge; // no room for the copy of the record
+}
+
+// Asks for the file of a record (the streaming mode offers the binary
+// format only); false when the user cancels.
+bool AskPath(const char *title, char (&path)[1024])
+{
+    const int streaming = isStreamingRAMEnabled;
+    path[0] = '\0';
+    const int answer =
+        FileSelectPopup("", streaming ? "*.dat" : "*.asc",
+                        streaming ? "*.dat"
+                        : formats::SrAvailable() ? "*.asc;*.dat;*.awg;*.csv;*.wav;*.npy;*.sr"
+                                                 : "*.asc;*.dat;*.awg;*.csv;*.wav;*.npy",
+                        title, VAL_SAVE_BUTTON, 0, 0, 1, 1, path);
+    return answer > VAL_NO_FILE_SELECTED && path[0] != '\0';
 }
 
 } // namespace
@@ -330,6 +416,10 @@ int SaveCallback(int panel, int control, int event, void *callbackData, int even
         ClearListCtrl(panelSave, SAVING_CHANNEL);
         for (int k = 0; k < numChanIn; ++k)
             InsertListItem(panelSave, SAVING_CHANNEL, -1, ChannelName[k], k);
+        // The math traces on screen are saved like a channel.
+        for (int i : ShownMathTraces(RequestedSamples))
+            InsertListItem(panelSave, SAVING_CHANNEL, -1, Scope_SourceName(kMeasSourceMath1 + i),
+                           kMeasSourceMath1 + i);
         SetCtrlIndex(panelSave, SAVING_CHANNEL, 0);
     }
     DisplayPanel(panelSave);
@@ -346,7 +436,13 @@ int onOK_Save(int panel, int control, int event, void *callbackData, int eventDa
     if (event != EVENT_COMMIT)
         return 0;
     int slot = -1;
-    if (GetCtrlVal(panelSave, SAVING_CHANNEL, &slot) < 0 || slot < 0 || slot >= numChanIn || slot > 3)
+    if (GetCtrlVal(panelSave, SAVING_CHANNEL, &slot) < 0)
+        return 0;
+    if (slot >= kMeasSourceMath1 && slot < kMeasSources) {
+        Scope_SaveMathOnDisk(slot - kMeasSourceMath1);
+        return 0;
+    }
+    if (slot < 0 || slot >= numChanIn || slot > 3)
         return 0;
     const short *raw = BufferIn ? BufferIn + static_cast<long long>(slot) * iSamples : nullptr;
     if (is_AverageON)
@@ -386,24 +482,18 @@ int SaveChannelonDisk(int slot, const short *rawCodes, const double *values, int
     char title[64];
     std::snprintf(title, sizeof title, "CH%d, Save As", slot + 1);
     const int streaming = isStreamingRAMEnabled;
-    char path[1024] = "";
-    const int answer =
-        FileSelectPopup("", streaming ? "*.dat" : "*.asc",
-                        streaming ? "*.dat"
-                        : formats::SrAvailable() ? "*.asc;*.dat;*.awg;*.csv;*.wav;*.npy;*.sr"
-                                                 : "*.asc;*.dat;*.awg;*.csv;*.wav;*.npy",
-                        title, VAL_SAVE_BUTTON, 0, 0,
-                        1, 1, path);
-    if (answer <= VAL_NO_FILE_SELECTED || path[0] == '\0')
+    char path[1024];
+    if (!AskPath(title, path))
         return -1;
 
     // A stream is saved in the binary format whatever the name.
     const ExportFormat exportFormat = streaming ? ExportFormat::None : ExportFormatOf(path);
     if (exportFormat != ExportFormat::None) {
         // The record starts before the trigger unless it was saved from the
-        // trigger point above.
-        const formats::Status status =
-            WriteExport(exportFormat, path, slot, values + first, n, first == start ? pre_iSample : 0);
+        // trigger point above; the math traces on screen go with it as
+        // further channels when they cover the same samples.
+        const formats::Status status = WriteSlotExport(exportFormat, path, slot, values + first, n,
+                                                       first == start ? pre_iSample : 0, first == start);
         ProcessDrawEvents();
         if (status != formats::Status::Ok) {
             const std::string message = std::string(kSaveError) + ": " + formats::StatusText(status);
@@ -424,6 +514,68 @@ int SaveChannelonDisk(int slot, const short *rawCodes, const double *values, int
     ProcessDrawEvents();
     if (status != 0) {
         MessagePopup("Error message", kSaveError);
+        return -1;
+    }
+    return 0;
+}
+
+int Scope_SaveMathOnDisk(int trace)
+{
+    if (trace < 0 || trace >= kMathChannels)
+        return -1;
+    const int n = RequestedSamples;
+    const std::vector<int> shown = ShownMathTraces(n);
+    if (std::find(shown.begin(), shown.end(), trace) == shown.end()) {
+        MessagePopup("Error message", "Saving File impossible: the math trace is off or has no record");
+        return -1;
+    }
+    const char *name = Scope_SourceName(kMeasSourceMath1 + trace);
+    char title[64];
+    std::snprintf(title, sizeof title, "%s, Save As", name);
+    const int streaming = isStreamingRAMEnabled;
+    char path[1024];
+    if (!AskPath(title, path))
+        return -1;
+
+    const double *values = scopeMeasure.math[trace].record.data();
+    const double fullScale = PeakOf(values, n);
+    const ExportFormat exportFormat = streaming ? ExportFormat::None : ExportFormatOf(path);
+    formats::Status status = formats::Status::Ok;
+    if (exportFormat != ExportFormat::None) {
+        try {
+            formats::Record record;
+            record.channels.push_back(MathChannel(trace, n));
+            status = WriteExport(exportFormat, path, record, pre_iSample, fullScale);
+        } catch (const std::bad_alloc &) {
+            status = formats::Status::TooLarge;
+        }
+    } else {
+        // The bench's own formats hold finite volts only: a gap (a division
+        // by zero) would be written as a number that was never measured, or
+        // as text their readers refuse.
+        for (int i = 0; i < n; ++i) {
+            if (!std::isfinite(values[i])) {
+                const std::string message = std::string(kSaveError) + ": " + name +
+                                            " has gaps (division by zero); save it as .csv, .npy or .sr";
+                MessagePopup("Error message", message.c_str());
+                return -1;
+            }
+        }
+        ScopeFileHeader header{};
+        StampHeader(&header);
+        header.clockRate = RecordRate();
+        // The binary codes span the trace's own peak; the text header shows
+        // the range with two decimals, which must not read 0.00.
+        header.range = std::max(fullScale, 0.01);
+        header.samples = n;
+        header.preSamples = pre_iSample;
+        if (Scope_WriteRecordFile(path, streaming, header, 0, values, n) != 0)
+            status = formats::Status::WriteFailed;
+    }
+    ProcessDrawEvents();
+    if (status != formats::Status::Ok) {
+        const std::string message = std::string(kSaveError) + ": " + formats::StatusText(status);
+        MessagePopup("Error message", message.c_str());
         return -1;
     }
     return 0;
