@@ -96,12 +96,19 @@ namespace
 {
 
 // Size of the room a panel's frame can take: its MDI area, or the screen.
+// An MDI area can reach past the screen (the bench's window is the screen's
+// size plus its menu bar): only the part on the screen counts.
 QSize roomFor(Panel *p)
 {
-    if (p->sub && p->sub->mdiArea())
-        return p->sub->mdiArea()->viewport()->size();
     QScreen *s = QGuiApplication::primaryScreen();
-    return s ? s->availableGeometry().size() : QSize(1024, 768);
+    const QRect screen = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    if (p->sub && p->sub->mdiArea()) {
+        QWidget *viewport = p->sub->mdiArea()->viewport();
+        const QRect area(viewport->mapToGlobal(QPoint(0, 0)), viewport->size());
+        const QRect visible = area.intersected(screen);
+        return visible.isEmpty() ? viewport->size() : visible.size();
+    }
+    return screen.size();
 }
 
 QSize frameExtra(Panel *p)

@@ -4,6 +4,8 @@
 #include "support/bench_fixture.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -208,6 +210,38 @@ TEST_F(LayoutTest, PlacesAndSizesAreRememberedInTheLayoutFile)
         std::fclose(f);
     }
     EXPECT_EQ(ReadLayoutFile(path.c_str()), 0);
+}
+
+} // namespace
+
+namespace
+{
+
+// The bench's window is set to the screen's size and its menu bar comes on
+// top, so its workspace reaches below the screen: a panel placed at its
+// default size must still end on the screen where its minimum allows.
+TEST_F(LayoutTest, DefaultSizeKeepsThePanelOnTheScreen)
+{
+    int sh = 0, sw = 0;
+    ASSERT_EQ(GetScreenSize(&sh, &sw), 0);
+    SetPanelSize(panelBench, sh, sw);
+    DisplayPanel(panelBench);
+    const int fresh = LoadPanel(panelBench, "benchDemo.uir", DIG);
+    ASSERT_GT(fresh, 0);
+    DisplayPanel(fresh);
+    PlacePanel(fresh);
+    uirt::Panel *p = uirt::panel(fresh);
+    ASSERT_NE(p, nullptr);
+    ASSERT_NE(p->frame, nullptr);
+    int mh = 0, mw = 0, h = 0;
+    GetPanelMinimumSize(fresh, &mh, &mw);
+    GetPanelAttribute(fresh, ATTR_HEIGHT, &h);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect content(p->content->mapToGlobal(QPoint(0, 0)), p->content->size());
+    EXPECT_TRUE(content.bottom() <= screen.bottom() || h == mh)
+        << "content ends at " << content.bottom() << " on a screen ending at " << screen.bottom() << ", height " << h
+        << ", minimum " << mh;
+    DiscardPanel(fresh);
 }
 
 } // namespace
