@@ -319,18 +319,23 @@ int Save_IniFile(int fileHandle)
     return WriteValues(fileHandle, values);
 }
 
-int Setup_DefaultPath(char *path, std::size_t size)
+int Bench_ConfigFilePath(const char *name, char *path, std::size_t size)
 {
     char windowsDir[1100] = "";
     char systemDir[1100] = "";
-    if (!path || size == 0)
+    if (!name || !path || size == 0)
         return UIE_BAD_VALUE;
     if (GetWindowsDirs(windowsDir, systemDir) != 0 || windowsDir[0] == '\0')
         return UIE_FILE_NOT_FOUND;
-    const int n = std::snprintf(path, size, "%s/%s", windowsDir, kDefaultSetupName);
+    const int n = std::snprintf(path, size, "%s/%s", windowsDir, name);
     if (n < 0 || static_cast<std::size_t>(n) >= size)
         return UIE_BAD_VALUE;
     return 0;
+}
+
+int Setup_DefaultPath(char *path, std::size_t size)
+{
+    return Bench_ConfigFilePath(kDefaultSetupName, path, size);
 }
 
 int Setup_WriteValues(const char *fileName, const SetupValues &values)

@@ -51,6 +51,9 @@ void Save_Last_Setup(void);
 void Load_Setup(int menuBar, int menuItem, void *callbackData, int panel);
 void Save_Setup(int menuBar, int menuItem, void *callbackData, int panel);
 
+// The path of the file name in the configuration folder.  Returns 0, or a
+// negative code when the folder is unknown or the path does not fit.
+int Bench_ConfigFilePath(const char *name, char *path, std::size_t size);
 // The default setup file's path (configuration folder + "/KorvaxDemo.ini").
 // Returns 0, or a negative code when the folder is unknown.
 int Setup_DefaultPath(char *path, std::size_t size);

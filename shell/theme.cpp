@@ -25,16 +25,7 @@ void CheckThemeItems(int theme)
 
 int Theme_FilePath(char *path, std::size_t size)
 {
-    char windowsDir[1100] = "";
-    char systemDir[1100] = "";
-    if (!path || size == 0)
-        return UIE_BAD_VALUE;
-    if (GetWindowsDirs(windowsDir, systemDir) != 0 || windowsDir[0] == '\0')
-        return UIE_FILE_NOT_FOUND;
-    const int n = std::snprintf(path, size, "%s/%s", windowsDir, kThemeFileName);
-    if (n < 0 || static_cast<std::size_t>(n) >= size)
-        return UIE_BAD_VALUE;
-    return 0;
+    return Bench_ConfigFilePath(kThemeFileName, path, size);
 }
 
 int Bench_ApplyTheme(void)

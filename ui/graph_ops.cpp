@@ -133,7 +133,8 @@ int GetAxisScalingMode(int panel, int control, int axis, int *axisScaling, doubl
     return g->scaling(axis, axisScaling, min, max);
 }
 
-int GetPlotData(int panel, int control, int plotHandle, double *values, int maxValues, int *count)
+// Copies a plot's y values (or x values) out, up to maxValues of them.
+static int copyPlotValues(int panel, int control, int plotHandle, bool xs, double *values, int maxValues, int *count)
 {
     GraphWidget *g = nullptr;
     if (int rc = findGraph(panel, control, &g))
@@ -148,29 +149,19 @@ int GetPlotData(int panel, int control, int plotHandle, double *values, int maxV
     if (values) {
         const std::size_t n = std::min(p->count(), static_cast<std::size_t>(maxValues));
         for (std::size_t i = 0; i < n; ++i)
-            values[i] = p->valueAt(i);
+            values[i] = xs ? p->xAt(i) : p->valueAt(i);
     }
     return 0;
 }
 
+int GetPlotData(int panel, int control, int plotHandle, double *values, int maxValues, int *count)
+{
+    return copyPlotValues(panel, control, plotHandle, false, values, maxValues, count);
+}
+
 int GetPlotXData(int panel, int control, int plotHandle, double *values, int maxValues, int *count)
 {
-    GraphWidget *g = nullptr;
-    if (int rc = findGraph(panel, control, &g))
-        return rc;
-    const uigraph::Plot *p = g->plot(plotHandle);
-    if (!p)
-        return UIE_BAD_PLOT;
-    if (values && maxValues < 0)
-        return UIE_BAD_VALUE;
-    if (count)
-        *count = static_cast<int>(p->count());
-    if (values) {
-        const std::size_t n = std::min(p->count(), static_cast<std::size_t>(maxValues));
-        for (std::size_t i = 0; i < n; ++i)
-            values[i] = p->xAt(i);
-    }
-    return 0;
+    return copyPlotValues(panel, control, plotHandle, true, values, maxValues, count);
 }
 
 // ------------------------------------------------------------ cursors
